@@ -1,0 +1,1 @@
+// Mesh data library sources.

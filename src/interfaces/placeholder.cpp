@@ -1,0 +1,1 @@
+int vzPlaceholder() { return 0; }
