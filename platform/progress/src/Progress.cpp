@@ -1,4 +1,4 @@
-#include "Progress.h"
+#include "ProgressReporter.h"
 
 #include <utility>
 

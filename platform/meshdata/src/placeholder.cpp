@@ -1,1 +1,0 @@
-// Mesh data library sources.

@@ -1,0 +1,3 @@
+#pragma once
+// Progress reporting with cancellation.
+#include "ProgressReporter.h"

@@ -1,1 +1,0 @@
-int vzPlaceholder() { return 0; }
