@@ -1,0 +1,45 @@
+#pragma once
+
+#include "M3DBoundingBox.h"
+#include "MMPoint3d.h"
+#include "trees/M3DObjectTreeBase.h"
+
+class MStlGraphEdge;
+
+namespace MeshQueries {
+namespace WrapperTreeUtilities {
+
+// Classifies points, boxes and graph edges against a cone with a vertical axis that opens
+// downward, without end, from its apex. A point p is inside when the direction from the apex to
+// p makes an angle below the half-angle with the downward vertical.
+//
+// Half-angles above 90 degrees make the inside region the complement of an upward cone; boxes
+// and edges are then classified against that upward cone and the answer is complemented.
+class IntersectionCheckerVerticalInfiniteCone
+{
+public:
+    using IntersectionType = M3DObjectTreeBase::IntersectionType;
+
+    // halfAngle in radians, between the cone's surface and its axis.
+    IntersectionCheckerVerticalInfiniteCone(MMPoint3d<double> const& apex, double halfAngle);
+
+    IntersectionType GetIntersection(MMPoint3d<double> const& point) const;
+    IntersectionType GetIntersection(M3DBoundingBox<double> const& box) const;
+    IntersectionType GetIntersection(MStlGraphEdge const* edge) const;
+
+    // The segment between two points, as for a graph edge with these end points.
+    IntersectionType GetSegmentIntersection(MMPoint3d<double> const& a, MMPoint3d<double> const& b) const;
+
+private:
+    bool _IsInside(MMPoint3d<double> const& point) const;
+    bool _OpensUpwardOutside() const { return m_minusCosHalfAngle > 0.0; }
+
+    double m_apexX;
+    double m_apexY;
+    double m_apexZ;
+    double m_tanHalfAngleSquared;
+    double m_minusCosHalfAngle;
+};
+
+}  // namespace WrapperTreeUtilities
+}  // namespace MeshQueries

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "trees/IntersectionCheckerVerticalInfiniteCone.h"
+
+using MeshQueries::M3DObjectTreeBase;
+using MeshQueries::WrapperTreeUtilities::IntersectionCheckerVerticalInfiniteCone;
+
+namespace {
+
+using Point = MMPoint3d<double>;
+constexpr double kPi = 3.141592653589793;
+
+// Angle between the downward vertical and the direction from the apex to p, minus the
+// half-angle: negative inside the cone.
+double AngularMargin(Point const& apex, double halfAngle, Point const& p)
+{
+    Point const d = p - apex;
+    double const horizontal = std::hypot(d.x, d.y);
+    return std::atan2(horizontal, -d.z) - halfAngle;
+}
+
+double SquaredDistanceToRectangle(double x, double y, M3DBoundingBox<double> const& box)
+{
+    double const dx = std::max({box.GetMin(0) - x, 0.0, x - box.GetMax(0)});
+    double const dy = std::max({box.GetMin(1) - y, 0.0, y - box.GetMax(1)});
+    return dx * dx + dy * dy;
+}
+
+double SquaredDistanceToFarthestCorner(double x, double y, M3DBoundingBox<double> const& box)
+{
+    double const dx = std::max(std::fabs(box.GetMin(0) - x), std::fabs(box.GetMax(0) - x));
+    double const dy = std::max(std::fabs(box.GetMin(1) - y), std::fabs(box.GetMax(1) - y));
+    return dx * dx + dy * dy;
+}
+
+// Closed form for a cone narrower than 90 degrees: the cone's disc is widest at the box's bottom
+// and narrowest at its top, and the box's horizontal section is the same at every height.
+M3DObjectTreeBase::IntersectionType ExpectedForNarrowCone(Point const& apex, double halfAngle, M3DBoundingBox<double> const& box)
+{
+    double const t = std::tan(halfAngle);
+    double const topRadius = (apex.z - box.GetMax(2)) * t, bottomRadius = (apex.z - box.GetMin(2)) * t;
+    if (box.GetMax(2) < apex.z && SquaredDistanceToFarthestCorner(apex.x, apex.y, box) < topRadius * topRadius)
+        return M3DObjectTreeBase::Inside;
+    if (box.GetMin(2) < apex.z && SquaredDistanceToRectangle(apex.x, apex.y, box) < bottomRadius * bottomRadius)
+        return M3DObjectTreeBase::Intersecting;
+    return M3DObjectTreeBase::Outside;
+}
+
+// Beyond 90 degrees the outside region is an upward cone of half-angle pi - halfAngle.
+M3DObjectTreeBase::IntersectionType ExpectedForWideCone(Point const& apex, double halfAngle, M3DBoundingBox<double> const& box)
+{
+    double const t = std::tan(kPi - halfAngle);
+    double const bottomRadius = (box.GetMin(2) - apex.z) * t, topRadius = (box.GetMax(2) - apex.z) * t;
+    if (box.GetMin(2) > apex.z && SquaredDistanceToFarthestCorner(apex.x, apex.y, box) < bottomRadius * bottomRadius)
+        return M3DObjectTreeBase::Outside;
+    if (box.GetMax(2) > apex.z && SquaredDistanceToRectangle(apex.x, apex.y, box) < topRadius * topRadius)
+        return M3DObjectTreeBase::Intersecting;
+    return M3DObjectTreeBase::Inside;
+}
+
+// Smallest and largest angular margin over a dense grid of the box.
+std::pair<double, double> SampledMargins(Point const& apex, double halfAngle, M3DBoundingBox<double> const& box)
+{
+    int const n = 8;
+    double lowest = 1e9, highest = -1e9;
+    for (int i = 0; i <= n; ++i)
+        for (int j = 0; j <= n; ++j)
+            for (int k = 0; k <= n; ++k) {
+                Point const p(box.GetMin(0) + box.GetDeltaX() * i / n, box.GetMin(1) + box.GetDeltaY() * j / n,
+                              box.GetMin(2) + box.GetDeltaZ() * k / n);
+                double const m = AngularMargin(apex, halfAngle, p);
+                lowest = std::min(lowest, m);
+                highest = std::max(highest, m);
+            }
+    return {lowest, highest};
+}
+
+M3DBoundingBox<double> RandomBox(std::mt19937& rng)
+{
+    std::uniform_real_distribution<double> corner(-100.0, 100.0), size(0.1, 80.0);
+    double const x = corner(rng), y = corner(rng), z = corner(rng);
+    return M3DBoundingBox<double>(x, y, z, x + size(rng), y + size(rng), z + size(rng));
+}
+
+}  // namespace
+
+TEST(ConeChecker, PointsAgainstTheAngleFromTheDownwardVertical)
+{
+    Point const apex(3.0, -2.0, 7.0);
+    for (double halfAngle : {0.05, 0.4, 1.0, 1.5, kPi / 2, 1.7, 2.6, 3.1}) {
+        IntersectionCheckerVerticalInfiniteCone const cone(apex, halfAngle);
+        EXPECT_EQ(cone.GetIntersection(apex + Point(0, 0, -1e-3)), M3DObjectTreeBase::Inside) << halfAngle;
+        EXPECT_EQ(cone.GetIntersection(apex + Point(0, 0, -1e6)), M3DObjectTreeBase::Inside) << halfAngle;
+        EXPECT_EQ(cone.GetIntersection(apex + Point(0, 0, 5)), M3DObjectTreeBase::Outside) << halfAngle;
+        EXPECT_EQ(cone.GetIntersection(apex), halfAngle > kPi / 2 ? M3DObjectTreeBase::Inside : M3DObjectTreeBase::Outside)
+            << halfAngle;
+        std::mt19937 rng(1);
+        std::uniform_real_distribution<double> coordinate(-50.0, 50.0);
+        for (int i = 0; i < 2000; ++i) {
+            Point const p(coordinate(rng), coordinate(rng), coordinate(rng));
+            double const margin = AngularMargin(apex, halfAngle, p);
+            if (std::fabs(margin) < 1e-9) continue;
+            EXPECT_EQ(cone.GetIntersection(p), margin < 0 ? M3DObjectTreeBase::Inside : M3DObjectTreeBase::Outside);
+        }
+    }
+    // A zero half-angle holds nothing, not even the points straight below.
+    EXPECT_EQ(IntersectionCheckerVerticalInfiniteCone(apex, 0.0).GetIntersection(apex + Point(0, 0, -4)),
+              M3DObjectTreeBase::Outside);
+}
+
+TEST(ConeChecker, BoxesAgainstClosedFormAndDenseSampling)
+{
+    Point const apex(5.0, -7.0, 20.0);
+    std::mt19937 rng(2);
+    int counts[3] = {0, 0, 0};
+    for (double halfAngle : {0.1, 0.5, 0.9, 1.3, 1.55}) {
+        IntersectionCheckerVerticalInfiniteCone const cone(apex, halfAngle);
+        for (int i = 0; i < 800; ++i) {
+            M3DBoundingBox<double> const box = RandomBox(rng);
+            auto const answer = cone.GetIntersection(box);
+            EXPECT_EQ(answer, ExpectedForNarrowCone(apex, halfAngle, box)) << halfAngle;
+            ++counts[answer];
+            auto const margins = SampledMargins(apex, halfAngle, box);
+            if (answer == M3DObjectTreeBase::Inside) { EXPECT_LT(margins.second, 0.0); }
+            if (answer == M3DObjectTreeBase::Outside) { EXPECT_GE(margins.first, 0.0); }
+            if (margins.first < -1e-9 && margins.second > 1e-9) { EXPECT_EQ(answer, M3DObjectTreeBase::Intersecting); }
+        }
+    }
+    // The random boxes exercise every answer.
+    for (int c : counts) EXPECT_GT(c, 100);
+}
+
+TEST(ConeChecker, WideConesComplementTheUpwardCone)
+{
+    Point const apex(-4.0, 2.0, -10.0);
+    std::mt19937 rng(3);
+    int counts[3] = {0, 0, 0};
+    for (double halfAngle : {1.6, 2.0, 2.6, 3.0}) {
+        IntersectionCheckerVerticalInfiniteCone const cone(apex, halfAngle);
+        for (int i = 0; i < 800; ++i) {
+            M3DBoundingBox<double> const box = RandomBox(rng);
+            auto const answer = cone.GetIntersection(box);
+            EXPECT_EQ(answer, ExpectedForWideCone(apex, halfAngle, box)) << halfAngle;
+            ++counts[answer];
+            auto const margins = SampledMargins(apex, halfAngle, box);
+            if (answer == M3DObjectTreeBase::Inside) { EXPECT_LT(margins.second, 0.0); }
+            if (answer == M3DObjectTreeBase::Outside) { EXPECT_GE(margins.first, 0.0); }
+        }
+    }
+    for (int c : counts) EXPECT_GT(c, 100);
+}
+
+TEST(ConeChecker, BoxBoundaryCases)
+{
+    Point const apex(0.0, 0.0, 0.0);
+    IntersectionCheckerVerticalInfiniteCone const cone(apex, 0.3);
+    // Wholly above the apex, however wide.
+    EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(-1e9, -1e9, 1e-9, 1e9, 1e9, 5.0)), M3DObjectTreeBase::Outside);
+    // Straddling the axis with its bottom at the apex and its top corners outside.
+    EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(-1, -1, 0.0, 1, 1, 3)), M3DObjectTreeBase::Intersecting);
+    EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(-1, -1, -0.5, 1, 1, 3)), M3DObjectTreeBase::Intersecting);
+    // A thin column on the axis well below the apex lies wholly inside.
+    EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(-0.1, -0.1, -100, 0.1, 0.1, -10)), M3DObjectTreeBase::Inside);
+    // Beside the axis, below the apex: the bottom face's disc decides, through an edge of the
+    // bottom face, with no corner inside.
+    double const t = std::tan(0.3);
+    EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(0.9 * 10 * t, -50, -10, 0.9 * 10 * t + 100, 50, -9)),
+              M3DObjectTreeBase::Intersecting);
+    EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(1.1 * 10 * t, -50, -10, 1.1 * 10 * t + 100, 50, -9)),
+              M3DObjectTreeBase::Outside);
+    // A point-sized box behaves as its point.
+    EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(0, 0, -1, 0, 0, -1)), M3DObjectTreeBase::Inside);
+}
+
+TEST(ConeChecker, SegmentsAgainstDenseSampling)
+{
+    std::mt19937 rng(4);
+    std::uniform_real_distribution<double> coordinate(-60.0, 60.0);
+    int counts[3] = {0, 0, 0};
+    for (double halfAngle : {0.2, 0.7, 1.2, 2.0, 2.8}) {
+        Point const apex(1.0, 2.0, 3.0);
+        IntersectionCheckerVerticalInfiniteCone const cone(apex, halfAngle);
+        for (int i = 0; i < 400; ++i) {
+            Point const a(coordinate(rng), coordinate(rng), coordinate(rng));
+            Point const b(coordinate(rng), coordinate(rng), coordinate(rng));
+            double lowest = 1e9, highest = -1e9;
+            int const n = 1500;
+            for (int k = 0; k <= n; ++k) {
+                double const m = AngularMargin(apex, halfAngle, a + (b - a) * (double(k) / n));
+                lowest = std::min(lowest, m);
+                highest = std::max(highest, m);
+            }
+            auto const answer = cone.GetSegmentIntersection(a, b);
+            EXPECT_EQ(answer, cone.GetSegmentIntersection(b, a));
+            ++counts[answer];
+            double const tolerance = 1e-3;
+            if (lowest < -tolerance && highest > tolerance) { EXPECT_EQ(answer, M3DObjectTreeBase::Intersecting); }
+            if (highest < -tolerance) { EXPECT_EQ(answer, M3DObjectTreeBase::Inside); }
+            if (lowest > tolerance) { EXPECT_EQ(answer, M3DObjectTreeBase::Outside); }
+        }
+    }
+    for (int c : counts) EXPECT_GT(c, 50);
+}
+
+TEST(ConeChecker, SegmentEndsDecideBeforeTheConeRoutine)
+{
+    Point const apex(0, 0, 0);
+    IntersectionCheckerVerticalInfiniteCone const cone(apex, 0.5);
+    EXPECT_EQ(cone.GetSegmentIntersection(Point(0, 0, -1), Point(0, 0, 1)), M3DObjectTreeBase::Intersecting);
+    EXPECT_EQ(cone.GetSegmentIntersection(Point(0.1, 0, -1), Point(-0.1, 0.1, -50)), M3DObjectTreeBase::Inside);
+    // Both ends outside, passing below the apex through the cone.
+    EXPECT_EQ(cone.GetSegmentIntersection(Point(-100, 0, -10), Point(100, 0, -10)), M3DObjectTreeBase::Intersecting);
+    // Both ends outside, passing beside it.
+    EXPECT_EQ(cone.GetSegmentIntersection(Point(-100, 50, -10), Point(100, 50, -10)), M3DObjectTreeBase::Outside);
+    // A zero-length segment is its point.
+    EXPECT_EQ(cone.GetSegmentIntersection(Point(50, 0, -1), Point(50, 0, -1)), M3DObjectTreeBase::Outside);
+}
