@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MMPoint3d.h"
+#include "interfaces/MathCore.h"
 
 namespace SphereGeometry {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "MMPoint3d.h"
+#include "interfaces/MathCore.h"
 
 // One spherical triangle of the direction value tree: three unit corners, either four children or
 // none, and the sum of the values added at directions inside it.

@@ -4,7 +4,7 @@
 
 #include <boost/ptr_container/ptr_vector.hpp>
 
-#include "MMPoint3d.h"
+#include "interfaces/MathCore.h"
 #include "sphere/SphereSplitNode.h"
 
 // Accumulates values attached to directions and sums them over spherical caps. The sphere is cut

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "Intersections.h"
+#include "interfaces/MeshData.h"
 
 namespace MeshQueries {
 namespace WrapperTreeUtilities {
@@ -141,6 +141,14 @@ IntersectionCheckerVerticalInfiniteCone::GetIntersection(M3DBoundingBox<double> 
     // cone with the same tan² and the opposite cosine.
     OffsetBox const mirrored{{offsets.x[0], offsets.x[1]}, {offsets.y[0], offsets.y[1]}, {-offsets.z[1], -offsets.z[0]}};
     return Complement(ClassifyOffsetBox(mirrored, m_tanHalfAngleSquared, -m_minusCosHalfAngle));
+}
+
+IntersectionCheckerVerticalInfiniteCone::IntersectionType
+IntersectionCheckerVerticalInfiniteCone::GetIntersection(MStlGraphEdge const* edge) const
+{
+    if (edge == nullptr || edge->GetFirstVertex() == nullptr || edge->GetSecondVertex() == nullptr)
+        return M3DObjectTreeBase::Outside;
+    return GetSegmentIntersection(*edge->GetFirstVertex(), *edge->GetSecondVertex());
 }
 
 IntersectionCheckerVerticalInfiniteCone::IntersectionType

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "M3DBoundingBox.h"
-#include "MMPoint3d.h"
+#include "MStlFwd.h"
+#include "interfaces/MathCore.h"
 #include "trees/M3DObjectTreeBase.h"
-
-class MStlGraphEdge;
 
 namespace MeshQueries {
 namespace WrapperTreeUtilities {
@@ -25,6 +23,7 @@ public:
 
     IntersectionType GetIntersection(MMPoint3d<double> const& point) const;
     IntersectionType GetIntersection(M3DBoundingBox<double> const& box) const;
+    // A null edge, or one that joins nothing, meets nothing: Outside.
     IntersectionType GetIntersection(MStlGraphEdge const* edge) const;
 
     // The segment between two points, as for a graph edge with these end points.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <random>
 
+#include "interfaces/MeshData.h"
 #include "trees/IntersectionCheckerVerticalInfiniteCone.h"
 
 using MeshQueries::M3DObjectTreeBase;
@@ -218,4 +219,33 @@ TEST(ConeChecker, SegmentEndsDecideBeforeTheConeRoutine)
     EXPECT_EQ(cone.GetSegmentIntersection(Point(-100, 50, -10), Point(100, 50, -10)), M3DObjectTreeBase::Outside);
     // A zero-length segment is its point.
     EXPECT_EQ(cone.GetSegmentIntersection(Point(50, 0, -1), Point(50, 0, -1)), M3DObjectTreeBase::Outside);
+}
+
+TEST(ConeChecker, GraphEdgesAnswerAsTheirSegments)
+{
+    MStlBase mesh;
+    MStlGraph graph(&mesh);
+    std::mt19937 rng(6);
+    std::uniform_int_distribution<std::int32_t> coordinate(-500, 500);
+    for (int i = 0; i < 300; ++i) {
+        MStlPoint* a = mesh.AddPoint(coordinate(rng), coordinate(rng), coordinate(rng));
+        MStlPoint* b = mesh.AddPoint(coordinate(rng), coordinate(rng), coordinate(rng));
+        graph.AddEdge(a, b);
+    }
+    int counts[3] = {0, 0, 0};
+    for (double halfAngle : {0.3, 0.9, 2.2}) {
+        IntersectionCheckerVerticalInfiniteCone const cone(Point(10, -20, 100), halfAngle);
+        for (MStlGraphEdge const& edge : graph.GetEdges()) {
+            Point const a = *edge.GetFirstVertex(), b = *edge.GetSecondVertex();
+            auto const answer = cone.GetIntersection(&edge);
+            EXPECT_EQ(answer, cone.GetSegmentIntersection(a, b));
+            ++counts[answer];
+        }
+    }
+    for (int c : counts) EXPECT_GT(c, 20);
+
+    IntersectionCheckerVerticalInfiniteCone const cone(Point(0, 0, 0), 0.5);
+    MStlGraphEdge const none;
+    EXPECT_EQ(cone.GetIntersection(&none), M3DObjectTreeBase::Outside);
+    EXPECT_EQ(cone.GetIntersection(static_cast<MStlGraphEdge const*>(nullptr)), M3DObjectTreeBase::Outside);
 }
