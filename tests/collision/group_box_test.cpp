@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "collision/TrianglesGroupBBox3D.h"
+
+namespace {
+
+using MeshQueries::TrianglesGroupBBox3D;
+using Point = MMPoint3d<double>;
+constexpr double kPi = 3.141592653589793;
+
+TrianglesGroupBBox3D Box(double x0, double y0, double z0, double x1, double y1, double z1)
+{
+    return TrianglesGroupBBox3D(Point(x0, y0, z0), Point(x1, y1, z1));
+}
+
+TEST(GroupBoxState, DefaultBoxIsEmptyWithZeroVolumeAndFarDistance)
+{
+    TrianglesGroupBBox3D const b;
+    EXPECT_TRUE(b.IsEmpty());
+    EXPECT_EQ(b.Volume(), 0.0);
+    EXPECT_EQ(b.DistanceSqr(Point(0, 0, 0)), std::numeric_limits<double>::max());
+    EXPECT_EQ(b.DistanceSqr(Point(1e300, -5, 3)), std::numeric_limits<double>::max());
+    EXPECT_EQ(b.GetMax(), Point(0, 0, 0));
+    std::uint64_t bits;
+    std::memcpy(&bits, &b.GetMin().y, sizeof bits);
+    EXPECT_EQ(bits, 0xDFAC71C71C71C10EULL);
+}
+
+TEST(GroupBoxState, MakeEmptyKeepsMaxAndEmptinessDependsOnMinXOnly)
+{
+    TrianglesGroupBBox3D b = Box(1, 2, 3, 4, 5, 6);
+    EXPECT_FALSE(b.IsEmpty());
+    EXPECT_EQ(b.Volume(), 3.0 * 3.0 * 3.0);
+    b.MakeEmpty();
+    EXPECT_TRUE(b.IsEmpty());
+    EXPECT_EQ(b.GetMax(), Point(4, 5, 6));
+    EXPECT_EQ(b.Volume(), 0.0);
+    TrianglesGroupBBox3D c = Box(0, TrianglesGroupBBox3D::EmptyMarker(), 0, 1, 1, 1);
+    EXPECT_FALSE(c.IsEmpty());
+    c.min.x = TrianglesGroupBBox3D::EmptyMarker();
+    EXPECT_TRUE(c.IsEmpty());
+}
+
+TEST(GroupBoxAppend, EmptyOperandsAndComponentwiseUnion)
+{
+    TrianglesGroupBBox3D b = Box(0, 0, 0, 1, 1, 1);
+    b.Append(TrianglesGroupBBox3D());
+    EXPECT_EQ(b, Box(0, 0, 0, 1, 1, 1));
+
+    TrianglesGroupBBox3D e;
+    e.Append(Box(-1, 2, 3, 4, 5, 6));
+    EXPECT_EQ(e, Box(-1, 2, 3, 4, 5, 6));
+
+    b.Append(Box(-2, 0.5, 0.25, 0.5, 3, 0.75));
+    EXPECT_EQ(b, Box(-2, 0, 0, 1, 3, 1));
+}
+
+TEST(GroupBoxDistance, GapsPerAxisAndZeroOnTheBoundary)
+{
+    TrianglesGroupBBox3D const b = Box(0, 0, 0, 2, 4, 6);
+    EXPECT_EQ(b.DistanceSqr(Point(1, 1, 1)), 0.0);
+    EXPECT_EQ(b.DistanceSqr(Point(0, 4, 3)), 0.0);
+    EXPECT_EQ(b.DistanceSqr(Point(-3, 2, 3)), 9.0);
+    EXPECT_EQ(b.DistanceSqr(Point(5, 7, 3)), 9.0 + 9.0);
+    EXPECT_EQ(b.DistanceSqr(Point(-1, -2, 8)), 1.0 + 4.0 + 4.0);
+}
+
+TEST(GroupBoxCompare, ExactComponentsAndNaNNeverEqual)
+{
+    TrianglesGroupBBox3D const a = Box(0, 0, 0, 1, 1, 1);
+    TrianglesGroupBBox3D b = a;
+    EXPECT_TRUE(a == b);
+    b.max.z = std::nextafter(1.0, 2.0);
+    EXPECT_TRUE(a != b);
+    TrianglesGroupBBox3D n = a;
+    n.max.y = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(n == n);
+    EXPECT_TRUE(n != n);
+    TrianglesGroupBBox3D c;
+    c = n;
+    EXPECT_TRUE(std::isnan(c.max.y));
+    EXPECT_EQ(c.min, a.min);
+}
+
+TEST(GroupBoxIntersect, IdenticalBoxesAndSharedFace)
+{
+    TrianglesGroupBBox3D const a = Box(0, 0, 0, 1, 1, 1);
+    MMTransformMatrix const identity;
+    EXPECT_TRUE(a.Intersect(a, identity));
+    EXPECT_FALSE(a.Intersect(a, MMTransformMatrix::Translation(Point(1, 0, 0))));
+    EXPECT_FALSE(a.Intersect(a, MMTransformMatrix::Translation(Point(0, 0, -1))));
+    EXPECT_TRUE(a.Intersect(a, MMTransformMatrix::Translation(Point(0.999, 0, 0))));
+}
+
+TEST(GroupBoxIntersect, EmptyThisBoxNeverIntersects)
+{
+    TrianglesGroupBBox3D const empty;
+    EXPECT_FALSE(empty.Intersect(Box(-10, -10, -10, 10, 10, 10), MMTransformMatrix()));
+}
+
+TEST(GroupBoxIntersect, RotatedBoxClearOfCornerIsSeparatedByARotatedAxis)
+{
+    TrianglesGroupBBox3D const a = Box(0, 0, 0, 1, 1, 1);
+    TrianglesGroupBBox3D const b = Box(-0.5, -0.5, -0.5, 0.5, 0.5, 0.5);
+    MMTransformMatrix t = MMTransformMatrix::Translation(Point(1.6, 1.6, 0.5));
+    t.PostMultiply(MMTransformMatrix::Rotation(Point(0, 0, 1), kPi / 4));
+    // The axis-aligned hull of the rotated box overlaps a, the box itself does not.
+    EXPECT_LT(1.6 - std::sqrt(0.5), 1.0);
+    EXPECT_FALSE(a.Intersect(b, t));
+    for (int k = 0; k < 3; ++k) {
+        Point e(0, 0, 0);
+        e[k] = 1;
+        EXPECT_FALSE(a._Separate(b, t, e));
+    }
+    MMTransformMatrix closer = MMTransformMatrix::Translation(Point(1.5, 1.5, 0.5));
+    closer.PostMultiply(MMTransformMatrix::Rotation(Point(0, 0, 1), kPi / 4));
+    EXPECT_FALSE(a.Intersect(b, closer));
+    MMTransformMatrix overlapping = MMTransformMatrix::Translation(Point(1.6, 0.5, 0.5));
+    overlapping.PostMultiply(MMTransformMatrix::Rotation(Point(0, 0, 1), kPi / 4));
+    EXPECT_TRUE(a.Intersect(b, overlapping));
+}
+
+TEST(GroupBoxIntersect, DegenerateAxisNeverSeparates)
+{
+    TrianglesGroupBBox3D const a = Box(0, 0, 0, 1, 1, 1);
+    TrianglesGroupBBox3D const far = Box(100, 100, 100, 101, 101, 101);
+    EXPECT_FALSE(a._Separate(far, MMTransformMatrix(), Point(0, 0, 0)));
+    EXPECT_FALSE(a._Separate(far, MMTransformMatrix(), Point(5e-9, 5e-9, 4e-9)));
+    EXPECT_TRUE(a._Separate(far, MMTransformMatrix(), Point(1, 0, 0)));
+}
+
+// Independent reference for random placements: a separating plane verified on all sixteen corners,
+// or a sample point of one box strictly inside the other.
+struct Placement {
+    TrianglesGroupBBox3D a, b;
+    MMTransformMatrix toA, toB;
+};
+
+Point ClampInto(TrianglesGroupBBox3D const& box, Point const& p)
+{
+    return {std::clamp(p.x, box.min.x, box.max.x), std::clamp(p.y, box.min.y, box.max.y),
+            std::clamp(p.z, box.min.z, box.max.z)};
+}
+
+bool StrictlyInside(TrianglesGroupBBox3D const& box, Point const& p, double margin)
+{
+    for (int k = 0; k < 3; ++k)
+        if (p[k] <= box.min[k] + margin || p[k] >= box.max[k] - margin) return false;
+    return true;
+}
+
+Point CornerOf(TrianglesGroupBBox3D const& box, int c)
+{
+    return {(c & 1) ? box.min.x : box.max.x, (c & 2) ? box.min.y : box.max.y, (c & 4) ? box.min.z : box.max.z};
+}
+
+bool SeparatingPlaneFound(Placement const& s)
+{
+    // Alternating projections converge to a closest pair of two disjoint convex sets.
+    Point pa = 0.5 * (s.a.min + s.a.max);
+    Point pb = s.toA.Transform(0.5 * (s.b.min + s.b.max), false);
+    for (int i = 0; i < 400; ++i) {
+        pa = ClampInto(s.a, pb);
+        pb = s.toA.Transform(ClampInto(s.b, s.toB.Transform(pa, false)), false);
+    }
+    Point const n = pb - pa;
+    if (n.Length() < 1e-6) return false;
+    double aHi = -std::numeric_limits<double>::max(), bLo = std::numeric_limits<double>::max();
+    for (int c = 0; c < 8; ++c) {
+        aHi = std::max(aHi, n.Dot(CornerOf(s.a, c)));
+        bLo = std::min(bLo, n.Dot(s.toA.Transform(CornerOf(s.b, c), false)));
+    }
+    return aHi + 1e-9 * n.Length() < bLo;
+}
+
+bool SamplePointInsideOther(Placement const& s)
+{
+    int const steps = 6;
+    for (int i = 0; i <= steps; ++i)
+        for (int j = 0; j <= steps; ++j)
+            for (int k = 0; k <= steps; ++k) {
+                Point const f(double(i) / steps, double(j) / steps, double(k) / steps);
+                Point const inB(s.b.min.x + f.x * (s.b.max.x - s.b.min.x), s.b.min.y + f.y * (s.b.max.y - s.b.min.y),
+                                s.b.min.z + f.z * (s.b.max.z - s.b.min.z));
+                if (StrictlyInside(s.a, s.toA.Transform(inB, false), 1e-9)) return true;
+                Point const inA(s.a.min.x + f.x * (s.a.max.x - s.a.min.x), s.a.min.y + f.y * (s.a.max.y - s.a.min.y),
+                                s.a.min.z + f.z * (s.a.max.z - s.a.min.z));
+                if (StrictlyInside(s.b, s.toB.Transform(inA, false), 1e-9)) return true;
+            }
+    return false;
+}
+
+TEST(GroupBoxIntersect, AgreesWithSeparatingPlaneOrInteriorSampleOverRandomRotations)
+{
+    std::mt19937 rng(20261205);
+    std::uniform_real_distribution<double> coord(-1.5, 1.5), size(0.2, 3.0), angle(0.0, 2 * kPi);
+    std::normal_distribution<double> normal;
+    int separated = 0, overlapping = 0, undecided = 0;
+    int const trials = 3000;
+    for (int trial = 0; trial < trials; ++trial) {
+        Placement s;
+        Point const ca(coord(rng), coord(rng), coord(rng));
+        s.a = TrianglesGroupBBox3D(ca, ca + Point(size(rng), size(rng), size(rng)));
+        Point const cb(coord(rng), coord(rng), coord(rng));
+        s.b = TrianglesGroupBBox3D(cb, cb + Point(size(rng), size(rng), size(rng)));
+        s.toA = MMTransformMatrix::Translation(Point(coord(rng), coord(rng), coord(rng)));
+        s.toA.PostMultiply(MMTransformMatrix::Rotation(Point(normal(rng), normal(rng), normal(rng)), angle(rng)));
+        s.toB = s.toA;
+        ASSERT_TRUE(s.toB.Invert());
+
+        bool const sep = SeparatingPlaneFound(s);
+        bool const inside = SamplePointInsideOther(s);
+        ASSERT_FALSE(sep && inside) << "reference contradicts itself in trial " << trial;
+        bool const result = s.a.Intersect(s.b, s.toA);
+        if (sep) {
+            ++separated;
+            EXPECT_FALSE(result) << "trial " << trial;
+        } else if (inside) {
+            ++overlapping;
+            EXPECT_TRUE(result) << "trial " << trial;
+        } else {
+            ++undecided;
+        }
+    }
+    EXPECT_GT(separated, trials / 5);
+    EXPECT_GT(overlapping, trials / 5);
+    EXPECT_LT(undecided, trials / 50) << separated << " separated, " << overlapping << " overlapping";
+}
+
+} // namespace
