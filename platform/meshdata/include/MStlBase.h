@@ -66,6 +66,8 @@ public:
     MStlIteratorStlTriangle BeginTriangle() { return MStlIteratorStlTriangle(m_triangles.data()); }
     MStlIteratorStlTriangle EndTriangle() { return MStlIteratorStlTriangle(m_triangles.data() + m_triangles.size()); }
     std::vector<MStlTriangle*> const& GetTriangles() const { return m_triangles; }
+    // Makes room for additionalTriangles more triangles, so that bulk loading grows nothing.
+    void ReserveTriangles(std::size_t additionalTriangles);
 
     // Adds a triangle over three points of this mesh; it takes the next element index. Event 1.
     MStlTriangle* AddTriangle(MStlPoint* a, MStlPoint* b, MStlPoint* c);

@@ -48,12 +48,19 @@ MStlTriangle* MStlBase::AllocateTriangle()
     return &m_triangleStorage.back();
 }
 
+void MStlBase::ReserveTriangles(std::size_t additionalTriangles)
+{
+    m_triangles.reserve(m_triangles.size() + additionalTriangles);
+}
+
 MStlTriangle* MStlBase::AddTriangle(MStlPoint* a, MStlPoint* b, MStlPoint* c)
 {
     RequireOwnPoint(this, a);
     RequireOwnPoint(this, b);
     RequireOwnPoint(this, c);
-    m_triangles.reserve(m_triangles.size() + 1);
+    // Room first, so that the push_back below cannot throw after the triangle is linked; grown
+    // geometrically, since reserving one more each time would copy the list on every addition.
+    if (m_triangles.size() == m_triangles.capacity()) m_triangles.reserve(std::max<std::size_t>(16, 2 * m_triangles.size()));
     MStlTriangle* const t = AllocateTriangle();
     t->m_points[0] = a;
     t->m_points[1] = b;

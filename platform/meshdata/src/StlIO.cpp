@@ -1,0 +1,382 @@
+#include "StlIO.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+#include "StlTextScanner.h"
+
+namespace
+{
+// Both file formats store little-endian values, as does every machine this library is built for.
+static_assert(sizeof(float) == 4, "binary STL holds 32-bit floats");
+
+constexpr std::size_t kHeaderBytes = 80;
+constexpr std::size_t kBinaryPrefixBytes = 84;
+constexpr std::size_t kBinaryTriangleBytes = 50;
+
+[[noreturn]] void Fail(std::string const& name, std::string const& problem)
+{
+    throw MStlFileError(name + ": " + problem);
+}
+
+void RequireValidScale(double unitsPerMillimetre)
+{
+    if (!(std::isfinite(unitsPerMillimetre) && unitsPerMillimetre > 0.0))
+        throw std::invalid_argument("i_unitsPerMillimetre must be a positive finite number");
+}
+
+// Open-addressing hash of integer positions to point indices; linear probing keeps a lookup within
+// one or two cache lines, and the slot holds the position itself so no second memory access is
+// needed to compare.
+class PointWelder
+{
+public:
+    PointWelder(MStlBase& mesh, std::size_t expectedPoints) : m_mesh(mesh)
+    {
+        std::size_t capacity = 64;
+        while (capacity < 2 * expectedPoints) capacity *= 2;
+        m_slots.assign(capacity, Slot{0, 0, 0, kEmpty});
+        m_mask = capacity - 1;
+        m_points.reserve(expectedPoints);
+    }
+
+    static std::size_t Hash(std::int32_t x, std::int32_t y, std::int32_t z)
+    {
+        std::uint64_t h = std::uint64_t(std::uint32_t(x)) * 0x9E3779B97F4A7C15ull;
+        h ^= std::uint64_t(std::uint32_t(y)) * 0xC2B2AE3D27D4EB4Full;
+        h ^= std::uint64_t(std::uint32_t(z)) * 0x165667B19E3779F9ull;
+        h ^= h >> 31;
+        h *= 0xD6E8FEB86659FD93ull;
+        return std::size_t(h ^ (h >> 32));
+    }
+
+    // Asks the memory system for the slot of a position that is about to be looked up, so that the
+    // lookups of a batch of triangles wait for memory together rather than one after another.
+    void Prefetch(std::size_t hash) const { __builtin_prefetch(&m_slots[hash & m_mask]); }
+
+    std::uint32_t IndexOf(std::int32_t x, std::int32_t y, std::int32_t z) { return IndexOf(x, y, z, Hash(x, y, z)); }
+
+    MStlPoint* Point(std::uint32_t index) const { return m_points[index]; }
+
+    // The index of the point at (x, y, z), adding a new point to the mesh when none is there yet.
+    std::uint32_t IndexOf(std::int32_t x, std::int32_t y, std::int32_t z, std::size_t hash)
+    {
+        for (std::size_t i = hash & m_mask;; i = (i + 1) & m_mask)
+        {
+            Slot& s = m_slots[i];
+            if (s.index == kEmpty)
+            {
+                std::uint32_t const index = Append(x, y, z);
+                s = Slot{x, y, z, index};
+                if (++m_used * 5 > m_slots.size() * 3) Grow();
+                return index;
+            }
+            if (s.x == x && s.y == y && s.z == z) return s.index;
+        }
+    }
+
+private:
+    struct Slot
+    {
+        std::int32_t x, y, z;
+        std::uint32_t index;
+    };
+    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
+
+    std::uint32_t Append(std::int32_t x, std::int32_t y, std::int32_t z)
+    {
+        std::size_t const index = m_points.size();
+        if (index >= kEmpty) throw std::length_error("STL file with more than 2^32 - 1 distinct points");
+        m_points.push_back(m_mesh.AddPoint(x, y, z));
+        return std::uint32_t(index);
+    }
+
+    void Grow()
+    {
+        std::vector<Slot> old(2 * m_slots.size(), Slot{0, 0, 0, kEmpty});
+        old.swap(m_slots);
+        m_mask = m_slots.size() - 1;
+        for (Slot const& s : old)
+        {
+            if (s.index == kEmpty) continue;
+            std::size_t i = Hash(s.x, s.y, s.z) & m_mask;
+            while (m_slots[i].index != kEmpty) i = (i + 1) & m_mask;
+            m_slots[i] = s;
+        }
+    }
+
+    MStlBase& m_mesh;
+    std::vector<MStlPoint*> m_points;
+    std::vector<Slot> m_slots;
+    std::size_t m_mask = 0;
+    std::size_t m_used = 0;
+};
+
+// Rounds half away from zero; false when the value is not finite or does not fit 32 bits.
+inline bool RoundToInt32(double v, std::int32_t& out)
+{
+    if (!(v > -2147483648.5 && v < 2147483647.5)) return false;
+    std::int64_t i = std::int64_t(v);  // truncation; v - i is exact at this magnitude
+    double const fraction = v - double(i);
+    if (fraction >= 0.5) ++i;
+    else if (fraction <= -0.5) --i;
+    out = std::int32_t(i);
+    return true;
+}
+
+std::string Describe(double v)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.9g", v);
+    return buffer;
+}
+
+// Scales one coordinate in millimetres to internal units, or explains why it cannot be done.
+std::int32_t ScaleCoordinate(std::string const& name, std::string const& where, double millimetres,
+                             double unitsPerMillimetre)
+{
+    std::int32_t out;
+    if (RoundToInt32(millimetres * unitsPerMillimetre, out)) return out;
+    if (std::isnan(millimetres)) Fail(name, where + ": coordinate is NaN");
+    if (std::isinf(millimetres)) Fail(name, where + ": coordinate is infinite");
+    Fail(name, where + ": coordinate " + Describe(millimetres) +
+                   " mm lies beyond the 32-bit range of internal units at " + Describe(unitsPerMillimetre) +
+                   " units per mm");
+}
+
+std::uint32_t ReadUint32(unsigned char const* p)
+{
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+bool HasBinaryLayout(std::size_t size, unsigned char const* bytes)
+{
+    if (size < kBinaryPrefixBytes) return false;
+    std::uint64_t const count = ReadUint32(bytes + kHeaderBytes);
+    return kBinaryPrefixBytes + kBinaryTriangleBytes * count == size;
+}
+
+bool StartsWithSolid(std::size_t size, char const* text)
+{
+    std::size_t i = 0;
+    while (i < size && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) ++i;
+    static char const keyword[] = "solid";
+    for (std::size_t k = 0; k < 5; ++k, ++i)
+        if (i >= size || (text[i] | 0x20) != keyword[k]) return false;
+    return true;
+}
+
+// The parsers build the mesh as they go; when they throw, the caller's unique_ptr takes the partial
+// mesh away with it, so a bad file still leaves nothing behind.
+void ParseBinary(MStlBase& mesh, std::string const& name, unsigned char const* bytes, std::size_t size, double scale)
+{
+    if (size < kBinaryPrefixBytes)
+        Fail(name, "truncated: " + std::to_string(size) + " bytes, shorter than the 84-byte header of a binary STL");
+    std::uint64_t const count = ReadUint32(bytes + kHeaderBytes);
+    std::uint64_t const expected = kBinaryPrefixBytes + kBinaryTriangleBytes * count;
+    std::string const declared = "the header declares " + std::to_string(count) + " triangles (" +
+                                 std::to_string(expected) + " bytes) but the file has " + std::to_string(size) + " bytes";
+    if (size < expected) Fail(name, "truncated: " + declared);
+    if (size > expected) Fail(name, "wrong triangle count: " + declared);
+
+    mesh.ReserveTriangles(count);
+    PointWelder welder(mesh, count / 2 + 16);
+    unsigned char const* p = bytes + kBinaryPrefixBytes;
+    constexpr std::uint64_t kBatch = 16;
+    std::int32_t c[kBatch * 9];
+    std::size_t hash[kBatch * 3];
+    for (std::uint64_t first = 0; first < count; first += kBatch)
+    {
+        std::uint64_t const n = std::min(kBatch, count - first);
+        for (std::uint64_t t = 0; t < n; ++t, p += kBinaryTriangleBytes)
+        {
+            float v[9];
+            std::memcpy(v, p + 12, sizeof v);
+            for (int k = 0; k < 9; ++k)
+                if (!RoundToInt32(double(v[k]) * scale, c[9 * t + k]))
+                    ScaleCoordinate(name, "triangle " + std::to_string(first + t + 1), v[k], scale);
+        }
+        for (std::uint64_t k = 0; k < 3 * n; ++k)
+        {
+            hash[k] = PointWelder::Hash(c[3 * k], c[3 * k + 1], c[3 * k + 2]);
+            welder.Prefetch(hash[k]);
+        }
+        std::uint32_t corner[kBatch * 3];
+        for (std::uint64_t k = 0; k < 3 * n; ++k) corner[k] = welder.IndexOf(c[3 * k], c[3 * k + 1], c[3 * k + 2], hash[k]);
+        for (std::uint64_t t = 0; t < n; ++t)
+            mesh.AddTriangle(welder.Point(corner[3 * t]), welder.Point(corner[3 * t + 1]), welder.Point(corner[3 * t + 2]));
+    }
+}
+
+void ParseAscii(MStlBase& mesh, std::string const& name, char const* text, std::size_t size, double scale)
+{
+    StlTextScanner in(name, text, size);
+    PointWelder welder(mesh, size / 400 + 16);
+    in.ExpectKeyword("solid");
+    in.SkipRestOfLine();
+    for (;;)
+    {
+        std::string_view const word = in.NextWord("facet or endsolid");
+        if (StlTextScanner::IsKeyword(word, "endsolid"))
+        {
+            in.SkipRestOfLine();
+            if (in.AtEnd()) break;
+            in.ExpectKeyword("solid");  // several solids may follow one another
+            in.SkipRestOfLine();
+            continue;
+        }
+        if (!StlTextScanner::IsKeyword(word, "facet")) in.FailUnexpected(word, "facet or endsolid");
+        in.ExpectKeyword("normal");
+        for (int k = 0; k < 3; ++k) in.NextNumber();  // the normal follows from the winding
+        in.ExpectKeyword("outer");
+        in.ExpectKeyword("loop");
+        MStlPoint* corner[3];
+        for (MStlPoint*& point : corner)
+        {
+            in.ExpectKeyword("vertex");
+            std::int32_t c[3];
+            for (int k = 0; k < 3; ++k) c[k] = ScaleCoordinate(name, in.Where(), in.NextNumber(), scale);
+            point = welder.Point(welder.IndexOf(c[0], c[1], c[2]));
+        }
+        in.ExpectKeyword("endloop");
+        in.ExpectKeyword("endfacet");
+        mesh.AddTriangle(corner[0], corner[1], corner[2]);
+    }
+}
+
+// The whole file in one buffer; closes the descriptor on every path.
+class FileBytes
+{
+public:
+    explicit FileBytes(std::string const& path)
+    {
+        int const fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) Fail(path, std::string("cannot open: ") + std::strerror(errno));
+        try
+        {
+            Load(path, fd);
+        }
+        catch (...)
+        {
+            ::close(fd);
+            throw;
+        }
+        ::close(fd);
+    }
+    char const* Data() const { return m_data.get(); }
+    std::size_t Size() const { return m_size; }
+
+private:
+    void Load(std::string const& path, int fd)
+    {
+        struct stat info;
+        if (::fstat(fd, &info) != 0) Fail(path, std::string("cannot read: ") + std::strerror(errno));
+        if (!S_ISREG(info.st_mode)) Fail(path, "cannot read: not a regular file");
+        m_size = std::size_t(info.st_size);
+        m_data.reset(new char[m_size + 1]);
+        std::size_t done = 0;
+        while (done < m_size)
+        {
+            ssize_t const n = ::read(fd, m_data.get() + done, m_size - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) Fail(path, std::string("cannot read: ") + std::strerror(errno));
+            if (n == 0) Fail(path, "cannot read: the file shrank while being read");
+            done += std::size_t(n);
+        }
+    }
+
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+};
+
+void AppendFloat(std::vector<char>& out, double v)
+{
+    float const f = float(v);
+    char bytes[4];
+    std::memcpy(bytes, &f, 4);
+    out.insert(out.end(), bytes, bytes + 4);
+}
+} // namespace
+
+std::unique_ptr<MStlBase> ReadStlMemory(std::string const& name, void const* data, std::size_t size,
+                                        double unitsPerMillimetre)
+{
+    RequireValidScale(unitsPerMillimetre);
+    if (size == 0) Fail(name, "empty file");
+    if (!data) throw std::invalid_argument("ip_data is null");
+    auto const* bytes = static_cast<unsigned char const*>(data);
+    auto const* text = static_cast<char const*>(data);
+    // A binary header may itself start with "solid"; only a text without NUL bytes is taken as ASCII
+    // when the size does not already fit the binary layout.
+    bool const ascii = !HasBinaryLayout(size, bytes) && StartsWithSolid(size, text) && !std::memchr(text, 0, size);
+    auto mesh = std::make_unique<MStlBase>();
+    if (ascii) ParseAscii(*mesh, name, text, size, unitsPerMillimetre);
+    else ParseBinary(*mesh, name, bytes, size, unitsPerMillimetre);
+    return mesh;
+}
+
+std::unique_ptr<MStlBase> ReadStlFile(std::string const& path, double unitsPerMillimetre)
+{
+    RequireValidScale(unitsPerMillimetre);
+    FileBytes const file(path);
+    return ReadStlMemory(path, file.Data(), file.Size(), unitsPerMillimetre);
+}
+
+std::vector<char> WriteStlMemory(MStlBase const& mesh, double unitsPerMillimetre)
+{
+    RequireValidScale(unitsPerMillimetre);
+    std::size_t const count = mesh.NumberOfTriangles();
+    if (count > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("binary STL holds at most 2^32 - 1 triangles");
+    std::vector<char> out;
+    out.reserve(kBinaryPrefixBytes + kBinaryTriangleBytes * count);
+    char header[kHeaderBytes] = "binary STL, millimetres";
+    out.insert(out.end(), header, header + kHeaderBytes);
+    std::uint32_t const n = std::uint32_t(count);
+    char const countBytes[4] = {char(n & 0xFF), char((n >> 8) & 0xFF), char((n >> 16) & 0xFF), char(n >> 24)};
+    out.insert(out.end(), countBytes, countBytes + 4);
+    for (MStlTriangle const* t : mesh.GetTriangles())
+    {
+        MMPoint3d<double> const normal = t->GetNormal();
+        for (int k = 0; k < 3; ++k) AppendFloat(out, normal[k]);
+        for (int v = 0; v < 3; ++v)
+        {
+            MStlPoint const* p = t->GetPoint(v);
+            // Dividing (rather than multiplying by the inverse) keeps exact millimetre values exact.
+            AppendFloat(out, p->x / unitsPerMillimetre);
+            AppendFloat(out, p->y / unitsPerMillimetre);
+            AppendFloat(out, p->z / unitsPerMillimetre);
+        }
+        out.push_back(0);
+        out.push_back(0);
+    }
+    return out;
+}
+
+void WriteStlFile(MStlBase const& mesh, std::string const& path, double unitsPerMillimetre)
+{
+    std::vector<char> const bytes = WriteStlMemory(mesh, unitsPerMillimetre);
+    int const fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) Fail(path, std::string("cannot write: ") + std::strerror(errno));
+    std::size_t done = 0;
+    while (done < bytes.size())
+    {
+        ssize_t const n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+        {
+            int const error = errno;
+            ::close(fd);
+            Fail(path, std::string("cannot write: ") + std::strerror(error));
+        }
+        done += std::size_t(n);
+    }
+    if (::close(fd) != 0) Fail(path, std::string("cannot write: ") + std::strerror(errno));
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Hand-made STL bytes for the file tests, written independently of the library's writer.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace stltest
+{
+struct FloatTriangle
+{
+    float v[3][3];
+};
+
+inline std::vector<char> BinaryStl(std::vector<FloatTriangle> const& triangles, std::string const& header = "test part")
+{
+    std::vector<char> bytes(84 + 50 * triangles.size(), 0);
+    std::memcpy(bytes.data(), header.data(), std::min<std::size_t>(header.size(), 80));
+    std::uint32_t const n = std::uint32_t(triangles.size());
+    for (int k = 0; k < 4; ++k) bytes[80 + k] = char((n >> (8 * k)) & 0xFF);
+    for (std::size_t t = 0; t < triangles.size(); ++t)
+        std::memcpy(bytes.data() + 84 + 50 * t + 12, triangles[t].v, 36);
+    return bytes;
+}
+
+inline std::string AsciiStl(std::vector<FloatTriangle> const& triangles)
+{
+    std::string text = "solid part\n";
+    char line[200];
+    for (auto const& t : triangles)
+    {
+        text += "  facet normal 0 0 1\n    outer loop\n";
+        for (auto const& v : t.v)
+        {
+            std::snprintf(line, sizeof line, "      vertex %.9g %.9g %.9g\n", double(v[0]), double(v[1]), double(v[2]));
+            text += line;
+        }
+        text += "    endloop\n  endfacet\n";
+    }
+    return text + "endsolid part\n";
+}
+
+// A closed tetrahedron in millimetres, outward winding.
+inline std::vector<FloatTriangle> Tetrahedron()
+{
+    float const o[3] = {0, 0, 0}, a[3] = {10, 0, 0}, b[3] = {0, 10, 0}, c[3] = {0, 0, 10};
+    auto tri = [](float const* p, float const* q, float const* r) {
+        FloatTriangle t;
+        for (int k = 0; k < 3; ++k)
+        {
+            t.v[0][k] = p[k];
+            t.v[1][k] = q[k];
+            t.v[2][k] = r[k];
+        }
+        return t;
+    };
+    return {tri(o, b, a), tri(o, a, c), tri(o, c, b), tri(a, b, c)};
+}
+} // namespace stltest
