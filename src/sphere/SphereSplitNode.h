@@ -8,6 +8,8 @@
 
 // One spherical triangle of the direction value tree: three unit corners, either four children or
 // none, and the sum of the values added at directions inside it.
+//
+// Each node also keeps what searches ask of its edges, computed once at construction.
 class SphereSplitNode
 {
 public:
@@ -19,18 +21,20 @@ public:
     SphereSplitNode(SphereSplitNode const&) = delete;
     SphereSplitNode& operator=(SphereSplitNode const&) = delete;
 
-    bool IsLeaf() const { return !m_children[0]; }
-    SphereSplitNode const& GetChild(int k) const { return *m_children[k]; }
+    bool IsLeaf() const { return !m_children; }
+    SphereSplitNode const& GetChild(int k) const { return m_children[k]; }
     Point const& GetCorner(int k) const { return m_corners[k]; }
-    Point const& GetUnitCentroid() const { return m_unitCentroid; }
     double GetValue() const { return m_value; }
+    // The corners' mean, normalised unless of length 0.
+    Point GetUnitCentroid() const;
 
     // Edges are widened by a small tolerance, so a direction on a shared edge lies in both cells.
     bool Contains(Point const& unitDirection) const;
 
     // Largest cosine between a direction and any point of the cell (1 when inside).
     double LargestCosine(Point const& direction) const;
-    double LeastCosine(Point const& direction) const { return -LargestCosine(-direction); }
+    // Least cosine: minus the largest cosine of the opposite direction.
+    double LeastCosine(Point const& direction) const;
 
     // Adds the value along the first path of nested cells that contains the direction; false when
     // no leaf below accepted it (the value stays added to the cells that contained it).
@@ -41,17 +45,35 @@ public:
     void AppendLeafCentroids(std::vector<Point>& centroids) const;
 
 private:
-    void _PrepareEdges();
+    // Per edge k (corner k to k+1): the unit normal of corner k cross corner k+1 (zero when that
+    // cross product is), the side (+1 or -1) that turns it toward the opposite corner, and the
+    // cosine between the two corners.
+    struct Edges {
+        Point normal[3];
+        double side[3];
+        double cornerCosine[3];
+    };
+
+    // A direction's products with the corners and edge normals. Those of the opposite direction
+    // are exactly their negatives, so one set serves both cosine bounds.
+    struct DirectionProducts {
+        double corner[3];
+        double edgeNormal[3];
+        double lengthSquared;
+    };
+
+    // Children are made in one block of four, default-constructed and then initialised.
+    SphereSplitNode() = default;
+    void _Initialise(Point const& a, Point const& b, Point const& c, int depth);
     void _BuildChildren(int depth);
-    double _LargestEdgeCosine(int edge, Point const& direction) const;
+    void _PrepareEdges();
+    DirectionProducts _Products(Edges const& edges, Point const& direction) const;
+    // sign +1 for the direction itself, -1 for its opposite.
+    double _LargestCosine(Edges const& edges, DirectionProducts const& products, double sign) const;
+    static double _LargestEdgeCosine(int edge, Edges const& edges, DirectionProducts const& products, double sign);
 
     std::array<Point, 3> m_corners;
-    // Normal of the great circle of edge k (corner k to k+1), turned toward the opposite corner.
-    std::array<Point, 3> m_inwardEdgeNormals;
-    // Unit normal of corner k cross corner k+1, and the cosine between those two corners.
-    std::array<Point, 3> m_edgeNormals;
-    std::array<double, 3> m_edgeCornerCosines;
-    Point m_unitCentroid;
-    std::array<std::unique_ptr<SphereSplitNode>, 4> m_children;
+    Edges m_edges;
+    std::unique_ptr<SphereSplitNode[]> m_children;
     double m_value = 0.0;
 };
