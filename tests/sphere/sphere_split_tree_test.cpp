@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "sphere/SphereSplitNode.h"
@@ -259,4 +260,45 @@ TEST(SphereSplitNode, LargestAndLeastCosineBoundDenseSamples)
             EXPECT_GE(least, sampledMin - 2e-3);
         }
     }
+}
+
+TEST(SphereSplitTree, ZeroQueryDirectionSeesEveryCellCentreAtCosineZero)
+{
+    SphereSplitTree tree(2);
+    std::mt19937 rng(9);
+    double total = 0.0;
+    for (int i = 0; i < 300; ++i) {
+        tree.AddPointValue(RandomDirection(rng), 2.0);
+        total += 2.0;
+    }
+    // Every centre has a zero product with the zero direction.
+    EXPECT_EQ(tree.GetValue(Point(0, 0, 0), -1.0), total);
+    EXPECT_EQ(tree.GetValue(Point(0, 0, 0), 0.0), total);
+    EXPECT_EQ(tree.GetValue(Point(0, 0, 0), 1e-12), 0.0);
+}
+
+TEST(SphereSplitTree, ConcurrentQueriesMatchSerialOnes)
+{
+    SphereSplitTree tree(4);
+    std::mt19937 rng(10);
+    for (int i = 0; i < 3000; ++i) tree.AddPointValue(RandomDirection(rng), 1.0 + i % 5);
+    std::vector<Point> queries;
+    std::vector<double> cosines, serial;
+    for (int i = 0; i < 400; ++i) {
+        queries.push_back(RandomDirection(rng));
+        cosines.push_back(std::cos(0.01 * i));
+        serial.push_back(tree.GetValue(queries.back(), cosines.back()));
+    }
+    double const maxError = tree.GetMaxError();
+    std::vector<double> parallel(queries.size());
+    std::vector<double> errors(4);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t)
+        workers.emplace_back([&, t] {
+            for (std::size_t i = t; i < queries.size(); i += 4) parallel[i] = tree.GetValue(queries[i], cosines[i]);
+            errors[t] = tree.GetMaxError();
+        });
+    for (auto& w : workers) w.join();
+    EXPECT_EQ(parallel, serial);
+    for (double e : errors) EXPECT_EQ(e, maxError);
 }
