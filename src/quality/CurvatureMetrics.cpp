@@ -1,0 +1,149 @@
+// Smoothness and signed curvature across a triangle's edges and around its vertices.
+#include <algorithm>
+#include <cmath>
+
+#include "quality/MTriangleQualityCalculator.h"
+
+namespace Zodara
+{
+namespace Rudizidov
+{
+
+namespace
+{
+
+using Point = MMPoint3d<double>;
+
+constexpr double kPi = 3.141592653589793;
+// The angle of two triangles that share no edge running opposite ways: far beyond any real
+// angle, so that convex and full curvature ratios of such a pair fall far below 0.
+constexpr double kNoSharedEdgeAngle = 1.0248189854026301e18;
+
+bool SamePosition(MStlPoint const* p, MStlPoint const* q)
+{
+    return p->x == q->x && p->y == q->y && p->z == q->z;
+}
+
+// Signed angle between the normals of two triangles: positive where the surface folds convexly
+// over their shared edge, negative where it folds concavely.
+double SignedAngle(MStlTriangle const* a, MStlTriangle const* b)
+{
+    for (int i = 0; i < 3; ++i)
+    {
+        for (int j = 0; j < 3; ++j)
+        {
+            if (!SamePosition(a->GetPoint((i + 1) % 3), b->GetPoint(j)) ||
+                !SamePosition(a->GetPoint(i), b->GetPoint((j + 1) % 3)))
+                continue;
+            Point const normalA = a->GetNormal();
+            Point const normalB = b->GetNormal();
+            Point const edgeMiddle = (a->GetVertex(i) + a->GetVertex((i + 1) % 3)) * 0.5;
+            Point const apexMiddle = (a->GetVertex((i + 2) % 3) + b->GetVertex((j + 2) % 3)) * 0.5;
+            double const sign = (edgeMiddle - apexMiddle).Dot(normalA) > 0.0 ? 1.0 : -1.0;
+            // Clamped so that rounding cannot push acos past its domain.
+            return sign * std::acos(std::clamp(normalA.Dot(normalB), -1.0, 1.0));
+        }
+    }
+    return kNoSharedEdgeAngle;
+}
+
+// The neighbour of t across its edge that starts at v, or null also when v is no vertex of t.
+MStlTriangle const* NeighbourAcrossEdgeStartingAt(MStlTriangle const* t, MStlPoint const* v)
+{
+    for (std::size_t k = 0; k < 3; ++k)
+        if (t->GetPoint(k) == v) return t->FindAdjacentTriangle(k, false);
+    return nullptr;
+}
+
+std::size_t NumberOfTrianglesAround(MStlPoint const* v)
+{
+    std::size_t n = 0;
+    for (MStlTriangle const* t = v->GetFirstTriangle(); t; t = t->NextTriangleAround(v)) ++n;
+    return n;
+}
+
+} // namespace
+
+double MTriangleQualityCalculator::GetTriangleShapeQualitySurfaceSmoothnessRatio(MStlTriangle const* ip_triangle)
+{
+    Point const normal = ip_triangle->GetNormal();
+    double least = 1.0;
+    for (std::size_t i = 0; i < 3; ++i)
+    {
+        MStlTriangle const* const neighbour = ip_triangle->FindAdjacentTriangle(i, false);
+        if (!neighbour) continue;
+        Point const neighbourNormal = neighbour->GetNormal();
+        double const lengths = neighbourNormal.Length() * normal.Length();
+        double const cosine = lengths != 0.0 ? std::clamp(neighbourNormal.Dot(normal) / lengths, -1.0, 1.0) : 0.0;
+        least = std::min(least, cosine);
+    }
+    return std::clamp(0.5 * least + 0.5, 0.0, 1.0);
+}
+
+double MTriangleQualityCalculator::_CurvatureRatio(MetricType i_metric, MStlTriangle const* ip_first,
+                                                   MStlTriangle const* ip_second)
+{
+    double const angle = SignedAngle(ip_first, ip_second);
+    switch (i_metric)
+    {
+    case CurvatureRatioConvex: return angle > 0.0 ? 1.0 - angle / kPi : 1.0;
+    case CurvatureRatioConcave: return angle < 0.0 ? 1.0 + angle / kPi : 1.0;
+    case CurvatureRatio: return 1.0 - std::fabs(angle) / kPi;
+    default: return 0.0;
+    }
+}
+
+// Besides the ratio over each edge, walks the fan of triangles around each vertex: the worst fold
+// of the fan counts together with the smaller of the total bending before it and after it, so
+// that a sharp fold that is part of a gradual bend weighs less than the same fold alone.
+double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricType i_metric,
+                                                                         MStlTriangle const* ip_triangle)
+{
+    double minDirect = 1.0;
+    double minCombined = 1.0;
+    for (std::size_t i = 0; i < 3; ++i)
+    {
+        MStlPoint const* const v = ip_triangle->GetPoint(i);
+        MStlTriangle const* const neighbour = ip_triangle->FindAdjacentTriangle(i, false);
+        if (!neighbour) continue;
+        double const direct = _CurvatureRatio(i_metric, ip_triangle, neighbour);
+        minDirect = std::min(minDirect, direct);
+        double fanMin = direct;
+        double before = 0.0;
+        double atMin = 0.0;
+        double accumulated = std::fabs(SignedAngle(ip_triangle, neighbour)) / kPi;
+
+        // A fan that cycles without coming back (a non-manifold vertex) is cut off once it has
+        // taken more steps than there are triangles at v.
+        std::size_t steps = 0;
+        std::size_t stepLimit = 0;
+        MStlTriangle const* previous = neighbour;
+        MStlTriangle const* next = NeighbourAcrossEdgeStartingAt(neighbour, v);
+        while (next && previous != ip_triangle)
+        {
+            if (++steps > 64)
+            {
+                if (stepLimit == 0) stepLimit = NumberOfTrianglesAround(v) + 1;
+                if (steps > stepLimit) break;
+            }
+            double const bend = std::fabs(SignedAngle(previous, next)) / kPi;
+            double const ratio = _CurvatureRatio(i_metric, previous, next);
+            if (ratio < fanMin)
+            {
+                fanMin = ratio;
+                atMin = bend;
+                before = accumulated;
+            }
+            accumulated += bend;
+            previous = next;
+            next = NeighbourAcrossEdgeStartingAt(next, v);
+        }
+        double const after = accumulated - before - atMin;
+        double const combined = before <= after ? fanMin + before : fanMin + after;
+        minCombined = std::min(minCombined, combined);
+    }
+    return std::clamp(std::min(minCombined, minDirect), 0.0, 1.0);
+}
+
+} // namespace Rudizidov
+} // namespace Zodara

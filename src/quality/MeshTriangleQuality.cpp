@@ -1,0 +1,50 @@
+// Quality of a mesh triangle: neighbourhood metrics from its mesh, shape metrics from its vertices.
+#include <stdexcept>
+
+#include "quality/MTriangleQualityCalculator.h"
+
+namespace Zodara
+{
+namespace Rudizidov
+{
+
+double MTriangleQualityCalculator::GetTriangleShapeQuality(MStlTriangle const* ip_triangle, MetricType i_metric)
+{
+    if (!ip_triangle) throw std::invalid_argument("ip_triangle");
+    switch (i_metric)
+    {
+    case BadEdgeRatio: return GetTriangleShapeQualityBadEdgeRatio(ip_triangle);
+    case DanglingEdgeRatio: return GetTriangleShapeQualityDanglingEdgeRatio(ip_triangle);
+    case SurfaceSmoothnessRatio: return GetTriangleShapeQualitySurfaceSmoothnessRatio(ip_triangle);
+    case ManifoldRatio: return GetTriangleShapeQualityManifoldRatio(ip_triangle);
+    case CurvatureRatioConvex:
+    case CurvatureRatioConcave:
+    case CurvatureRatio: return GetTriangleShapeQualityCurvatureRatio(i_metric, ip_triangle);
+    case Marked: return GetTriangleShapeQualityMarked(ip_triangle);
+    case GrowthFactor:
+    case GrowthFactor2Rings:
+    case GrowthFactor3Rings:
+    case GrowthFactorMaxEdge:
+    case GrowthFactorMaxEdge2Rings:
+    case GrowthFactorMaxEdge3Rings: return _GetTriangleGrowthFactorQuality(ip_triangle, i_metric);
+    default:
+    {
+        MMPoint3d<double> const corners[3] = {ip_triangle->GetVertex(0), ip_triangle->GetVertex(1),
+                                              ip_triangle->GetVertex(2)};
+        return GetTriangleShapeQuality(corners, i_metric);
+    }
+    }
+}
+
+int MTriangleQualityCalculator::GetNumberOfBadTriangles(MStlBase const* ip_mesh, double i_threshold, MetricType i_metric)
+{
+    if (!ip_mesh) throw std::invalid_argument("ip_mesh");
+    int bad = 0;
+    auto const end = MStlIteratorStlTriangleConst::End(ip_mesh);
+    for (auto it = MStlIteratorStlTriangleConst::Begin(ip_mesh); it != end; ++it)
+        if (GetTriangleShapeQuality(&*it, i_metric) < i_threshold) ++bad;
+    return bad;
+}
+
+} // namespace Rudizidov
+} // namespace Zodara
