@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include <boost/pool/pool.hpp>
+
+#include "collision/TrianglesGroupBBox3D.h"
+#include "interfaces/MathCore.h"
+#include "interfaces/MeshData.h"
+#include "trees/MutableTreeQueryResults.h"
+#include "trees/TriangleBBox3D.h"
+
+namespace MeshQueriesMutable {
+
+using StlHandle = Dovovez::StlBase::Handle::StlImpl<Dovovez::StlBase::Handle::StlBasePolicy>;
+
+template <class Handle>
+class M3DTriangleTreeMutable;
+
+// Bounding-box tree over all triangles of one mesh that accepts single triangles being added and
+// removed after the build. Leaves only grow and shrink; nodes are never split, merged or rebalanced.
+// Node boxes are refreshed lazily by the queries, so no use, queries included, may overlap another.
+template <>
+class M3DTriangleTreeMutable<StlHandle>
+{
+public:
+    enum Mode { FineLeaves = 0, CoarseLeaves = 1 };
+
+    using Triangle = Dovovez::StlBase::Handle::Triangle;
+    using TriangleBox = MeshQueries::TriangleBBox3D<StlHandle>;
+    using GroupBox = MeshQueries::TrianglesGroupBBox3D;
+    using Point = MMPoint3d<double>;
+
+    class BaseNode;
+    class Node;
+    class Leaf;
+    using LeafMap = MDataMask<MStlTriangle, Leaf*>;
+
+    // Throws std::invalid_argument("i_mode") for a mode other than FineLeaves or CoarseLeaves.
+    explicit M3DTriangleTreeMutable(Mode mode);
+    ~M3DTriangleTreeMutable();
+    M3DTriangleTreeMutable(M3DTriangleTreeMutable const&) = delete;
+    M3DTriangleTreeMutable& operator=(M3DTriangleTreeMutable const&) = delete;
+
+    void SetMesh(StlHandle const& mesh) { m_mesh = mesh; }
+    StlHandle const& GetMesh() const { return m_mesh; }
+    Mode GetMode() const { return m_mode; }
+    std::size_t GetLeafCapacity() const { return m_leafCapacity; }
+
+    // Discards the tree and builds it again from every triangle of the mesh.
+    void Rebuild();
+    // Destroys every node and leaf, releases the pools and the leaf map; the root becomes null.
+    void Clear();
+
+    BaseNode* GetRoot() const { return m_root; }
+    // The leaf of each triangle in the tree, null for any other; null itself while there is no root.
+    LeafMap* GetLeafMap() const { return m_leafMap.get(); }
+
+    // Inserts t where it enlarges the boxes least; null when there is no root. The caller records
+    // the returned leaf in the leaf map.
+    Leaf* AddTriangle(MStlTriangle* t);
+    // False when t is not in the tree.
+    bool RemoveTriangle(MStlTriangle* t);
+
+    // maxDistance is the largest double for no limit.
+    MeshQueries::NearestTriangleResult<StlHandle> NearestTriangle(Point const& p, double maxDistance);
+    MeshQueries::ProjectPointResult<StlHandle> ProjectPoint(Point const& origin, Point const& direction);
+
+private:
+    friend class Node;
+    friend class Leaf;
+    using BoxMask = MDataMask<MStlTriangle, TriangleBox>;
+    using Range = MStlTriangle**;
+
+    BaseNode* _BuildNode(Range begin, Range end, int firstAxis, unsigned usedAxes, Node* parent,
+                         BoxMask const& boxes);
+    BaseNode* _BuildLeaf(Range begin, Range end, Node* parent, BoxMask const& boxes);
+    BaseNode* _BuildChild(Range begin, Range end, int firstAxis, unsigned usedAxes, Node* parent,
+                          BoxMask const& boxes);
+    void* _AllocateNode();
+    void* _AllocateLeaf();
+
+    StlHandle m_mesh;
+    Mode m_mode;
+    std::size_t m_leafCapacity;
+    BaseNode* m_root = nullptr;
+    bool m_precomputeBoxes = true;
+    boost::pool<> m_nodePool;
+    boost::pool<> m_leafPool;
+    std::unique_ptr<LeafMap> m_leafMap;
+};
+
+using M3DTriangleTreeMutableStl = M3DTriangleTreeMutable<StlHandle>;
+
+} // namespace MeshQueriesMutable
+
+#include "trees/M3DTriangleTreeMutableNodes.h"

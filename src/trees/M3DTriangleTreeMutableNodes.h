@@ -1,0 +1,79 @@
+#pragma once
+// The two node kinds of the mutable triangle tree; included by M3DTriangleTreeMutable.h.
+
+#include <vector>
+
+namespace MeshQueriesMutable {
+
+class M3DTriangleTreeMutableStl::BaseNode
+{
+public:
+    BaseNode(M3DTriangleTreeMutableStl* owner, Node* parentNode) : parent(parentNode), tree(owner) {}
+
+    // Recomputes box from below when bboxValid is false.
+    virtual void UpdateBBox() = 0;
+    // Destroys the subtree below without returning pool memory; the pools are released at once.
+    virtual ~BaseNode() = default;
+    virtual Leaf* AddTriangle(MStlTriangle* t) = 0;
+    virtual void NearestTriangle(MStlTriangle*& result, Point const& p, double& best) = 0;
+    virtual void GetTrianglesInsideBBox(std::vector<Triangle>& out, M3DBoundingBox<double> const& box) = 0;
+    virtual void GetTrianglesAlongLineSegment(std::vector<Triangle>& out, Point const& origin,
+                                              Point const& direction, double const& tMin, double const& tMax) = 0;
+    virtual void ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction, double& tMax) = 0;
+
+    BaseNode(BaseNode const&) = delete;
+    BaseNode& operator=(BaseNode const&) = delete;
+
+    // Avoids the virtual call on the common path where the box is current.
+    void EnsureBBox()
+    {
+        if (!bboxValid) UpdateBBox();
+    }
+    // Marks the ancestors stale, stopping at the first one that already is.
+    void InvalidateAncestors();
+
+    GroupBox box;
+    bool bboxValid = true;
+    Node* parent;
+    M3DTriangleTreeMutableStl* tree;
+};
+
+class M3DTriangleTreeMutableStl::Node final : public BaseNode
+{
+public:
+    using BaseNode::BaseNode;
+    ~Node() override;
+
+    void UpdateBBox() override;
+    Leaf* AddTriangle(MStlTriangle* t) override;
+    void NearestTriangle(MStlTriangle*& result, Point const& p, double& best) override;
+    void GetTrianglesInsideBBox(std::vector<Triangle>& out, M3DBoundingBox<double> const& box) override;
+    void GetTrianglesAlongLineSegment(std::vector<Triangle>& out, Point const& origin, Point const& direction,
+                                      double const& tMin, double const& tMax) override;
+    void ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction, double& tMax) override;
+
+    // Slot 0 below the split value, 1 straddling it, 2 above; null where the group was empty.
+    BaseNode* children[3] = {nullptr, nullptr, nullptr};
+};
+
+class M3DTriangleTreeMutableStl::Leaf final : public BaseNode
+{
+public:
+    using BaseNode::BaseNode;
+
+    void UpdateBBox() override;
+    Leaf* AddTriangle(MStlTriangle* t) override;
+    void NearestTriangle(MStlTriangle*& result, Point const& p, double& best) override;
+    void GetTrianglesInsideBBox(std::vector<Triangle>& out, M3DBoundingBox<double> const& box) override;
+    void GetTrianglesAlongLineSegment(std::vector<Triangle>& out, Point const& origin, Point const& direction,
+                                      double const& tMin, double const& tMax) override;
+    void ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction, double& tMax) override;
+
+    // Removes the first occurrence of t by moving the last entry into its place.
+    bool Erase(MStlTriangle* t);
+
+    // Insertion order, except where removals moved the last entry forward.
+    std::vector<MStlTriangle*> triangles;
+};
+
+} // namespace MeshQueriesMutable

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "mutable_tree_test_support.h"
+
+namespace {
+
+using namespace mutable_tree_test;
+
+// Small triangles scattered on a lattice, with coincident and degenerate ones among them.
+void AddScatteredTriangles(MStlBase& mesh, PointPool& pool, std::mt19937& rng, int count, int span = 20)
+{
+    std::uniform_int_distribution<int> base(0, span), offset(-2, 2);
+    for (int i = 0; i < count; ++i) {
+        int const x = base(rng), y = base(rng), z = base(rng);
+        MStlPoint* const a = pool.At(50 * x, 50 * y, 50 * z);
+        MStlPoint* const b = pool.At(50 * (x + offset(rng)), 50 * (y + offset(rng)), 50 * (z + offset(rng)));
+        MStlPoint* const c = pool.At(50 * (x + offset(rng)), 50 * (y + offset(rng)), 50 * (z + offset(rng)));
+        mesh.AddTriangle(a, b, c);
+    }
+}
+
+bool IsUnder(Tree::BaseNode const* n, Tree::BaseNode const* ancestor)
+{
+    for (; n; n = n->parent)
+        if (n == ancestor) return true;
+    return false;
+}
+
+void BuildOn(Tree& tree, MStlBase& mesh)
+{
+    tree.SetMesh(StlHandle(&mesh));
+    tree.Rebuild();
+}
+
+// Replays the split rules on a freshly built tree: node boxes are the exact union of their
+// triangles, each group lies on its side of the midpoint of the chosen axis, and nodes versus
+// leaves follow the capacity and the exhausted axes.
+struct SplitChecker {
+    std::size_t capacity;
+    int maxDepth = 0;
+
+    std::size_t Check(Tree::BaseNode* n, int firstAxis, unsigned usedAxes, int depth,
+                      std::vector<MStlTriangle*>& below)
+    {
+        maxDepth = std::max(maxDepth, depth);
+        if (auto* leaf = dynamic_cast<Tree::Leaf*>(n)) {
+            below.insert(below.end(), leaf->triangles.begin(), leaf->triangles.end());
+            MeshQueries::TrianglesGroupBBox3D exact;
+            for (auto* t : leaf->triangles) MeshQueries::AddTriangleBox(exact, Tree::TriangleBox::Of(*t));
+            EXPECT_EQ(leaf->box, exact);
+            return leaf->triangles.size();
+        }
+        auto* node = dynamic_cast<Tree::Node*>(n);
+        int axis = firstAxis;
+        while (usedAxes & (1u << axis)) axis = (axis + 1) % 3;
+        double const split = (node->box.min[axis] + node->box.max[axis]) * 0.5;
+        std::size_t total = 0;
+        MeshQueries::TrianglesGroupBBox3D exact;
+        for (int slot = 0; slot < 3; ++slot) {
+            if (!node->children[slot]) continue;
+            unsigned const childUsed = slot == 1 ? (usedAxes | (1u << axis)) : usedAxes;
+            std::vector<MStlTriangle*> group;
+            std::size_t const count = Check(node->children[slot], (axis + 1) % 3, childUsed, depth + 1, group);
+            EXPECT_EQ(count, group.size());
+            bool const expectNode = count > capacity && !(slot == 1 && childUsed == 7u);
+            EXPECT_EQ(dynamic_cast<Tree::Node*>(node->children[slot]) != nullptr, expectNode);
+            for (auto* t : group) {
+                auto const b = Tree::TriangleBox::Of(*t);
+                MeshQueries::AddTriangleBox(exact, b);
+                if (slot == 0) {
+                    EXPECT_LT(double(b.max[axis]), split);
+                } else if (slot == 1) {
+                    EXPECT_LE(double(b.min[axis]), split);
+                    EXPECT_GE(double(b.max[axis]), split);
+                } else {
+                    EXPECT_GT(double(b.min[axis]), split);
+                }
+            }
+            total += count;
+            below.insert(below.end(), group.begin(), group.end());
+        }
+        EXPECT_EQ(node->box, exact);
+        return total;
+    }
+};
+
+TEST(MutableTreeBuild, LeafCapacityBoundaryDecidesBetweenLeafAndNode)
+{
+    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves}) {
+        std::size_t const capacity = mode == Tree::FineLeaves ? 10 : 30;
+        MStlBase mesh;
+        PointPool pool(mesh);
+        std::mt19937 rng(7);
+        AddScatteredTriangles(mesh, pool, rng, int(capacity));
+        Tree tree(mode);
+        EXPECT_EQ(tree.GetLeafCapacity(), capacity);
+        EXPECT_EQ(tree.GetRoot(), nullptr);
+        BuildOn(tree, mesh);
+        EXPECT_NE(dynamic_cast<Tree::Leaf*>(tree.GetRoot()), nullptr);
+        AddScatteredTriangles(mesh, pool, rng, 1);
+        tree.Rebuild();
+        EXPECT_NE(dynamic_cast<Tree::Node*>(tree.GetRoot()), nullptr);
+        ExpectTreeHoldsMesh(tree, mesh);
+    }
+}
+
+TEST(MutableTreeBuild, InvalidModeIsRejected)
+{
+    EXPECT_THROW(Tree(static_cast<Tree::Mode>(2)), std::invalid_argument);
+}
+
+TEST(MutableTreeBuild, EmptyMeshGivesAnEmptyRootLeaf)
+{
+    MStlBase mesh;
+    Tree tree(Tree::FineLeaves);
+    BuildOn(tree, mesh);
+    auto* leaf = dynamic_cast<Tree::Leaf*>(tree.GetRoot());
+    ASSERT_NE(leaf, nullptr);
+    EXPECT_TRUE(leaf->triangles.empty());
+    EXPECT_TRUE(leaf->box.IsEmpty());
+    EXPECT_FALSE(tree.NearestTriangle(Point(0, 0, 0), std::numeric_limits<double>::max()).Found());
+    EXPECT_FALSE(tree.ProjectPoint(Point(0, 0, 0), Point(0, 0, 1)).Found());
+}
+
+TEST(MutableTreeBuild, SplitsFollowTheMidpointRuleOnRandomAndCoincidentTriangles)
+{
+    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves}) {
+        MStlBase mesh;
+        PointPool pool(mesh);
+        std::mt19937 rng(11);
+        AddScatteredTriangles(mesh, pool, rng, 1500);
+        // Fifty copies of one triangle can never be separated: they end in one oversized leaf.
+        for (int i = 0; i < 50; ++i) mesh.AddTriangle(pool.At(0, 0, 0), pool.At(100, 0, 0), pool.At(0, 100, 0));
+        Tree tree(mode);
+        BuildOn(tree, mesh);
+        SplitChecker checker{tree.GetLeafCapacity()};
+        std::vector<MStlTriangle*> all;
+        checker.Check(tree.GetRoot(), 0, 0u, 0, all);
+        EXPECT_EQ(all.size(), mesh.NumberOfTriangles());
+        ExpectTreeHoldsMesh(tree, mesh);
+    }
+}
+
+TEST(MutableTreeBuild, TrianglesThatStraddleEverySplitEndAfterThreeSplits)
+{
+    MStlBase mesh;
+    PointPool pool(mesh);
+    // Long crossing slivers: each spans the whole range on every axis.
+    for (int i = 0; i < 40; ++i)
+        mesh.AddTriangle(pool.At(0, 0, 0), pool.At(1000, 1000, 1000), pool.At(i, 1000 - i, 500));
+    Tree tree(Tree::FineLeaves);
+    BuildOn(tree, mesh);
+    SplitChecker checker{tree.GetLeafCapacity()};
+    std::vector<MStlTriangle*> all;
+    checker.Check(tree.GetRoot(), 0, 0u, 0, all);
+    EXPECT_EQ(checker.maxDepth, 3);
+    EXPECT_EQ(all.size(), 40u);
+}
+
+TEST(MutableTreeEdit, AddingToARootLeafAppendsWhateverItsSize)
+{
+    MStlBase mesh;
+    PointPool pool(mesh);
+    std::mt19937 rng(3);
+    AddScatteredTriangles(mesh, pool, rng, 5);
+    Tree tree(Tree::FineLeaves);
+    BuildOn(tree, mesh);
+    auto* root = dynamic_cast<Tree::Leaf*>(tree.GetRoot());
+    ASSERT_NE(root, nullptr);
+    for (int i = 0; i < 25; ++i) {
+        AddScatteredTriangles(mesh, pool, rng, 1);
+        MStlTriangle* const t = mesh.GetTriangles().back();
+        EXPECT_EQ(tree.AddTriangle(t), root);
+        tree.GetLeafMap()->SetInfo(t, root);
+    }
+    EXPECT_EQ(root->triangles.size(), 30u);
+    EXPECT_EQ(root->triangles.back(), mesh.GetTriangles().back());
+    ExpectTreeHoldsMesh(tree, mesh);
+}
+
+TEST(MutableTreeEdit, InsertionPrefersLeastEnlargementAndEarlierSlotOnTies)
+{
+    MStlBase mesh;
+    PointPool pool(mesh);
+    // Eleven triangles below x = 500 and eleven above, none straddling: the root has slots 0 and 2.
+    for (int i = 0; i < 11; ++i) {
+        mesh.AddTriangle(pool.At(0, 10 * i, 0), pool.At(100, 10 * i, 0), pool.At(0, 10 * i + 5, 100));
+        mesh.AddTriangle(pool.At(900, 10 * i, 0), pool.At(1000, 10 * i, 0), pool.At(900, 10 * i + 5, 100));
+    }
+    Tree tree(Tree::FineLeaves);
+    BuildOn(tree, mesh);
+    auto* root = dynamic_cast<Tree::Node*>(tree.GetRoot());
+    ASSERT_NE(root, nullptr);
+    ASSERT_NE(root->children[0], nullptr);
+    EXPECT_EQ(root->children[1], nullptr);
+    ASSERT_NE(root->children[2], nullptr);
+
+    // Inside the upper group's box: no enlargement there.
+    MStlTriangle* const upper = mesh.AddTriangle(pool.At(950, 10, 10), pool.At(960, 10, 10), pool.At(950, 20, 10));
+    EXPECT_TRUE(IsUnder(tree.AddTriangle(upper), root->children[2]));
+    // Halfway between the groups both grow by the same volume, so slot 0 wins the tie.
+    MStlTriangle* const middle = mesh.AddTriangle(pool.At(500, 10, 10), pool.At(500, 20, 10), pool.At(500, 10, 20));
+    EXPECT_TRUE(IsUnder(tree.AddTriangle(middle), root->children[0]));
+    // The lower group's box now reaches x = 500, so x = 701 grows the upper group less.
+    MStlTriangle* const nearer = mesh.AddTriangle(pool.At(701, 10, 10), pool.At(701, 20, 10), pool.At(701, 10, 20));
+    EXPECT_TRUE(IsUnder(tree.AddTriangle(nearer), root->children[2]));
+}
+
+TEST(MutableTreeEdit, RemovalTwiceFailsAndEmptiedLeafKeepsAnEmptyBox)
+{
+    MStlBase mesh;
+    PointPool pool(mesh);
+    std::mt19937 rng(5);
+    AddScatteredTriangles(mesh, pool, rng, 200);
+    Tree tree(Tree::FineLeaves);
+    BuildOn(tree, mesh);
+    MStlTriangle* const first = mesh.GetTriangles().front();
+    Tree::Leaf* const leaf = tree.GetLeafMap()->GetInfo(first);
+    ASSERT_NE(leaf, nullptr);
+    std::vector<MStlTriangle*> const members = leaf->triangles;
+    for (MStlTriangle* t : members) EXPECT_TRUE(tree.RemoveTriangle(t));
+    EXPECT_FALSE(tree.RemoveTriangle(first));
+    EXPECT_EQ(tree.GetLeafMap()->GetInfo(first), nullptr);
+    EXPECT_FALSE(leaf->bboxValid);
+    for (Tree::Node* n = leaf->parent; n; n = n->parent) EXPECT_FALSE(n->bboxValid);
+    leaf->UpdateBBox();
+    EXPECT_TRUE(leaf->triangles.empty());
+    EXPECT_TRUE(leaf->box.IsEmpty());
+    EXPECT_EQ(leaf->box.max, Point(0, 0, 0));
+
+    // Queries still see every remaining triangle and none of the removed ones.
+    std::set<MStlTriangle*> const removed(members.begin(), members.end());
+    std::vector<Triangle> out;
+    tree.GetRoot()->GetTrianglesInsideBBox(out, M3DBoundingBox<double>(Point(-1e6, -1e6, -1e6), Point(1e6, 1e6, 1e6)));
+    EXPECT_EQ(out.size(), mesh.NumberOfTriangles() - members.size());
+    for (auto const& t : out) EXPECT_EQ(removed.count(t.Get()), 0u);
+}
+
+TEST(MutableTreeEdit, ClearDropsRootAndLeafMap)
+{
+    MStlBase mesh;
+    PointPool pool(mesh);
+    std::mt19937 rng(9);
+    AddScatteredTriangles(mesh, pool, rng, 100);
+    Tree tree(Tree::FineLeaves);
+    BuildOn(tree, mesh);
+    tree.Clear();
+    EXPECT_EQ(tree.GetRoot(), nullptr);
+    EXPECT_EQ(tree.GetLeafMap(), nullptr);
+    EXPECT_EQ(tree.AddTriangle(mesh.GetTriangles().front()), nullptr);
+    EXPECT_FALSE(tree.RemoveTriangle(mesh.GetTriangles().front()));
+    EXPECT_FALSE(tree.NearestTriangle(Point(0, 0, 0), 1e9).Found());
+    tree.Rebuild();
+    ExpectTreeHoldsMesh(tree, mesh);
+}
+
+} // namespace
