@@ -169,3 +169,85 @@ inline void ExpectTreeHoldsMesh(Tree const& tree, MStlBase const& mesh)
 }
 
 } // namespace mutable_tree_test
+
+namespace mutable_tree_test {
+
+// Small triangles on a 50-unit lattice, so that vertices, edges and faces coincide often and
+// integer-aimed rays graze edges and corners.
+inline void AddLatticeTriangles(MStlBase& mesh, PointPool& pool, std::mt19937& rng, int count, int span = 20)
+{
+    std::uniform_int_distribution<int> base(0, span), offset(-2, 2);
+    for (int i = 0; i < count; ++i) {
+        int const x = base(rng), y = base(rng), z = base(rng);
+        MStlPoint* const a = pool.At(50 * x, 50 * y, 50 * z);
+        MStlPoint* const b = pool.At(50 * (x + offset(rng)), 50 * (y + offset(rng)), 50 * (z + offset(rng)));
+        MStlPoint* const c = pool.At(50 * (x + offset(rng)), 50 * (y + offset(rng)), 50 * (z + offset(rng)));
+        mesh.AddTriangle(a, b, c);
+    }
+}
+
+// Nearest triangle against every triangle of the mesh, measured by the reference distance.
+inline void ExpectNearestMatchesBruteForce(MeshQueries::NearestTriangleResult<StlHandle> const& r, MStlBase const& mesh,
+                                           Point const& p, double maxDistance)
+{
+    double best = std::numeric_limits<double>::infinity();
+    for (MStlTriangle const* t : mesh.GetTriangles()) best = std::min(best, RefTriangleDistanceSqr(p, t));
+    bool const limited = maxDistance != std::numeric_limits<double>::max();
+    bool const expectFound = mesh.NumberOfTriangles() > 0 && (!limited || best <= maxDistance * maxDistance);
+    ASSERT_EQ(r.Found(), expectFound) << "point " << p.x << " " << p.y << " " << p.z;
+    if (!expectFound) {
+        EXPECT_EQ(r.mesh.GetMesh(), nullptr);
+        EXPECT_EQ(r.point, Point(0, 0, 0));
+        return;
+    }
+    double const tol = 1e-9 * (1.0 + std::sqrt(best));
+    EXPECT_NEAR(r.distance, std::sqrt(best), tol);
+    EXPECT_NEAR(std::sqrt(RefTriangleDistanceSqr(p, r.triangle.Get())), std::sqrt(best), tol);
+    EXPECT_EQ(r.point, p);
+    EXPECT_FALSE(r.flag);
+    EXPECT_EQ(r.mesh.GetMesh(), &mesh);
+}
+
+// First hit of a ray along an axis from an integer origin, against the exact reference.
+inline void ExpectAxisRayMatchesExact(MeshQueries::ProjectPointResult<StlHandle> const& r, MStlBase const& mesh,
+                                      I3 const& origin, I3 const& axis)
+{
+    ExactHit first;
+    for (MStlTriangle const* t : mesh.GetTriangles()) {
+        ExactHit const h = ExactLineHit(origin, axis, t);
+        if (!h.hit || h.num < 0) continue;
+        if (!first.hit || h.num * first.den < first.num * h.den) first = h;
+    }
+    ASSERT_EQ(r.Found(), first.hit) << "origin " << origin.x << " " << origin.y << " " << origin.z;
+    if (!first.hit) return;
+    EXPECT_EQ(r.distance, first.T());
+    ExactHit const own = ExactLineHit(origin, axis, r.triangle.Get());
+    ASSERT_TRUE(own.hit);
+    EXPECT_EQ(own.num * first.den, first.num * own.den);
+    Point const o(double(origin.x), double(origin.y), double(origin.z));
+    EXPECT_EQ(r.point, o + Point(double(axis.x), double(axis.y), double(axis.z)) * first.T());
+}
+
+// Triangles met by the integer segment origin + t*direction, t in [lo, hi], by the exact reference.
+inline std::vector<MStlTriangle*> ExactSegmentHits(MStlBase const& mesh, I3 const& origin, I3 const& direction,
+                                                   std::int64_t lo, std::int64_t hi)
+{
+    std::vector<MStlTriangle*> hits;
+    for (MStlTriangle* t : mesh.GetTriangles())
+        if (ExactWithin(ExactLineHit(origin, direction, t), lo, hi)) hits.push_back(t);
+    std::sort(hits.begin(), hits.end());
+    return hits;
+}
+
+inline std::vector<MStlTriangle*> BruteBoxHits(MStlBase const& mesh, M3DBoundingBox<double> const& box)
+{
+    std::vector<MStlTriangle*> hits;
+    for (MStlTriangle* t : mesh.GetTriangles())
+        if (box.DoesIntersectTriangle(t->GetVertex(0), t->GetVertex(1), t->GetVertex(2))) hits.push_back(t);
+    std::sort(hits.begin(), hits.end());
+    return hits;
+}
+
+inline Point ToPoint(I3 const& p) { return Point(double(p.x), double(p.y), double(p.z)); }
+
+} // namespace mutable_tree_test

@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "mutable_tree_test_support.h"
+#include "trees/PointTriangleDistance.h"
+#include "trees/RayTriangleTest.h"
+#include "trees/SegmentBoxClip.h"
+
+namespace {
+
+using namespace mutable_tree_test;
+using MeshQueriesMutable::PointTriangleDistanceSqr;
+using MeshQueriesMutable::RayHitsTriangle;
+using MeshQueriesMutable::SegmentMeetsBox;
+constexpr double kLargest = std::numeric_limits<double>::max();
+
+TEST(MutablePointTriangleDistance, AgreesWithReferenceAndSamplingInEveryRegion)
+{
+    std::mt19937 rng(42);
+    std::uniform_real_distribution<double> u(-10.0, 10.0);
+    for (int i = 0; i < 20000; ++i) {
+        Point const a(u(rng), u(rng), u(rng)), b(u(rng), u(rng), u(rng)), c(u(rng), u(rng), u(rng));
+        Point const p(2 * u(rng), 2 * u(rng), 2 * u(rng));
+        double const d = PointTriangleDistanceSqr(p, a, b, c);
+        double const ref = RefTriangleDistanceSqr(p, a, b, c);
+        ASSERT_NEAR(std::sqrt(d), std::sqrt(ref), 1e-9) << i;
+        if (i % 200 == 0) {
+            // No sample of the triangle is closer than the reported distance.
+            double sampled = std::numeric_limits<double>::infinity();
+            for (int s = 0; s <= 60; ++s)
+                for (int t = 0; s + t <= 60; ++t) {
+                    Point const q = a + (b - a) * (s / 60.0) + (c - a) * (t / 60.0);
+                    sampled = std::min(sampled, (q - p).LengthSquared());
+                }
+            EXPECT_LE(std::sqrt(d), std::sqrt(sampled) + 1e-12);
+            EXPECT_LT(std::sqrt(sampled) - std::sqrt(d), 0.5);
+        }
+    }
+}
+
+TEST(MutablePointTriangleDistance, ClosedFormsFarFromTheOrigin)
+{
+    Point const o(1e6, -2e6, 3e6);
+    Point const a = o, b = o + Point(10, 0, 0), c = o + Point(0, 10, 0);
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(2, 2, 3), a, b, c), 9.0);       // above the face
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(-3, -4, 0), a, b, c), 25.0);    // beyond corner a
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(5, -2, 0), a, b, c), 4.0);      // beyond edge a-b
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(-2, 5, 1), a, b, c), 5.0);      // beyond edge a-c
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(12, -1, 0), a, b, c), 5.0);     // beyond corner b
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(-1, 13, 0), a, b, c), 10.0);    // beyond corner c
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(6, 6, 0), a, b, c), 2.0);       // beyond edge b-c
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(0, 0, 0), a, b, c), 0.0);
+}
+
+TEST(MutablePointTriangleDistance, DegenerateTrianglesUseTheirNearestEdge)
+{
+    Point const a(0, 0, 0), b(10, 0, 0), mid(5, 0, 0);
+    EXPECT_EQ(PointTriangleDistanceSqr(Point(5, 3, 0), a, b, mid), 9.0);
+    EXPECT_EQ(PointTriangleDistanceSqr(Point(13, 4, 0), a, mid, b), 25.0);
+    EXPECT_EQ(PointTriangleDistanceSqr(Point(1, 2, 2), a, a, a), 9.0);
+    EXPECT_EQ(PointTriangleDistanceSqr(Point(-6, 0, 8), a, b, b), 100.0);
+}
+
+TEST(MutableRayTriangle, GrazingEdgesAndCornersHitParallelRaysNever)
+{
+    Point const a(0, 0, 0), b(10, 0, 0), c(0, 10, 0);
+    Point const down(0, 0, -1);
+    double t = -1;
+    for (Point const& at : {Point(0, 0, 5), Point(10, 0, 5), Point(0, 10, 5), Point(5, 0, 5), Point(0, 5, 5),
+                            Point(5, 5, 5), Point(2, 3, 5)}) {
+        EXPECT_TRUE(RayHitsTriangle(at, down, a, b, c, 0.0, kLargest, t)) << at.x << " " << at.y;
+        EXPECT_EQ(t, 5.0);
+    }
+    for (Point const& at : {Point(-1e-9, 0, 5), Point(5, -1e-9, 5), Point(5.000001, 5, 5), Point(11, 0, 5)})
+        EXPECT_FALSE(RayHitsTriangle(at, down, a, b, c, 0.0, kLargest, t)) << at.x << " " << at.y;
+    // From below, the winding flips the sign of det; the hit must still count.
+    EXPECT_TRUE(RayHitsTriangle(Point(5, 5, -2), Point(0, 0, 1), a, b, c, 0.0, kLargest, t));
+    EXPECT_EQ(t, 2.0);
+    // Within the plane, and so nearly parallel that |det| stays under 2^-26.
+    EXPECT_FALSE(RayHitsTriangle(Point(-5, 1, 0), Point(1, 0, 0), a, b, c, 0.0, kLargest, t));
+    EXPECT_FALSE(RayHitsTriangle(Point(-5, 1, 1e-12), Point(1, 0, -1e-12), a, b, c, 0.0, kLargest, t));
+    EXPECT_TRUE(RayHitsTriangle(Point(-5, 1, 1e-8), Point(1, 0, -1e-9), a, b, c, 0.0, kLargest, t));
+    // Both ends of the parameter range are inclusive.
+    EXPECT_TRUE(RayHitsTriangle(Point(1, 1, 5), down, a, b, c, 5.0, 5.0, t));
+    EXPECT_FALSE(RayHitsTriangle(Point(1, 1, 5), down, a, b, c, 0.0, std::nextafter(5.0, 0.0), t));
+    EXPECT_FALSE(RayHitsTriangle(Point(1, 1, 5), down, a, b, c, std::nextafter(5.0, 6.0), 9.0, t));
+    // Behind the origin.
+    EXPECT_FALSE(RayHitsTriangle(Point(1, 1, -5), down, a, b, c, 0.0, kLargest, t));
+}
+
+TEST(MutableRayTriangle, AgreesWithExactIntegerReference)
+{
+    MStlBase mesh;
+    PointPool pool(mesh);
+    std::mt19937 rng(17);
+    AddLatticeTriangles(mesh, pool, rng, 300, 6);
+    std::uniform_int_distribution<int> coord(-1, 7), dir(-2, 2);
+    int hits = 0;
+    for (int i = 0; i < 3000; ++i) {
+        I3 const o{50 * coord(rng), 50 * coord(rng), 50 * coord(rng)};
+        I3 const d{25 * dir(rng), 25 * dir(rng), 25 * dir(rng)};
+        for (MStlTriangle const* t : mesh.GetTriangles()) {
+            bool const exact = ExactWithin(ExactLineHit(o, d, t), 0, 3);
+            double hit;
+            bool const got = RayHitsTriangle(ToPoint(o), ToPoint(d), t->GetVertex(0), t->GetVertex(1),
+                                             t->GetVertex(2), 0.0, 3.0, hit);
+            ASSERT_EQ(got, exact) << i;
+            hits += got;
+        }
+    }
+    EXPECT_GT(hits, 1000);
+}
+
+TEST(MutableSegmentBox, SlabClippingBoundaries)
+{
+    MeshQueries::TrianglesGroupBBox3D const box(Point(0, 0, 0), Point(10, 10, 10));
+    double entry = -1;
+    EXPECT_TRUE(SegmentMeetsBox(box, Point(-5, 5, 5), Point(1, 0, 0), 0.0, 100.0, entry));
+    EXPECT_EQ(entry, 5.0);
+    EXPECT_TRUE(SegmentMeetsBox(box, Point(5, 5, 5), Point(1, 0, 0), 0.0, 100.0, entry));
+    EXPECT_EQ(entry, 0.0);
+    EXPECT_FALSE(SegmentMeetsBox(box, Point(-5, 5, 5), Point(1, 0, 0), 0.0, 4.9, entry));
+    EXPECT_TRUE(SegmentMeetsBox(box, Point(-5, 5, 5), Point(1, 0, 0), 0.0, 5.0, entry));
+    // Running along a face is inside; just outside it is not.
+    EXPECT_TRUE(SegmentMeetsBox(box, Point(-5, 10, 5), Point(1, 0, 0), 0.0, 100.0, entry));
+    EXPECT_FALSE(SegmentMeetsBox(box, Point(-5, 10.001, 5), Point(1, 0, 0), 0.0, 100.0, entry));
+    // Empty parameter ranges and inverted boxes never meet.
+    EXPECT_FALSE(SegmentMeetsBox(box, Point(5, 5, 5), Point(1, 0, 0), 3.0, 3.0, entry));
+    EXPECT_FALSE(SegmentMeetsBox(box, Point(5, 5, 5), Point(1, 0, 0), 4.0, 3.0, entry));
+    MeshQueries::TrianglesGroupBBox3D const inverted(Point(0, 0, 0), Point(10, -1, 10));
+    EXPECT_FALSE(SegmentMeetsBox(inverted, Point(5, -0.5, 5), Point(1, 0, 0), 0.0, 100.0, entry));
+    // Moving away.
+    EXPECT_FALSE(SegmentMeetsBox(box, Point(-5, 5, 5), Point(-1, 0, 0), 0.0, 100.0, entry));
+}
+
+// Built over the mesh; at most ten triangles keep it a single leaf.
+struct BuiltTree {
+    Tree tree{Tree::FineLeaves};
+    explicit BuiltTree(MStlBase& mesh)
+    {
+        tree.SetMesh(StlHandle(&mesh));
+        tree.Rebuild();
+    }
+};
+
+TEST(MutableTreeQueries, EqualDistancesInOneLeafReportTheLaterTriangle)
+{
+    MStlBase mesh;
+    PointPool pool(mesh);
+    MStlTriangle* const below = mesh.AddTriangle(pool.At(0, 0, 0), pool.At(10, 0, 0), pool.At(0, 10, 0));
+    MStlTriangle* const above = mesh.AddTriangle(pool.At(0, 0, 10), pool.At(10, 0, 10), pool.At(0, 10, 10));
+    BuiltTree b(mesh);
+    auto const r = b.tree.NearestTriangle(Point(1, 1, 5), kLargest);
+    EXPECT_EQ(r.triangle.Get(), above);
+    EXPECT_EQ(r.distance, 5.0);
+    // Exactly at the limit is still found, just inside it is not.
+    EXPECT_EQ(b.tree.NearestTriangle(Point(1, 1, 5), 5.0).triangle.Get(), above);
+    EXPECT_FALSE(b.tree.NearestTriangle(Point(1, 1, 5), std::nextafter(5.0, 0.0)).Found());
+    (void)below;
+}
+
+TEST(MutableTreeQueries, EqualRayParametersInOneLeafReportTheLaterTriangle)
+{
+    MStlBase mesh;
+    PointPool pool(mesh);
+    // Two triangles sharing the edge x = y; a ray down onto that edge hits both at t = 4.
+    mesh.AddTriangle(pool.At(0, 0, 0), pool.At(10, 0, 0), pool.At(10, 10, 0));
+    MStlTriangle* const second = mesh.AddTriangle(pool.At(0, 0, 0), pool.At(10, 10, 0), pool.At(0, 10, 0));
+    BuiltTree b(mesh);
+    auto const r = b.tree.ProjectPoint(Point(3, 3, 4), Point(0, 0, -7));
+    EXPECT_EQ(r.triangle.Get(), second);
+    EXPECT_EQ(r.distance, 4.0);
+    EXPECT_EQ(r.point, Point(3, 3, 0));
+    EXPECT_EQ(r.mesh.GetMesh(), &mesh);
+    auto const none = b.tree.ProjectPoint(Point(3, 3, 4), Point(0, 0, 0));
+    EXPECT_FALSE(none.Found());
+    EXPECT_EQ(none.mesh.GetMesh(), nullptr);
+}
+
+TEST(MutableTreeQueries, EqualSegmentBoundsFindNothingBelowANode)
+{
+    MStlBase mesh;
+    PointPool pool(mesh);
+    std::mt19937 rng(2);
+    AddLatticeTriangles(mesh, pool, rng, 200, 4);
+    BuiltTree b(mesh);
+    ASSERT_NE(dynamic_cast<Tree::Node*>(b.tree.GetRoot()), nullptr);
+    std::vector<Triangle> out;
+    b.tree.GetRoot()->GetTrianglesAlongLineSegment(out, Point(-10, 100, 100), Point(1, 0, 0), 110.0, 110.0);
+    EXPECT_TRUE(out.empty());
+    b.tree.GetRoot()->GetTrianglesAlongLineSegment(out, Point(-10, 100, 100), Point(1, 0, 0), 0.0, 1000.0);
+    EXPECT_FALSE(out.empty());
+}
+
+TEST(MutableTreeQueries, StaticTreeAgreesWithBruteForce)
+{
+    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves}) {
+        MStlBase mesh;
+        PointPool pool(mesh);
+        std::mt19937 rng(23);
+        AddLatticeTriangles(mesh, pool, rng, 1200, 16);
+        Tree tree(mode);
+        tree.SetMesh(StlHandle(&mesh));
+        tree.Rebuild();
+        std::uniform_int_distribution<int> lattice(-2, 18), axisPick(0, 5), dir(-2, 2);
+        std::uniform_real_distribution<double> real(-100.0, 900.0), limit(0.0, 200.0);
+        for (int i = 0; i < 300; ++i) {
+            Point const p(real(rng), real(rng), real(rng));
+            double const maxDistance = i % 3 == 0 ? kLargest : limit(rng);
+            ExpectNearestMatchesBruteForce(tree.NearestTriangle(p, maxDistance), mesh, p, maxDistance);
+
+            I3 const o{50 * lattice(rng), 50 * lattice(rng), 50 * lattice(rng)};
+            int const a = axisPick(rng);
+            I3 axis{0, 0, 0};
+            (a % 3 == 0 ? axis.x : a % 3 == 1 ? axis.y : axis.z) = a < 3 ? 1 : -1;
+            ExpectAxisRayMatchesExact(tree.ProjectPoint(ToPoint(o), ToPoint(axis)), mesh, o, axis);
+
+            I3 const d{25 * dir(rng), 25 * dir(rng), 25 * dir(rng)};
+            std::vector<Triangle> along;
+            tree.GetRoot()->GetTrianglesAlongLineSegment(along, ToPoint(o), ToPoint(d), -2.0, 6.0);
+            EXPECT_EQ(Sorted(along), ExactSegmentHits(mesh, o, d, -2, 6));
+            EXPECT_EQ(Sorted(along).size(), along.size());
+
+            Point const lo(real(rng), real(rng), real(rng));
+            M3DBoundingBox<double> const box(lo, lo + Point(limit(rng), limit(rng), limit(rng)));
+            std::vector<Triangle> inside;
+            tree.GetRoot()->GetTrianglesInsideBBox(inside, box);
+            EXPECT_EQ(Sorted(inside), BruteBoxHits(mesh, box));
+        }
+    }
+}
+
+} // namespace
