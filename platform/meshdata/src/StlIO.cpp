@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include "StlTextScanner.h"
@@ -32,18 +33,57 @@ void RequireValidScale(double unitsPerMillimetre)
         throw std::invalid_argument("i_unitsPerMillimetre must be a positive finite number");
 }
 
+struct WeldSlot
+{
+    std::int32_t x, y, z;
+    std::uint32_t indexPlusOne;  // 0: empty
+};
+
+// Zero-filled slot storage straight from the system, on large pages where the system offers them:
+// the table is probed at random, and with small pages nearly every probe would also miss the TLB.
+class WeldSlotArray
+{
+public:
+    explicit WeldSlotArray(std::size_t count)
+    {
+        std::size_t const bytes = count * sizeof(WeldSlot);
+        m_mappedBytes = bytes + kLargePage;
+        void* const base = ::mmap(nullptr, m_mappedBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (base == MAP_FAILED) throw std::bad_alloc();
+        m_base = base;
+        std::uintptr_t const aligned = (std::uintptr_t(base) + kLargePage - 1) & ~std::uintptr_t(kLargePage - 1);
+        m_slots = reinterpret_cast<WeldSlot*>(aligned);
+        ::madvise(m_slots, bytes, MADV_HUGEPAGE);  // a hint; without it the table merely runs slower
+    }
+    ~WeldSlotArray() { ::munmap(m_base, m_mappedBytes); }
+    WeldSlotArray(WeldSlotArray const&) = delete;
+    WeldSlotArray& operator=(WeldSlotArray const&) = delete;
+
+    WeldSlot& operator[](std::size_t i) { return m_slots[i]; }
+    WeldSlot const& operator[](std::size_t i) const { return m_slots[i]; }
+    void Swap(WeldSlotArray& o)
+    {
+        std::swap(m_base, o.m_base);
+        std::swap(m_mappedBytes, o.m_mappedBytes);
+        std::swap(m_slots, o.m_slots);
+    }
+
+private:
+    static constexpr std::size_t kLargePage = std::size_t(2) << 20;
+    void* m_base = nullptr;
+    std::size_t m_mappedBytes = 0;
+    WeldSlot* m_slots = nullptr;
+};
+
 // Open-addressing hash of integer positions to point indices; linear probing keeps a lookup within
 // one or two cache lines, and the slot holds the position itself so no second memory access is
 // needed to compare.
 class PointWelder
 {
 public:
-    PointWelder(MStlBase& mesh, std::size_t expectedPoints) : m_mesh(mesh)
+    PointWelder(MStlBase& mesh, std::size_t expectedPoints)
+        : m_mesh(mesh), m_capacity(CapacityFor(expectedPoints)), m_mask(m_capacity - 1), m_slots(m_capacity)
     {
-        std::size_t capacity = 64;
-        while (capacity < 2 * expectedPoints) capacity *= 2;
-        m_slots.assign(capacity, Slot{0, 0, 0, kEmpty});
-        m_mask = capacity - 1;
         m_points.reserve(expectedPoints);
     }
 
@@ -61,61 +101,86 @@ public:
     // lookups of a batch of triangles wait for memory together rather than one after another.
     void Prefetch(std::size_t hash) const { __builtin_prefetch(&m_slots[hash & m_mask]); }
 
-    std::uint32_t IndexOf(std::int32_t x, std::int32_t y, std::int32_t z) { return IndexOf(x, y, z, Hash(x, y, z)); }
-
     MStlPoint* Point(std::uint32_t index) const { return m_points[index]; }
+
+    // Most corners of a mesh file repeat a vertex met a few triangles earlier; a small cache of
+    // recent positions answers those without touching the large table.
+    bool FindRecent(std::int32_t x, std::int32_t y, std::int32_t z, std::size_t hash, std::uint32_t& index) const
+    {
+        WeldSlot const& s = m_recent[RecentSlot(hash)];
+        if (s.indexPlusOne == 0 || s.x != x || s.y != y || s.z != z) return false;
+        index = s.indexPlusOne - 1;
+        return true;
+    }
+
+    std::uint32_t IndexOf(std::int32_t x, std::int32_t y, std::int32_t z) { return IndexOf(x, y, z, Hash(x, y, z)); }
 
     // The index of the point at (x, y, z), adding a new point to the mesh when none is there yet.
     std::uint32_t IndexOf(std::int32_t x, std::int32_t y, std::int32_t z, std::size_t hash)
     {
         for (std::size_t i = hash & m_mask;; i = (i + 1) & m_mask)
         {
-            Slot& s = m_slots[i];
-            if (s.index == kEmpty)
+            WeldSlot& s = m_slots[i];
+            if (s.indexPlusOne == 0)
             {
                 std::uint32_t const index = Append(x, y, z);
-                s = Slot{x, y, z, index};
-                if (++m_used * 5 > m_slots.size() * 3) Grow();
+                s = WeldSlot{x, y, z, index + 1};
+                m_recent[RecentSlot(hash)] = s;
+                if (++m_used * 5 > m_capacity * 3) Grow();
                 return index;
             }
-            if (s.x == x && s.y == y && s.z == z) return s.index;
+            if (s.x == x && s.y == y && s.z == z)
+            {
+                m_recent[RecentSlot(hash)] = s;
+                return s.indexPlusOne - 1;
+            }
         }
     }
 
 private:
-    struct Slot
+    static constexpr std::size_t kRecentSlots = 4096;
+    // High hash bits, so that the cache and the table do not crowd the same positions together.
+    static std::size_t RecentSlot(std::size_t hash) { return (hash >> 48) & (kRecentSlots - 1); }
+
+    static std::size_t CapacityFor(std::size_t points)
     {
-        std::int32_t x, y, z;
-        std::uint32_t index;
-    };
-    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
+        std::size_t capacity = 64;
+        while (capacity < 2 * points) capacity *= 2;
+        return capacity;
+    }
 
     std::uint32_t Append(std::int32_t x, std::int32_t y, std::int32_t z)
     {
         std::size_t const index = m_points.size();
-        if (index >= kEmpty) throw std::length_error("STL file with more than 2^32 - 1 distinct points");
+        if (index >= std::numeric_limits<std::uint32_t>::max() - 1)
+            throw std::length_error("STL file with more than 2^32 - 2 distinct points");
         m_points.push_back(m_mesh.AddPoint(x, y, z));
         return std::uint32_t(index);
     }
 
     void Grow()
     {
-        std::vector<Slot> old(2 * m_slots.size(), Slot{0, 0, 0, kEmpty});
-        old.swap(m_slots);
-        m_mask = m_slots.size() - 1;
-        for (Slot const& s : old)
+        WeldSlotArray old(2 * m_capacity);
+        old.Swap(m_slots);
+        std::size_t const oldCapacity = m_capacity;
+        m_capacity *= 2;
+        m_mask = m_capacity - 1;
+        for (std::size_t k = 0; k < oldCapacity; ++k)
         {
-            if (s.index == kEmpty) continue;
+            WeldSlot const& s = old[k];
+            if (s.indexPlusOne == 0) continue;
             std::size_t i = Hash(s.x, s.y, s.z) & m_mask;
-            while (m_slots[i].index != kEmpty) i = (i + 1) & m_mask;
+            while (m_slots[i].indexPlusOne != 0) i = (i + 1) & m_mask;
             m_slots[i] = s;
         }
     }
 
     MStlBase& m_mesh;
     std::vector<MStlPoint*> m_points;
-    std::vector<Slot> m_slots;
-    std::size_t m_mask = 0;
+    std::size_t m_capacity;
+    std::size_t m_mask;
+    WeldSlotArray m_slots;
+    std::vector<WeldSlot> m_recent = std::vector<WeldSlot>(kRecentSlots, WeldSlot{0, 0, 0, 0});
     std::size_t m_used = 0;
 };
 
@@ -203,13 +268,21 @@ void ParseBinary(MStlBase& mesh, std::string const& name, unsigned char const* b
                 if (!RoundToInt32(double(v[k]) * scale, c[9 * t + k]))
                     ScaleCoordinate(name, "triangle " + std::to_string(first + t + 1), v[k], scale);
         }
+        std::uint32_t corner[kBatch * 3];
+        std::uint32_t pending[kBatch * 3];
+        std::size_t pendingCount = 0;
         for (std::uint64_t k = 0; k < 3 * n; ++k)
         {
             hash[k] = PointWelder::Hash(c[3 * k], c[3 * k + 1], c[3 * k + 2]);
+            if (welder.FindRecent(c[3 * k], c[3 * k + 1], c[3 * k + 2], hash[k], corner[k])) continue;
             welder.Prefetch(hash[k]);
+            pending[pendingCount++] = std::uint32_t(k);
         }
-        std::uint32_t corner[kBatch * 3];
-        for (std::uint64_t k = 0; k < 3 * n; ++k) corner[k] = welder.IndexOf(c[3 * k], c[3 * k + 1], c[3 * k + 2], hash[k]);
+        for (std::size_t j = 0; j < pendingCount; ++j)
+        {
+            std::uint32_t const k = pending[j];
+            corner[k] = welder.IndexOf(c[3 * k], c[3 * k + 1], c[3 * k + 2], hash[k]);
+        }
         for (std::uint64_t t = 0; t < n; ++t)
             mesh.AddTriangle(welder.Point(corner[3 * t]), welder.Point(corner[3 * t + 1]), welder.Point(corner[3 * t + 2]));
     }
