@@ -1,4 +1,6 @@
 #pragma once
-// STL files of the mesh data library: ReadStlFile / ReadStlMemory (10 000 internal units per mm by
-// default), WriteStlFile / WriteStlMemory, and MStlFileError for files that cannot be read.
+// Mesh files of the mesh data library: STL (ReadStlFile / ReadStlMemory, 10 000 internal units per
+// mm by default; WriteStlFile / WriteStlMemory), beam lattices as text (ReadBeamGraphFile /
+// ReadBeamGraphMemory), and MStlFileError for files that cannot be read.
+#include "BeamGraphIO.h"
 #include "StlIO.h"

@@ -2,36 +2,27 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#include "FileBytes.h"
+#include "InternalUnits.h"
 #include "StlTextScanner.h"
 
 namespace
 {
+using namespace MeshFiles;
+
 // Both file formats store little-endian values, as does every machine this library is built for.
 static_assert(sizeof(float) == 4, "binary STL holds 32-bit floats");
 
 constexpr std::size_t kHeaderBytes = 80;
 constexpr std::size_t kBinaryPrefixBytes = 84;
 constexpr std::size_t kBinaryTriangleBytes = 50;
-
-[[noreturn]] void Fail(std::string const& name, std::string const& problem)
-{
-    throw MStlFileError(name + ": " + problem);
-}
-
-void RequireValidScale(double unitsPerMillimetre)
-{
-    if (!(std::isfinite(unitsPerMillimetre) && unitsPerMillimetre > 0.0))
-        throw std::invalid_argument("i_unitsPerMillimetre must be a positive finite number");
-}
 
 struct WeldSlot
 {
@@ -184,38 +175,6 @@ private:
     std::size_t m_used = 0;
 };
 
-// Rounds half away from zero; false when the value is not finite or does not fit 32 bits.
-inline bool RoundToInt32(double v, std::int32_t& out)
-{
-    if (!(v > -2147483648.5 && v < 2147483647.5)) return false;
-    std::int64_t i = std::int64_t(v);  // truncation; v - i is exact at this magnitude
-    double const fraction = v - double(i);
-    if (fraction >= 0.5) ++i;
-    else if (fraction <= -0.5) --i;
-    out = std::int32_t(i);
-    return true;
-}
-
-std::string Describe(double v)
-{
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.9g", v);
-    return buffer;
-}
-
-// Scales one coordinate in millimetres to internal units, or explains why it cannot be done.
-std::int32_t ScaleCoordinate(std::string const& name, std::string const& where, double millimetres,
-                             double unitsPerMillimetre)
-{
-    std::int32_t out;
-    if (RoundToInt32(millimetres * unitsPerMillimetre, out)) return out;
-    if (std::isnan(millimetres)) Fail(name, where + ": coordinate is NaN");
-    if (std::isinf(millimetres)) Fail(name, where + ": coordinate is infinite");
-    Fail(name, where + ": coordinate " + Describe(millimetres) +
-                   " mm lies beyond the 32-bit range of internal units at " + Describe(unitsPerMillimetre) +
-                   " units per mm");
-}
-
 std::uint32_t ReadUint32(unsigned char const* p)
 {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
@@ -266,7 +225,7 @@ void ParseBinary(MStlBase& mesh, std::string const& name, unsigned char const* b
             std::memcpy(v, p + 12, sizeof v);
             for (int k = 0; k < 9; ++k)
                 if (!RoundToInt32(double(v[k]) * scale, c[9 * t + k]))
-                    ScaleCoordinate(name, "triangle " + std::to_string(first + t + 1), v[k], scale);
+                    ToInternalUnits(name, "triangle " + std::to_string(first + t + 1), "coordinate", v[k], scale);
         }
         std::uint32_t corner[kBatch * 3];
         std::uint32_t pending[kBatch * 3];
@@ -315,7 +274,7 @@ void ParseAscii(MStlBase& mesh, std::string const& name, char const* text, std::
         {
             in.ExpectKeyword("vertex");
             std::int32_t c[3];
-            for (int k = 0; k < 3; ++k) c[k] = ScaleCoordinate(name, in.Where(), in.NextNumber(), scale);
+            for (int k = 0; k < 3; ++k) c[k] = ToInternalUnits(name, in.Where(), "coordinate", in.NextNumber(), scale);
             point = welder.Point(welder.IndexOf(c[0], c[1], c[2]));
         }
         in.ExpectKeyword("endloop");
@@ -323,51 +282,6 @@ void ParseAscii(MStlBase& mesh, std::string const& name, char const* text, std::
         mesh.AddTriangle(corner[0], corner[1], corner[2]);
     }
 }
-
-// The whole file in one buffer; closes the descriptor on every path.
-class FileBytes
-{
-public:
-    explicit FileBytes(std::string const& path)
-    {
-        int const fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) Fail(path, std::string("cannot open: ") + std::strerror(errno));
-        try
-        {
-            Load(path, fd);
-        }
-        catch (...)
-        {
-            ::close(fd);
-            throw;
-        }
-        ::close(fd);
-    }
-    char const* Data() const { return m_data.get(); }
-    std::size_t Size() const { return m_size; }
-
-private:
-    void Load(std::string const& path, int fd)
-    {
-        struct stat info;
-        if (::fstat(fd, &info) != 0) Fail(path, std::string("cannot read: ") + std::strerror(errno));
-        if (!S_ISREG(info.st_mode)) Fail(path, "cannot read: not a regular file");
-        m_size = std::size_t(info.st_size);
-        m_data.reset(new char[m_size + 1]);
-        std::size_t done = 0;
-        while (done < m_size)
-        {
-            ssize_t const n = ::read(fd, m_data.get() + done, m_size - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) Fail(path, std::string("cannot read: ") + std::strerror(errno));
-            if (n == 0) Fail(path, "cannot read: the file shrank while being read");
-            done += std::size_t(n);
-        }
-    }
-
-    std::unique_ptr<char[]> m_data;
-    std::size_t m_size = 0;
-};
 
 void AppendFloat(std::vector<char>& out, double v)
 {
@@ -381,8 +295,8 @@ void AppendFloat(std::vector<char>& out, double v)
 std::unique_ptr<MStlBase> ReadStlMemory(std::string const& name, void const* data, std::size_t size,
                                         double unitsPerMillimetre)
 {
-    RequireValidScale(unitsPerMillimetre);
-    if (size == 0) Fail(name, "empty file");
+    MeshFiles::RequireValidScale(unitsPerMillimetre);
+    if (size == 0) MeshFiles::Fail(name, "empty file");
     if (!data) throw std::invalid_argument("ip_data is null");
     auto const* bytes = static_cast<unsigned char const*>(data);
     auto const* text = static_cast<char const*>(data);
@@ -397,14 +311,14 @@ std::unique_ptr<MStlBase> ReadStlMemory(std::string const& name, void const* dat
 
 std::unique_ptr<MStlBase> ReadStlFile(std::string const& path, double unitsPerMillimetre)
 {
-    RequireValidScale(unitsPerMillimetre);
-    FileBytes const file(path);
+    MeshFiles::RequireValidScale(unitsPerMillimetre);
+    MeshFiles::FileBytes const file(path);
     return ReadStlMemory(path, file.Data(), file.Size(), unitsPerMillimetre);
 }
 
 std::vector<char> WriteStlMemory(MStlBase const& mesh, double unitsPerMillimetre)
 {
-    RequireValidScale(unitsPerMillimetre);
+    MeshFiles::RequireValidScale(unitsPerMillimetre);
     std::size_t const count = mesh.NumberOfTriangles();
     if (count > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("binary STL holds at most 2^32 - 1 triangles");
@@ -437,7 +351,7 @@ void WriteStlFile(MStlBase const& mesh, std::string const& path, double unitsPer
 {
     std::vector<char> const bytes = WriteStlMemory(mesh, unitsPerMillimetre);
     int const fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) Fail(path, std::string("cannot write: ") + std::strerror(errno));
+    if (fd < 0) MeshFiles::Fail(path, std::string("cannot write: ") + std::strerror(errno));
     std::size_t done = 0;
     while (done < bytes.size())
     {
@@ -447,9 +361,9 @@ void WriteStlFile(MStlBase const& mesh, std::string const& path, double unitsPer
         {
             int const error = errno;
             ::close(fd);
-            Fail(path, std::string("cannot write: ") + std::strerror(error));
+            MeshFiles::Fail(path, std::string("cannot write: ") + std::strerror(error));
         }
         done += std::size_t(n);
     }
-    if (::close(fd) != 0) Fail(path, std::string("cannot write: ") + std::strerror(errno));
+    if (::close(fd) != 0) MeshFiles::Fail(path, std::string("cannot write: ") + std::strerror(errno));
 }

@@ -17,6 +17,8 @@ public:
 
     [[noreturn]] void Fail(std::string const& problem) const { throw MStlFileError(m_name + ": " + problem); }
 
+    // The line of the last word read.
+    std::size_t WordLine() const { return m_wordLine; }
     std::string Where() const { return "line " + std::to_string(m_wordLine); }
 
     // Case-insensitive, since some writers use upper-case keywords.

@@ -1,0 +1,23 @@
+#pragma once
+// The whole content of a file in one buffer.
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace MeshFiles
+{
+class FileBytes
+{
+public:
+    // Throws MStlFileError, naming the path, when the file cannot be opened or read.
+    explicit FileBytes(std::string const& path);
+    char const* Data() const { return m_data.get(); }
+    std::size_t Size() const { return m_size; }
+
+private:
+    void Load(std::string const& path, int fd);
+
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+};
+} // namespace MeshFiles
