@@ -62,6 +62,17 @@ std::size_t NumberOfTrianglesAround(MStlPoint const* v)
     return n;
 }
 
+double RatioOfSignedAngle(MTriangleQualityCalculator::MetricType metric, double angle)
+{
+    switch (metric)
+    {
+    case MTriangleQualityCalculator::CurvatureRatioConvex: return angle > 0.0 ? 1.0 - angle / kPi : 1.0;
+    case MTriangleQualityCalculator::CurvatureRatioConcave: return angle < 0.0 ? 1.0 + angle / kPi : 1.0;
+    case MTriangleQualityCalculator::CurvatureRatio: return 1.0 - std::fabs(angle) / kPi;
+    default: return 0.0;
+    }
+}
+
 } // namespace
 
 double MTriangleQualityCalculator::GetTriangleShapeQualitySurfaceSmoothnessRatio(MStlTriangle const* ip_triangle)
@@ -83,14 +94,7 @@ double MTriangleQualityCalculator::GetTriangleShapeQualitySurfaceSmoothnessRatio
 double MTriangleQualityCalculator::_CurvatureRatio(MetricType i_metric, MStlTriangle const* ip_first,
                                                    MStlTriangle const* ip_second)
 {
-    double const angle = SignedAngle(ip_first, ip_second);
-    switch (i_metric)
-    {
-    case CurvatureRatioConvex: return angle > 0.0 ? 1.0 - angle / kPi : 1.0;
-    case CurvatureRatioConcave: return angle < 0.0 ? 1.0 + angle / kPi : 1.0;
-    case CurvatureRatio: return 1.0 - std::fabs(angle) / kPi;
-    default: return 0.0;
-    }
+    return RatioOfSignedAngle(i_metric, SignedAngle(ip_first, ip_second));
 }
 
 // Besides the ratio over each edge, walks the fan of triangles around each vertex: the worst fold
@@ -106,12 +110,14 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
         MStlPoint const* const v = ip_triangle->GetPoint(i);
         MStlTriangle const* const neighbour = ip_triangle->FindAdjacentTriangle(i, false);
         if (!neighbour) continue;
-        double const direct = _CurvatureRatio(i_metric, ip_triangle, neighbour);
+        // Each pair's angle is measured once and gives both its ratio and its bend.
+        double const directAngle = SignedAngle(ip_triangle, neighbour);
+        double const direct = RatioOfSignedAngle(i_metric, directAngle);
         minDirect = std::min(minDirect, direct);
         double fanMin = direct;
         double before = 0.0;
         double atMin = 0.0;
-        double accumulated = std::fabs(SignedAngle(ip_triangle, neighbour)) / kPi;
+        double accumulated = std::fabs(directAngle) / kPi;
 
         // A fan that cycles without coming back (a non-manifold vertex) is cut off once it has
         // taken more steps than there are triangles at v.
@@ -126,8 +132,9 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
                 if (stepLimit == 0) stepLimit = NumberOfTrianglesAround(v) + 1;
                 if (steps > stepLimit) break;
             }
-            double const bend = std::fabs(SignedAngle(previous, next)) / kPi;
-            double const ratio = _CurvatureRatio(i_metric, previous, next);
+            double const angle = SignedAngle(previous, next);
+            double const bend = std::fabs(angle) / kPi;
+            double const ratio = RatioOfSignedAngle(i_metric, angle);
             if (ratio < fanMin)
             {
                 fanMin = ratio;
