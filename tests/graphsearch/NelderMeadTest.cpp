@@ -1,0 +1,267 @@
+// The Nelder-Mead loop: start simplex, each kind of step with its counter, stopping rules.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "graphsearch/NelderMeadMinimize.h"
+
+namespace
+{
+using Zodara::Duduz::NelderMeadSolver;
+using Points = std::vector<std::vector<double>>;
+
+struct Counters
+{
+    std::uint64_t reflections, expansions, outside, inside, shrinks;
+};
+
+void ExpectCounters(NelderMeadSolver& solver, Counters const& expected)
+{
+    auto const& s = solver.GetStatistics();
+    EXPECT_EQ(s.reflections, expected.reflections);
+    EXPECT_EQ(s.expansions, expected.expansions);
+    EXPECT_EQ(s.outsideContractions, expected.outside);
+    EXPECT_EQ(s.insideContractions, expected.inside);
+    EXPECT_EQ(s.shrinks, expected.shrinks);
+}
+
+NelderMeadSolver AbsoluteSteps(std::vector<double> steps, std::uint64_t maxIterations)
+{
+    NelderMeadSolver solver;
+    solver.GetParameters().relativeSteps = false;
+    solver.GetParameters().initialSteps = std::move(steps);
+    solver.GetParameters().maxIterations = maxIterations;
+    solver.GetParameters().xTolerance = 1e-12;
+    return solver;
+}
+
+double Sphere(std::vector<double> const& x) { return x[0] * x[0] + x[1] * x[1]; }
+
+TEST(NelderMeadStart, AbsoluteStepsFromTheOrigin)
+{
+    NelderMeadSolver solver = AbsoluteSteps({0.5, 2.0, -3.0}, 1);
+    Points calls;
+    std::vector<double> x{0.0, 0.0, 0.0};
+    solver.Minimize(x, [&calls](std::vector<double> p) {
+        calls.push_back(p);
+        return 1.0;
+    });
+    EXPECT_EQ(calls, (Points{{0, 0, 0}, {0.5, 0, 0}, {0, 2.0, 0}, {0, 0, -3.0}}));
+}
+
+TEST(NelderMeadStart, RelativeStepsAndASingleStepForEveryVariable)
+{
+    NelderMeadSolver solver;
+    solver.GetParameters().relativeSteps = true;
+    solver.GetParameters().initialSteps = {0.1};
+    solver.GetParameters().maxIterations = 1;
+    Points calls;
+    std::vector<double> x{0.0, 4.0, -2.0};
+    solver.Minimize(x, [&calls](std::vector<double> const& p) {
+        calls.push_back(p);
+        return 1.0;
+    });
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[1], (std::vector<double>{0.1 / 200.0, 4.0, -2.0}));
+    EXPECT_EQ(calls[2], (std::vector<double>{0.0, 4.0 + 4.0 * 0.1, -2.0}));
+    EXPECT_EQ(calls[3], (std::vector<double>{0.0, 4.0, -2.0 + -2.0 * 0.1}));
+    EXPECT_EQ(solver.GetParameters().initialSteps, (std::vector<double>{0.1, 0.1, 0.1}));
+}
+
+TEST(NelderMeadStart, InvalidPointsArePulledBackTowardTheStart)
+{
+    NelderMeadSolver solver = AbsoluteSteps({1.0}, 1);
+    solver.GetParameters().invalidPullBack = 0.5;
+    Points calls;
+    std::vector<double> x{1.0};
+    solver.Minimize(x, [&calls](std::vector<double> const& p) {
+        calls.push_back(p);
+        return p[0] >= 1.5 ? std::numeric_limits<double>::infinity() : p[0];
+    });
+    EXPECT_EQ(calls, (Points{{1.0}, {2.0}, {1.5}, {1.25}}));
+}
+
+TEST(NelderMeadStart, NoVariablesReturnsAtOnce)
+{
+    NelderMeadSolver solver;
+    int calls = 0;
+    std::vector<double> x;
+    EXPECT_EQ(solver.Minimize(x, [&calls](std::vector<double> const&) { return double(++calls); }), 0);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(solver.GetStatus(), NelderMeadSolver::eNotRun);
+    EXPECT_EQ(solver.GetStatistics().iterations, 0u);
+}
+
+TEST(NelderMeadStart, ZeroIterationsEvaluatesTheStartOnly)
+{
+    NelderMeadSolver solver = AbsoluteSteps({1.0}, 0);
+    solver.GetStatistics().iterations = 42;
+    int calls = 0;
+    std::vector<double> x{3.0, 4.0};
+    EXPECT_EQ(solver.Minimize(x, [&calls](std::vector<double> const& p) { return ++calls, Sphere(p); }), 1);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(x, (std::vector<double>{3.0, 4.0}));
+    EXPECT_EQ(solver.GetStatistics().iterations, 0u);
+    EXPECT_TRUE(std::isnan(solver.GetStatistics().bestValue));
+    EXPECT_EQ(solver.GetStatus(), NelderMeadSolver::eNotRun);
+}
+
+TEST(NelderMeadStart, ConvergedStartSimplexStopsInTheFirstPass)
+{
+    NelderMeadSolver solver = AbsoluteSteps({1.0, 1.0}, 100);
+    solver.GetParameters().xTolerance = 1.0;
+    std::vector<double> x{0.0, 0.0};
+    auto f = [](std::vector<double> const& p) { return (p[0] - 1) * (p[0] - 1) + (p[1] - 2) * (p[1] - 2); };
+    EXPECT_EQ(solver.Minimize(x, f), 0);
+    EXPECT_EQ(solver.GetStatistics().iterations, 1u);
+    ExpectCounters(solver, {0, 0, 0, 0, 0});
+    EXPECT_EQ(x, (std::vector<double>{0.0, 1.0})); // f 2, the best of 5, 4, 2
+    EXPECT_EQ(solver.GetStatistics().bestValue, 2.0);
+    EXPECT_EQ(solver.GetStatus(), 0);
+}
+
+TEST(NelderMeadStart, TargetValueStopsTheSearch)
+{
+    NelderMeadSolver solver = AbsoluteSteps({1.0, 1.0}, 100);
+    solver.GetParameters().targetValue = 0.5;
+    std::vector<double> x{3.0, 0.0};
+    EXPECT_EQ(solver.Minimize(x, Sphere), 0);
+    EXPECT_LE(solver.GetStatistics().bestValue, 0.5);
+    EXPECT_EQ(solver.GetStatistics().bestValue, Sphere(x));
+}
+
+// Quadratic (x-1)² + (y-2)² from (0,0), steps 1: vertices (0,1) 2, (1,0) 4, (0,0) 5. Centroid (0.5,0.5);
+// reflection (1,1) gives 1, better than the best, so expansion (1.5,1.5) gives 0.5 and replaces the worst.
+TEST(NelderMeadFirstIteration, QuadraticExpands)
+{
+    NelderMeadSolver solver = AbsoluteSteps({1.0, 1.0}, 2);
+    std::vector<double> x{0.0, 0.0};
+    auto f = [](std::vector<double> const& p) { return (p[0] - 1) * (p[0] - 1) + (p[1] - 2) * (p[1] - 2); };
+    EXPECT_EQ(solver.Minimize(x, f), 1);
+    EXPECT_EQ(x, (std::vector<double>{1.5, 1.5}));
+    EXPECT_EQ(solver.GetStatistics().bestValue, 0.5);
+    EXPECT_EQ(solver.GetStatistics().iterations, 2u);
+    ExpectCounters(solver, {0, 1, 0, 0, 0});
+    EXPECT_EQ(solver.GetStatus(), 1);
+}
+
+// Rosenbrock from (-1.2, 1), steps 0.1: (-1.1,1) 8.82, (-1.2,1.1) 16.4, (-1.2,1) 24.2. Centroid
+// (-1.15,1.05); reflection (-1.1,1.1) 5.62 beats the best; expansion (-1.05,1.15) 4.428125 beats it.
+TEST(NelderMeadFirstIteration, RosenbrockExpands)
+{
+    NelderMeadSolver solver = AbsoluteSteps({0.1, 0.1}, 2);
+    std::vector<double> x{-1.2, 1.0};
+    auto rosenbrock = [](std::vector<double> const& p) {
+        return (1 - p[0]) * (1 - p[0]) + 100 * (p[1] - p[0] * p[0]) * (p[1] - p[0] * p[0]);
+    };
+    EXPECT_EQ(solver.Minimize(x, rosenbrock), 1);
+    EXPECT_NEAR(x[0], -1.05, 1e-12);
+    EXPECT_NEAR(x[1], 1.15, 1e-12);
+    EXPECT_NEAR(solver.GetStatistics().bestValue, 4.428125, 1e-9);
+    ExpectCounters(solver, {0, 1, 0, 0, 0});
+}
+
+// x² + y² from (1,0), steps 1: (1,0) 1, (1,1) 2, (2,0) 4. Reflection (0,1) gives 1, equal to the best:
+// an ordinary reflection.
+TEST(NelderMeadFirstIteration, ReflectionEqualToTheBestIsAReflection)
+{
+    NelderMeadSolver solver = AbsoluteSteps({1.0, 1.0}, 2);
+    std::vector<double> x{1.0, 0.0};
+    solver.Minimize(x, Sphere);
+    ExpectCounters(solver, {1, 0, 0, 0, 0});
+    EXPECT_EQ(solver.GetStatistics().bestValue, 1.0);
+}
+
+// x² from 1, step 1: 1 at 1, 4 at 2. Reflection 0 gives 0, expansion -1 gives 1: the reflection is
+// kept and counted as an expansion.
+TEST(NelderMeadFirstIteration, ReflectionKeptAfterAFailedExpansionCountsAsExpansion)
+{
+    NelderMeadSolver solver = AbsoluteSteps({1.0}, 2);
+    std::vector<double> x{1.0};
+    solver.Minimize(x, [](std::vector<double> const& p) { return p[0] * p[0]; });
+    ExpectCounters(solver, {0, 1, 0, 0, 0});
+    EXPECT_EQ(x, std::vector<double>{0.0});
+}
+
+// x² from 1, step 2: 1 at 1, 9 at 3. Reflection -1 gives 1 (not below the best, below the worst);
+// outside contraction 1.5·1 - 0.5·3 = 0 gives 0.
+TEST(NelderMeadFirstIteration, OutsideContraction)
+{
+    NelderMeadSolver solver = AbsoluteSteps({2.0}, 2);
+    std::vector<double> x{1.0};
+    solver.Minimize(x, [](std::vector<double> const& p) { return p[0] * p[0]; });
+    ExpectCounters(solver, {0, 0, 1, 0, 0});
+    EXPECT_EQ(x, std::vector<double>{0.0});
+}
+
+// x² + y² from (0,0), steps (1,2): (0,0) 0, (1,0) 1, (0,2) 4. Reflection (1,-2) gives 5, no better than
+// the worst; inside contraction (0.25,1) gives 1.0625.
+TEST(NelderMeadFirstIteration, InsideContraction)
+{
+    NelderMeadSolver solver = AbsoluteSteps({1.0, 2.0}, 2);
+    std::vector<double> x{0.0, 0.0};
+    Points calls;
+    solver.Minimize(x, [&calls](std::vector<double> const& p) {
+        calls.push_back(p);
+        return Sphere(p);
+    });
+    ExpectCounters(solver, {0, 0, 0, 1, 0});
+    ASSERT_EQ(calls.size(), 5u);
+    EXPECT_EQ(calls[3], (std::vector<double>{1.0, -2.0}));
+    EXPECT_EQ(calls[4], (std::vector<double>{0.25, 1.0}));
+}
+
+// Piecewise 2x² (x > 0), x² (x ≤ 0), except 5 near -0.5. From 0, step 1: 0 at 0, 2 at 1. Reflection -1
+// gives 1; the outside contraction -0.5 gives 5, worse than the reflection: shrink toward 0, new vertex
+// 0.5 with 0.5.
+TEST(NelderMeadFirstIteration, FailedContractionShrinks)
+{
+    NelderMeadSolver solver = AbsoluteSteps({1.0}, 2);
+    std::vector<double> x{0.0};
+    Points calls;
+    solver.Minimize(x, [&calls](std::vector<double> const& p) {
+        calls.push_back(p);
+        double const v = p[0];
+        if (v > -0.75 && v < -0.25) return 5.0;
+        return v > 0 ? 2 * v * v : v * v;
+    });
+    ExpectCounters(solver, {0, 0, 0, 0, 1});
+    EXPECT_EQ(calls, (Points{{0.0}, {1.0}, {-1.0}, {-0.5}, {0.5}}));
+}
+
+TEST(NelderMeadConvergence, QuadraticAndRosenbrockReachTheirMinima)
+{
+    NelderMeadSolver solver = AbsoluteSteps({0.5, 0.5}, 5000);
+    solver.GetParameters().xTolerance = 1e-9;
+    std::vector<double> x{-1.2, 1.0};
+    auto rosenbrock = [](std::vector<double> const& p) {
+        return (1 - p[0]) * (1 - p[0]) + 100 * (p[1] - p[0] * p[0]) * (p[1] - p[0] * p[0]);
+    };
+    EXPECT_EQ(solver.Minimize(x, rosenbrock), 0);
+    EXPECT_NEAR(x[0], 1.0, 1e-6);
+    EXPECT_NEAR(x[1], 1.0, 1e-6);
+    auto const& s = solver.GetStatistics();
+    // Every pass but the stopping one takes exactly one step.
+    EXPECT_EQ(s.reflections + s.expansions + s.outsideContractions + s.insideContractions + s.shrinks, s.iterations - 1);
+    EXPECT_EQ(s.bestValue, rosenbrock(x));
+
+    std::vector<double> y{5.0, -3.0};
+    EXPECT_EQ(solver.Minimize(y, Sphere), 0);
+    EXPECT_NEAR(y[0], 0.0, 1e-8);
+    EXPECT_NEAR(y[1], 0.0, 1e-8);
+    EXPECT_EQ(solver.GetStatistics().reflections + solver.GetStatistics().expansions +
+                  solver.GetStatistics().outsideContractions + solver.GetStatistics().insideContractions +
+                  solver.GetStatistics().shrinks,
+              solver.GetStatistics().iterations - 1);
+}
+
+TEST(NelderMeadConvergence, IterationLimitReportsStatusOne)
+{
+    NelderMeadSolver solver = AbsoluteSteps({0.5, 0.5}, 10);
+    std::vector<double> x{-1.2, 1.0};
+    EXPECT_EQ(solver.Minimize(x, Sphere), 1);
+    EXPECT_EQ(solver.GetStatistics().iterations, 10u);
+    EXPECT_EQ(solver.GetStatus(), 1);
+}
+} // namespace

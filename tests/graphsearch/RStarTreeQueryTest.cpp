@@ -1,0 +1,164 @@
+// Point-containment queries of the R*-tree against brute force and against Boost.Geometry's rtree.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <boost/geometry.hpp>
+#include <boost/geometry/index/rtree.hpp>
+#include <random>
+
+#include "graphsearch/BoxElements.h"
+
+namespace
+{
+using namespace vz_test;
+namespace bg = boost::geometry;
+namespace bgi = boost::geometry::index;
+using BPoint = bg::model::point<double, 3, bg::cs::cartesian>;
+using BBox = bg::model::box<BPoint>;
+using Point = MMVector<double, 3>;
+
+std::vector<BoxElement const*> BruteForceContaining(std::vector<BoxElement> const& boxes, Point const& p)
+{
+    std::vector<BoxElement const*> found;
+    for (BoxElement const& box : boxes)
+        if (box.box.GetHasPoint(p)) found.push_back(&box);
+    return found;
+}
+
+// Points inside boxes, on their corners (inclusive bounds) and scattered at random.
+std::vector<Point> QueryPoints(std::vector<BoxElement> const& boxes, std::size_t count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> anywhere(-10.0, 1030.0), unit(0.0, 1.0);
+    std::uniform_int_distribution<std::size_t> pick(0, boxes.size() - 1);
+    std::vector<Point> points;
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        auto const& b = boxes[pick(random)].box;
+        switch (i % 3)
+        {
+        case 0:
+            points.emplace_back(anywhere(random), anywhere(random), anywhere(random));
+            break;
+        case 1:
+            points.push_back(b.GetCornerMax());
+            break;
+        default:
+        {
+            Point p;
+            for (int d = 0; d < 3; ++d) p[d] = b.GetCornerMin()[d] + unit(random) * (b.GetCornerMax()[d] - b.GetCornerMin()[d]);
+            points.push_back(p);
+        }
+        }
+    }
+    return points;
+}
+
+class RStarTreeContainment : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        boxes = RandomBoxes(3000, 99);
+        for (BoxElement const& box : boxes) tree.Insert(&box);
+        points = QueryPoints(boxes, 3000, 7);
+    }
+    std::vector<BoxElement> boxes;
+    BoxTree tree{std::make_shared<BoxElementInfo>(), 2};
+    std::vector<Point> points;
+};
+
+TEST_F(RStarTreeContainment, MatchesBruteForce)
+{
+    std::size_t hits = 0;
+    for (Point const& p : points)
+    {
+        std::vector<BoxElement const*> found = tree.GetElementsContaining(p);
+        std::vector<BoxElement const*> expected = BruteForceContaining(boxes, p);
+        hits += expected.size();
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, expected);
+        EXPECT_EQ(tree.HasElementsContaining(p), !expected.empty());
+    }
+    EXPECT_GT(hits, points.size() / 2) << "the query points should hit boxes often";
+}
+
+TEST_F(RStarTreeContainment, MatchesBoostGeometryRtree)
+{
+    using Value = std::pair<BBox, std::size_t>;
+    bgi::rtree<Value, bgi::rstar<16>> reference;
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+    {
+        auto const& lo = boxes[i].box.GetCornerMin();
+        auto const& hi = boxes[i].box.GetCornerMax();
+        reference.insert({BBox(BPoint(lo[0], lo[1], lo[2]), BPoint(hi[0], hi[1], hi[2])), i});
+    }
+    for (Point const& p : points)
+    {
+        std::vector<Value> hits;
+        reference.query(bgi::intersects(BPoint(p[0], p[1], p[2])), std::back_inserter(hits));
+        std::vector<BoxElement const*> expected;
+        for (Value const& hit : hits) expected.push_back(&boxes[hit.second]);
+        std::sort(expected.begin(), expected.end());
+        std::vector<BoxElement const*> found = tree.GetElementsContaining(p);
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, expected);
+    }
+}
+
+TEST_F(RStarTreeContainment, ReturnsElementsInDepthFirstSlotOrder)
+{
+    std::vector<BoxElement const*> depthFirst;
+    tree.GetRoot()->VisitLeaves([&depthFirst](auto const& leaf) { depthFirst.push_back(leaf.GetElement()); });
+    for (Point const& p : points)
+    {
+        std::vector<BoxElement const*> expected;
+        for (BoxElement const* element : depthFirst)
+            if (element->box.GetHasPoint(p)) expected.push_back(element);
+        EXPECT_EQ(tree.GetElementsContaining(p), expected);
+    }
+}
+
+TEST(RStarTreeQueries, PointOutsideTheRootBoxFindsNothing)
+{
+    std::vector<BoxElement> const boxes = RandomBoxes(100, 3);
+    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
+    for (BoxElement const& box : boxes) tree.Insert(&box);
+    Point const outside(-1.0, 500.0, 500.0);
+    EXPECT_TRUE(tree.GetElementsContaining(outside).empty());
+    EXPECT_FALSE(tree.HasElementsContaining(outside));
+}
+
+TEST(RStarTreeQueries, EmptyTreeAnswersNothing)
+{
+    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
+    Point const p(0.0, 0.0, 0.0);
+    EXPECT_FALSE(tree.HasElementsContaining(p));
+    EXPECT_TRUE(tree.GetElementsContaining(p).empty());
+    EXPECT_EQ(tree.GetRoot(), nullptr);
+}
+
+// The adapter, not the box, decides containment: a leaf whose box holds the point but whose element
+// says no is not reported.
+class HollowBoxInfo : public BoxElementInfo
+{
+public:
+    bool Intersects(MMVector<double, 3> const& point, BoxElement const* const& element) const override
+    {
+        auto const& lo = element->box.GetCornerMin();
+        return BoxElementInfo::Intersects(point, element) && point[0] > lo[0];
+    }
+};
+
+TEST(RStarTreeQueries, ContainmentIsDecidedByTheAdapter)
+{
+    BoxElement const a = MakeBox(0, 0, 0, 2, 2, 2), b = MakeBox(1, 0, 0, 3, 2, 2);
+    BoxTree tree(std::make_shared<HollowBoxInfo>(), 2);
+    tree.Insert(&a);
+    tree.Insert(&b);
+    EXPECT_EQ(tree.GetElementsContaining(Point(1.0, 1.0, 1.0)), std::vector<BoxElement const*>{&a});
+    EXPECT_TRUE(tree.GetElementsContaining(Point(0.0, 1.0, 1.0)).empty());
+    EXPECT_FALSE(tree.HasElementsContaining(Point(0.0, 1.0, 1.0)));
+    EXPECT_TRUE(tree.HasElementsContaining(Point(1.5, 1.0, 1.0)));
+}
+} // namespace

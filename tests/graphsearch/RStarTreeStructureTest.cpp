@@ -1,0 +1,173 @@
+// Structural invariants of the R*-tree after many insertions, and the small cases of its growth.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <set>
+
+#include "graphsearch/BoxElements.h"
+
+namespace
+{
+using namespace vz_test;
+using Node = Zodara::util::AbstractNode<BoxElement const*, double, 3>;
+using Branch = Zodara::util::IBranchNode<BoxElement const*, double, 3>;
+using Leaf = Zodara::util::ILeafNode<BoxElement const*, double, 3>;
+
+bool SameBox(MBoundingBoxND<double, 3> const& a, MBoundingBoxND<double, 3> const& b)
+{
+    return a.GetCornerMin() == b.GetCornerMin() && a.GetCornerMax() == b.GetCornerMax();
+}
+
+struct TreeCensus
+{
+    std::set<int> leafDepths;
+    std::map<BoxElement const*, int> elementCount;
+    std::size_t branches = 0;
+};
+
+// Checks every per-node invariant on the way down and gathers what needs a whole-tree view.
+void CheckNode(Node const& node, bool isRoot, std::size_t minFill, int depth, TreeCensus& census)
+{
+    if (auto const* leaf = dynamic_cast<Leaf const*>(&node))
+    {
+        census.leafDepths.insert(depth);
+        ++census.elementCount[leaf->GetElement()];
+        EXPECT_TRUE(SameBox(leaf->GetBoundingBox(), leaf->GetElement()->box));
+        return;
+    }
+    auto const& branch = dynamic_cast<Branch const&>(node);
+    ++census.branches;
+    std::vector<Node*> const children = branch.GetChildren();
+    ASSERT_FALSE(children.empty());
+    EXPECT_LE(children.size(), 5u);
+    if (!isRoot)
+    {
+        EXPECT_GE(children.size(), minFill);
+    }
+
+    MBoundingBoxND<double, 3> united;
+    for (Node const* child : children) united.Union(child->GetBoundingBox());
+    EXPECT_TRUE(SameBox(branch.GetBoundingBox(), united));
+    EXPECT_EQ(branch.level, children.front()->level + 1);
+    for (Node const* child : children)
+    {
+        EXPECT_EQ(child->level, branch.level - 1);
+        bool const childIsLeaf = dynamic_cast<Leaf const*>(child) != nullptr;
+        EXPECT_EQ(childIsLeaf, branch.level == 1);
+        CheckNode(*child, false, minFill, depth + 1, census);
+    }
+}
+
+// The tree must hold exactly the first `inserted` elements of boxes, each once.
+void CheckTree(BoxTree const& tree, std::vector<BoxElement> const& boxes, std::size_t inserted, std::size_t minFill)
+{
+    ASSERT_NE(tree.GetRoot(), nullptr);
+    TreeCensus census;
+    CheckNode(*tree.GetRoot(), true, minFill, 0, census);
+    EXPECT_EQ(census.leafDepths.size(), 1u) << "leaves at different depths";
+    ASSERT_EQ(census.elementCount.size(), inserted);
+    for (std::size_t i = 0; i < inserted; ++i) EXPECT_EQ(census.elementCount[&boxes[i]], 1);
+    EXPECT_EQ(*census.leafDepths.begin(), tree.GetRoot()->level);
+}
+
+class RStarTreeInvariants : public ::testing::TestWithParam<std::size_t>
+{
+};
+
+TEST_P(RStarTreeInvariants, HoldAfterThousandsOfRandomInsertions)
+{
+    std::size_t const minFill = GetParam();
+    std::vector<BoxElement> const boxes = RandomBoxes(4000, 17u + unsigned(minFill));
+    BoxTree tree(std::make_shared<BoxElementInfo>(), minFill);
+    tree.Insert(&boxes[0]);
+    Branch const* const root = tree.GetRoot();
+    for (std::size_t i = 1; i < boxes.size(); ++i)
+    {
+        tree.Insert(&boxes[i]);
+        if (i == 999) CheckTree(tree, boxes, 1000, minFill);
+    }
+    EXPECT_EQ(tree.GetRoot(), root) << "the root object must keep its identity";
+    CheckTree(tree, boxes, boxes.size(), minFill);
+    EXPECT_GE(tree.GetRoot()->level, 5);
+}
+
+TEST_P(RStarTreeInvariants, HoldForIdenticalAndNestedBoxes)
+{
+    std::size_t const minFill = GetParam();
+    std::vector<BoxElement> boxes;
+    for (int i = 0; i < 300; ++i) boxes.push_back(MakeBox(0, 0, 0, 1, 1, 1));
+    for (int i = 0; i < 300; ++i) boxes.push_back(MakeBox(-i, -i, -i, i, i, i));
+    for (int i = 0; i < 300; ++i) boxes.push_back(MakeBox(i, 0, 0, i, 0, 0));
+    BoxTree tree(std::make_shared<BoxElementInfo>(), minFill);
+    for (BoxElement const& box : boxes) tree.Insert(&box);
+    CheckTree(tree, boxes, boxes.size(), minFill);
+}
+
+INSTANTIATE_TEST_SUITE_P(MinimumFills, RStarTreeInvariants, ::testing::Values(1u, 2u, 3u));
+
+TEST(RStarTreeGrowth, FirstInsertionMakesARootOfLevelOne)
+{
+    BoxElement const box = MakeBox(0, 0, 0, 1, 2, 3);
+    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
+    EXPECT_EQ(tree.GetRoot(), nullptr);
+    tree.Insert(&box);
+    ASSERT_NE(tree.GetRoot(), nullptr);
+    EXPECT_TRUE(SameBox(tree.GetRoot()->GetBoundingBox(), box.box));
+    EXPECT_EQ(tree.GetRoot()->level, 1);
+    EXPECT_EQ(tree.GetRoot()->GetChildren().size(), 1u);
+}
+
+TEST(RStarTreeGrowth, SixthInsertionReinsertsThenSplitsTheRootInPlace)
+{
+    std::vector<BoxElement> boxes;
+    for (int i = 0; i < 6; ++i) boxes.push_back(MakeBox(10 * i, 0, 0, 10 * i + 1, 1, 1));
+    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
+    for (int i = 0; i < 5; ++i) tree.Insert(&boxes[i]);
+    Branch const* const root = tree.GetRoot();
+    EXPECT_EQ(root->GetChildren().size(), 5u);
+    EXPECT_EQ(root->level, 1);
+    tree.Insert(&boxes[5]);
+    EXPECT_EQ(tree.GetRoot(), root);
+    root->GetBoundingBox();
+    EXPECT_EQ(root->level, 2);
+    std::vector<Node*> const halves = root->GetChildren();
+    ASSERT_EQ(halves.size(), 2u);
+    std::size_t const left = dynamic_cast<Branch const&>(*halves[0]).GetChildren().size();
+    std::size_t const right = dynamic_cast<Branch const&>(*halves[1]).GetChildren().size();
+    EXPECT_EQ(left + right, 6u);
+    EXPECT_GE(left, 2u);
+    EXPECT_GE(right, 2u);
+}
+
+TEST(RStarTreeGrowth, VisitLeavesWithAnEmptyFunctionThrows)
+{
+    BoxElement const box = MakeBox(0, 0, 0, 1, 1, 1);
+    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
+    tree.Insert(&box);
+    std::function<void(Leaf const&)> const empty;
+    EXPECT_THROW(tree.GetRoot()->VisitLeaves(empty), std::bad_function_call);
+}
+
+TEST(RStarTreeGrowth, VisitLeavesSeesEveryElementOnceInSlotOrder)
+{
+    std::vector<BoxElement> const boxes = RandomBoxes(200, 5);
+    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
+    for (BoxElement const& box : boxes) tree.Insert(&box);
+    std::vector<BoxElement const*> visited;
+    tree.GetRoot()->VisitLeaves([&visited](Leaf const& leaf) { visited.push_back(leaf.GetElement()); });
+    EXPECT_EQ(visited.size(), boxes.size());
+    EXPECT_EQ(std::set<BoxElement const*>(visited.begin(), visited.end()).size(), boxes.size());
+}
+
+TEST(RStarTreeGrowth, SharesTheAdapterWithItsCallers)
+{
+    auto adapter = std::make_shared<BoxElementInfo>();
+    {
+        BoxTree tree(adapter, 2);
+        EXPECT_EQ(tree.GetElementInfo().get(), adapter.get());
+        EXPECT_EQ(adapter.use_count(), 2);
+    }
+    EXPECT_EQ(adapter.use_count(), 1);
+}
+} // namespace
