@@ -2,8 +2,7 @@
 // Geometry adapter of the R*-tree: the tree itself knows nothing about its elements.
 #include <cstddef>
 
-#include "MBoundingBoxND.h"
-#include "MMVector.h"
+#include "interfaces/MathCore.h"
 
 namespace Zodara
 {

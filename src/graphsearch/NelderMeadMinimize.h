@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "NelderMeadSolver.h"
+#include "interfaces/Solvers.h"
 
 namespace Zodara
 {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "MBoundingBoxND.h"
+#include "interfaces/MathCore.h"
 
 namespace Zodara
 {

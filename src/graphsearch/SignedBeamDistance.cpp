@@ -1,0 +1,53 @@
+#include "graphsearch/SignedBeamDistance.h"
+
+namespace Zodara
+{
+namespace util
+{
+namespace
+{
+constexpr double kDegenerateLengthSquared = 1.4901161193847656e-8; // 2^-26
+
+double SegmentParameterOf(MMPoint3d<double> const& p, MMPoint3d<double> const& a, MMPoint3d<double> const& b)
+{
+    MMPoint3d<double> const ab = b - a;
+    double const lengthSquared = ab.LengthSquared();
+    if (lengthSquared < kDegenerateLengthSquared) return 0.5;
+    return (p - a).Dot(ab) / lengthSquared;
+}
+} // namespace
+
+MMPoint3d<double> ClosestPointOnSegment(MMPoint3d<double> const& p, MMPoint3d<double> const& a,
+                                        MMPoint3d<double> const& b)
+{
+    double const t = SegmentParameterOf(p, a, b);
+    if (t <= 0.0) return a;
+    if (t >= 1.0) return b;
+    return a * (1.0 - t) + b * t;
+}
+} // namespace util
+
+namespace
+{
+double SignedSquare(double d) { return d >= 0.0 ? d * d : -(d * d); }
+} // namespace
+
+double SignedBeamDistanceSquared(MMPoint3d<double> const& a, MMPoint3d<double> const& b, double rA, double rB,
+                                 MMPoint3d<double> const& p)
+{
+    MMPoint3d<double> const q = util::ClosestPointOnSegment(p, a, b);
+    if (q == a) return SignedSquare((p - a).Length() - rA);
+    if (q == b) return SignedSquare((p - b).Length() - rB);
+
+    // The surface line of the beam in the plane through the axis and p, on p's side.
+    MMPoint3d<double> n = p - q;
+    double const length = n.Length();
+    if (length != 0.0) n /= length;
+    MMPoint3d<double> const surfaceA = a + n * rA;
+    MMPoint3d<double> const surfaceB = b + n * rB;
+    MMPoint3d<double> const s = util::ClosestPointOnSegment(p, surfaceA, surfaceB);
+    double const squared = (p - s).LengthSquared();
+    // p between the axis and the surface: the surface point lies beyond p as seen from the axis.
+    return (s - p).Dot(q - p) < 0.0 ? -squared : squared;
+}
+} // namespace Zodara

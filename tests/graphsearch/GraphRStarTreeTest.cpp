@@ -1,0 +1,199 @@
+// The graph R*-tree over generated lattices: containment and clearance against brute force over all beams.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <random>
+
+#include "graphsearch/GraphEdgeUtilities.h"
+#include "graphsearch/GraphRStarTree.h"
+#include "graphsearch/LatticeGenerator.h"
+#include "graphsearch/SignedBeamDistance.h"
+
+namespace
+{
+using namespace Zodara;
+using namespace Zodara::geometricsearches;
+using P = MMPoint3d<double>;
+using V = MMVector<double, 3>;
+
+// Squared clearance by looking at every beam, with the integer radii of the edge's own thickness.
+double BruteForceClearance(MStlGraph const& graph, MStlBaseElementInfo const& info, P const& p)
+{
+    double best = DBL_MAX;
+    for (MStlGraphEdge const& edge : graph.GetEdges())
+    {
+        MStlGraphEdgeThickness const t = info.GetEdgeThickness(edge);
+        double const s = SignedBeamDistanceSquared(edge.GetFirstVertex()->Get(), edge.GetSecondVertex()->Get(),
+                                                   double(t.first / 2), double(t.second / 2), p);
+        best = std::min(best, s >= 0.0 ? s : 0.0);
+    }
+    return std::sqrt(best);
+}
+
+bool BruteForceContains(MStlGraph const& graph, GraphElementInfo const& adapter, P const& p)
+{
+    for (MStlGraphEdge const& edge : graph.GetEdges())
+        if (adapter.Intersects(V(p.x, p.y, p.z), &edge)) return true;
+    return false;
+}
+
+struct LatticeCase
+{
+    LatticeCellType type;
+    std::int32_t firstDiameter, secondDiameter;
+};
+
+class GraphTreeOnLattice : public ::testing::TestWithParam<LatticeCase>
+{
+protected:
+    void SetUp() override
+    {
+        description.cellType = GetParam().type;
+        description.cellSize = 1000;
+        description.cellsX = 4;
+        description.cellsY = 3;
+        description.cellsZ = 3;
+        description.origin = {-500, 200, 0};
+        description.firstDiameter = GetParam().firstDiameter;
+        description.secondDiameter = GetParam().secondDiameter;
+        graph = GenerateLattice(mesh, description);
+        // A handful of beams take the default thickness (first diameter -1): radius 0 at that end for
+        // distances, the default pair for boxes and containment.
+        mesh.GetOrCreateElementInfo()->SetDefaultEdgeThickness({300, 300});
+        for (std::size_t e = 0; e < graph->NumberOfEdges(); e += 7)
+            mesh.GetOrCreateElementInfo()->SetEdgeThickness(graph->GetEdge(e), {-1, 120});
+    }
+
+    // Random points over the lattice and a margin, plus nodes (on the axes) and strut midpoints.
+    std::vector<P> Probes(std::size_t count)
+    {
+        std::mt19937 random(11);
+        M3DBoundingBox<double> const box = LatticeBox(description);
+        std::uniform_real_distribution<double> x(box.min[0] - 600, box.max[0] + 600), y(box.min[1] - 600, box.max[1] + 600),
+            z(box.min[2] - 600, box.max[2] + 600);
+        std::vector<P> probes;
+        for (std::size_t i = 0; i < count; ++i) probes.emplace_back(x(random), y(random), z(random));
+        for (std::size_t e = 0; e < graph->NumberOfEdges(); e += 3)
+        {
+            P const a = graph->GetEdge(e).GetFirstVertex()->Get(), b = graph->GetEdge(e).GetSecondVertex()->Get();
+            probes.push_back(a);
+            probes.push_back((a + b) * 0.5);
+            probes.push_back(a + (b - a) * 0.3 + P(0, 0, 40));
+        }
+        return probes;
+    }
+
+    MStlBase mesh;
+    LatticeDescription description;
+    MStlGraph* graph = nullptr;
+};
+
+TEST_P(GraphTreeOnLattice, ClearanceMatchesBruteForce)
+{
+    GraphRStarTree const tree(graph);
+    MStlBaseElementInfo const& info = *mesh.GetElementInfo();
+    std::size_t inside = 0;
+    for (P p : Probes(1500))
+    {
+        double const expected = BruteForceClearance(*graph, info, p);
+        inside += expected == 0.0;
+        EXPECT_NEAR(geometricsearches::util::GetDistance(tree, p, DBL_MAX), expected, 1e-9 * (1.0 + expected));
+    }
+    EXPECT_GT(inside, 10u);
+}
+
+TEST_P(GraphTreeOnLattice, ContainsMatchesBruteForce)
+{
+    GraphRStarTree const tree(graph);
+    GraphElementInfo const adapter(&mesh);
+    for (P const& p : Probes(1500))
+    {
+        EXPECT_EQ(tree.Contains(p), BruteForceContains(*graph, adapter, p));
+        EXPECT_EQ(tree.Contains(p), tree.HasElementsContaining(V(p.x, p.y, p.z)));
+    }
+}
+
+TEST_P(GraphTreeOnLattice, HoldsEveryEdgeOnce)
+{
+    GraphRStarTree const tree(graph);
+    std::vector<MStlGraphEdge const*> seen;
+    tree.GetRoot()->VisitLeaves([&seen](auto const& leaf) { seen.push_back(leaf.GetElement()); });
+    std::sort(seen.begin(), seen.end());
+    ASSERT_EQ(seen.size(), graph->NumberOfEdges());
+    for (std::size_t e = 0; e < graph->NumberOfEdges(); ++e) EXPECT_EQ(seen[e], &graph->GetEdges()[e]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, GraphTreeOnLattice,
+                         ::testing::Values(LatticeCase{LatticeCellType::SimpleCubic, 200, 200},
+                                           LatticeCase{LatticeCellType::BodyCentredCubic, 150, 60},
+                                           LatticeCase{LatticeCellType::Octet, 81, 120}));
+
+TEST(GraphRStarTree, EmptyGraphHasNoRoot)
+{
+    MStlBase mesh;
+    MStlGraph* graph = mesh.AddGraph();
+    GraphRStarTree const tree(graph);
+    EXPECT_EQ(tree.GetRoot(), nullptr);
+    EXPECT_FALSE(tree.Contains(P(0, 0, 0)));
+    P p(1, 2, 3);
+    EXPECT_EQ(geometricsearches::util::GetDistance(tree, p, 1.0), std::sqrt(DBL_MAX));
+    EXPECT_EQ(std::sqrt(DBL_MAX), 1.3407807929942596e154);
+}
+
+TEST(GraphRStarTree, NullGraphIsRefused)
+{
+    EXPECT_THROW(GraphRStarTree{nullptr}, std::invalid_argument);
+}
+
+TEST(GraphRStarTree, BoundingBoxesOfGraphAndMeshIgnoreThickness)
+{
+    MStlBase mesh;
+    MStlPoint* a = mesh.AddPoint(-5, 7, 1);
+    MStlPoint* b = mesh.AddPoint(3, -2, 9);
+    mesh.AddPoint(100, 100, 100); // not on any edge
+    MStlGraph* graph = mesh.AddGraph();
+    mesh.GetOrCreateElementInfo()->SetEdgeThickness(graph->AddEdge(a, b), {50, 50});
+    M3DBoundingBox<double> const fromGraph = GraphRStarTree::CreateBoundingBox(graph);
+    EXPECT_EQ(fromGraph.GetCornerMin(), P(-5, -2, 1));
+    EXPECT_EQ(fromGraph.GetCornerMax(), P(3, 7, 9));
+    M3DBoundingBox<double> const fromMesh = GraphRStarTree::CreateBoundingBox(&mesh);
+    EXPECT_EQ(fromMesh.GetCornerMin(), P(-5, -2, 1));
+    EXPECT_EQ(fromMesh.GetCornerMax(), P(100, 100, 100));
+    EXPECT_TRUE(GraphRStarTree::CreateBoundingBox(mesh.AddGraph()).IsEmpty());
+}
+
+// An adapter of the caller's, owned by the tree: containment follows it, not the mesh.
+class EverythingInside : public GraphElementInfo
+{
+public:
+    using GraphElementInfo::GraphElementInfo;
+    bool Intersects(MMVector<double, 3> const&, MStlGraphEdge const* const&) const override { return true; }
+};
+
+TEST(GraphRStarTree, TakesOverTheCallersAdapter)
+{
+    MStlBase mesh;
+    MStlGraph* graph = mesh.AddGraph();
+    graph->AddEdge(mesh.AddPoint(0, 0, 0), mesh.AddPoint(10, 0, 0));
+    GraphRStarTree const tree(graph, new EverythingInside(&mesh));
+    EXPECT_TRUE(tree.Contains(P(5, 100, 0)));      // inside the root box (radius 5000), adapter says yes
+    EXPECT_FALSE(tree.Contains(P(5, 100000, 0)));  // outside the root box
+    EXPECT_THROW(GraphRStarTree(graph, nullptr), std::invalid_argument);
+}
+
+TEST(GraphRStarTree, PointInsideABeamHasClearanceZero)
+{
+    MStlBase mesh;
+    LatticeDescription d;
+    d.cellSize = 1000;
+    d.firstDiameter = d.secondDiameter = 100;
+    MStlGraph* graph = GenerateLattice(mesh, d);
+    GraphRStarTree const tree(graph);
+    P inside(500, 10, 10);
+    EXPECT_EQ(geometricsearches::util::GetDistance(tree, inside, DBL_MAX), 0.0);
+    // The cell centre is a/√2 from every edge axis.
+    P centre(500, 500, 500);
+    EXPECT_NEAR(geometricsearches::util::GetDistance(tree, centre, DBL_MAX), 1000.0 / std::sqrt(2.0) - 50.0, 1e-9);
+}
+} // namespace
