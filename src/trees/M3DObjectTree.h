@@ -1,0 +1,337 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+#include <boost/pool/object_pool.hpp>
+
+#include "trees/ChunkedArray.h"
+#include "trees/M3DObjectTreeBase.h"
+#include "trees/M3DObjectTreeElements.h"
+
+namespace MeshQueries {
+
+// Build-once bounding-box tree over mesh elements: mesh triangles (MStlTriangle const*), triangle
+// indexes of an MStlCompact (std::size_t) or graph edges (MStlGraphEdge, by value). Built completely
+// by the constructor, read-only afterwards: any number of threads may search it at once.
+template <class T>
+class M3DObjectTree : public M3DObjectTreeBase {
+public:
+    using Element = T;
+    using ElementKind = M3DObjectTreeElement<T>;
+    using ElementSource = typename ElementKind::Source;
+
+    struct Node {
+        // x min, x max, y min, y max, z min, z max.
+        std::int32_t box[6];
+        std::uint64_t begin;
+        std::uint64_t end;
+        // Packed from the first slot; the remaining slots are null.
+        Node* children[3];
+
+        bool IsLeaf() const { return children[0] == nullptr; }
+        M3DBoundingBox<double> GetBox() const
+        {
+            return M3DBoundingBox<double>(double(box[0]), double(box[2]), double(box[4]), double(box[1]),
+                                          double(box[3]), double(box[5]));
+        }
+    };
+
+    // Mesh triangles, from an MStlIteratorStlTriangleConst range or any range of triangle pointers.
+    template <class Iterator, class U = T,
+              std::enable_if_t<std::is_same<U, MStlTriangle const*>::value, int> = 0>
+    M3DObjectTree(Iterator first, Iterator last, Parameters parameters = Parameters())
+        : m_pool(_PoolBlockSize(first, last)), m_poolBlockSize(_PoolBlockSize(first, last)), m_parameters(parameters)
+    {
+        _Construct(first, last);
+    }
+
+    // Triangle indexes of the given compact mesh, which must outlive the tree.
+    template <class Iterator, class U = T, std::enable_if_t<std::is_same<U, std::size_t>::value, int> = 0>
+    M3DObjectTree(Iterator first, Iterator last, MStlCompact const& compact, Parameters parameters = Parameters())
+        : m_pool(_PoolBlockSize(first, last)),
+          m_poolBlockSize(_PoolBlockSize(first, last)),
+          m_parameters(parameters),
+          m_source(&compact)
+    {
+        _Construct(first, last);
+    }
+
+    // Graph edges, copied into the tree; boxFunction gives an edge's (integral) box.
+    template <class Iterator, class U = T, std::enable_if_t<std::is_same<U, MStlGraphEdge>::value, int> = 0>
+    M3DObjectTree(Iterator first, Iterator last, ElementSource boxFunction, Parameters parameters = Parameters())
+        : m_pool(_PoolBlockSize(first, last)),
+          m_poolBlockSize(_PoolBlockSize(first, last)),
+          m_parameters(parameters),
+          m_source(std::move(boxFunction))
+    {
+        _Construct(first, last);
+    }
+
+    M3DObjectTree(M3DObjectTree const&) = delete;
+    M3DObjectTree& operator=(M3DObjectTree const&) = delete;
+
+    // Searches for the element that minimises the query's distance. The query offers
+    // BoxDistance(M3DBoundingBox<double> const&), a lower bound over the elements inside a box, and
+    // ElementDistance(T const&); +infinity from either means "not worth visiting". bestDistance is
+    // the largest distance accepted on entry and the best one found on return; bestElement is
+    // written only when an element is taken. Among equal distances the element tested last wins.
+    template <class Query>
+    void FindNearest(Query&& query, double& bestDistance, T& bestElement) const
+    {
+        if (m_root) _Search(*m_root, query, bestDistance, bestElement);
+    }
+
+    std::size_t NumberOfElements() const { return m_elements.Size(); }
+    T const& GetElement(std::size_t i) const { return m_elements[i]; }
+    Node const* GetRoot() const { return m_root; }
+    Parameters const& GetParameters() const { return m_parameters; }
+    std::size_t GetPoolBlockSize() const { return m_poolBlockSize; }
+    ElementSource const& GetElementSource() const { return m_source; }
+
+private:
+    using BoxCache = ChunkedArray<M3DBoundingBox<long>>;
+    static constexpr std::uint8_t kAllAxesUsed = 7;
+
+    struct BuildItem {
+        Node** slot;
+        std::uint64_t begin;
+        std::uint64_t end;
+        M3DBoundingBox<double> box;
+        // Bit k set: axis k may no longer be split.
+        std::uint8_t usedAxes;
+        // The axis to try first.
+        std::uint8_t axis;
+        std::uint64_t belowEnd;
+        std::uint64_t straddleEnd;
+    };
+
+    template <class Iterator>
+    static std::size_t _PoolBlockSize(Iterator first, Iterator last)
+    {
+        std::size_t counted = 0;
+        for (; first != last && counted < 1000; ++first) ++counted;
+        return std::max<std::size_t>(1, counted);
+    }
+
+    template <class Iterator>
+    void _Construct(Iterator first, Iterator last)
+    {
+        for (; first != last; ++first) m_elements.PushBack(ElementKind::FromRange(*first));
+        BoxCache cache;
+        if (m_parameters.cacheBoxes) _FillBoxCache(cache);
+        _Build(cache);
+    }
+
+    void _FillBoxCache(BoxCache& cache) const
+    {
+        std::size_t const count = m_elements.Size();
+        cache.Resize(count);
+        if (ElementKind::kParallelBoxCache) {
+            std::int64_t const n = static_cast<std::int64_t>(count);
+#pragma omp parallel for schedule(dynamic, 1)
+            for (std::int64_t i = 0; i < n; ++i) cache[i] = ElementKind::IntegerBox(m_elements[i], m_source);
+        } else {
+            for (std::size_t i = 0; i < count; ++i) cache[i] = ElementKind::IntegerBox(m_elements[i], m_source);
+        }
+    }
+
+    bool _NeedsSplit(BuildItem const& item) const
+    {
+        return item.end - item.begin > m_parameters.maxLeafSize && item.usedAxes != kAllAxesUsed;
+    }
+
+    static int _ChooseAxis(BuildItem const& item)
+    {
+        int axis = item.axis;
+        while (item.usedAxes & (1u << axis)) axis = (axis + 1) % 3;
+        return axis;
+    }
+
+    void _Build(BoxCache& cache)
+    {
+        std::deque<BuildItem> level;
+        std::deque<BuildItem> next;
+        level.push_back(_MakeItem(&m_root, 0, m_elements.Size(), 0, 0));
+        _ComputeBox(level.front(), cache);
+        _Partition(level.front(), cache);
+        while (!level.empty()) {
+            for (BuildItem& item : level) *item.slot = _NewNode(item);
+            for (BuildItem const& item : level)
+                if (_NeedsSplit(item)) _Split(item, next);
+            int const count = static_cast<int>(next.size());
+#pragma omp parallel for schedule(dynamic, 1)
+            for (int i = 0; i < count; ++i) {
+                _ComputeBox(next[i], cache);
+                _Partition(next[i], cache);
+            }
+            level.clear();
+            level.swap(next);
+        }
+    }
+
+    static BuildItem _MakeItem(Node** slot, std::uint64_t begin, std::uint64_t end, std::uint8_t usedAxes,
+                               std::uint8_t axis)
+    {
+        BuildItem item;
+        item.slot = slot;
+        item.begin = begin;
+        item.end = end;
+        item.usedAxes = usedAxes;
+        item.axis = axis;
+        item.belowEnd = begin;
+        item.straddleEnd = end;
+        return item;
+    }
+
+    Node* _NewNode(BuildItem const& item)
+    {
+        m_pool.set_next_size(m_poolBlockSize);
+        Node* node = m_pool.malloc();
+        if (!node) throw std::bad_alloc();
+        node->box[0] = TruncateToInt32(item.box.min[0]);
+        node->box[1] = TruncateToInt32(item.box.max[0]);
+        node->box[2] = TruncateToInt32(item.box.min[1]);
+        node->box[3] = TruncateToInt32(item.box.max[1]);
+        node->box[4] = TruncateToInt32(item.box.min[2]);
+        node->box[5] = TruncateToInt32(item.box.max[2]);
+        node->begin = item.begin;
+        node->end = item.end;
+        node->children[0] = node->children[1] = node->children[2] = nullptr;
+        return node;
+    }
+
+    // Children for the below, straddling and above groups, in that order, skipping empty ones.
+    void _Split(BuildItem const& item, std::deque<BuildItem>& next) const
+    {
+        int const axis = _ChooseAxis(item);
+        std::uint8_t const childAxis = static_cast<std::uint8_t>((axis + 1) % 3);
+        std::uint8_t const axisBit = static_cast<std::uint8_t>(1u << axis);
+        Node* const parent = *item.slot;
+        int slot = 0;
+        std::uint64_t const bounds[4] = {item.begin, item.belowEnd, item.straddleEnd, item.end};
+        for (int group = 0; group < 3; ++group) {
+            if (bounds[group] == bounds[group + 1]) continue;
+            std::uint8_t const used = group == 1 ? static_cast<std::uint8_t>(item.usedAxes | axisBit) : item.usedAxes;
+            next.push_back(_MakeItem(&parent->children[slot++], bounds[group], bounds[group + 1], used, childAxis));
+        }
+    }
+
+    void _ComputeBox(BuildItem& item, BoxCache const& cache) const
+    {
+        M3DBoundingBox<double> box;
+        if (cache.Size() > 0) {
+            double lo[3] = {box.min[0], box.min[1], box.min[2]};
+            double hi[3] = {box.max[0], box.max[1], box.max[2]};
+            for (std::uint64_t i = item.begin; i < item.end; ++i) {
+                M3DBoundingBox<long> const& b = cache[i];
+                for (int k = 0; k < 3; ++k) {
+                    lo[k] = std::min(lo[k], double(b.min[k]));
+                    hi[k] = std::max(hi[k], double(b.max[k]));
+                }
+            }
+            box = M3DBoundingBox<double>(lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
+        } else {
+            for (std::uint64_t i = item.begin; i < item.end; ++i) box |= ElementKind::DoubleBox(m_elements[i], m_source);
+        }
+        item.box = box;
+    }
+
+    void _AxisExtent(std::uint64_t i, int axis, BoxCache const& cache, double& lo, double& hi) const
+    {
+        if (cache.Size() > 0) {
+            lo = double(cache[i].min[axis]);
+            hi = double(cache[i].max[axis]);
+        } else {
+            M3DBoundingBox<double> const box = ElementKind::DoubleBox(m_elements[i], m_source);
+            lo = box.min[axis];
+            hi = box.max[axis];
+        }
+    }
+
+    // Three groups by the elements' extent on the axis: below (max < split), straddling
+    // (min <= split <= max), above (min > split).
+    void _Partition(BuildItem& item, BoxCache& cache)
+    {
+        if (!_NeedsSplit(item)) return;
+        int const axis = _ChooseAxis(item);
+        double const split = (item.box.min[axis] + item.box.max[axis]) * 0.5;
+        bool const swapBoxes = cache.Size() > 0;
+        std::uint64_t lo = item.begin;
+        std::uint64_t hi = item.end;
+        std::uint64_t i = item.begin;
+        while (i < hi) {
+            double elementMin, elementMax;
+            _AxisExtent(i, axis, cache, elementMin, elementMax);
+            if (elementMax < split) {
+                _SwapElements(i, lo, cache, swapBoxes);
+                ++lo;
+                ++i;
+            } else if (elementMin > split) {
+                --hi;
+                _SwapElements(i, hi, cache, swapBoxes);
+            } else {
+                ++i;
+            }
+        }
+        item.belowEnd = lo;
+        item.straddleEnd = hi;
+    }
+
+    void _SwapElements(std::uint64_t a, std::uint64_t b, BoxCache& cache, bool swapBoxes)
+    {
+        m_elements.SwapEntries(a, b);
+        if (swapBoxes) cache.SwapEntries(a, b);
+    }
+
+    template <class Query>
+    void _Search(Node const& node, Query& query, double& bestDistance, T& bestElement) const
+    {
+        constexpr double kInfinity = std::numeric_limits<double>::infinity();
+        if (node.IsLeaf()) {
+            for (std::uint64_t i = node.begin; i < node.end; ++i) {
+                T const& element = m_elements[i];
+                double const d = query.ElementDistance(element);
+                if (d <= bestDistance && d < kInfinity) {
+                    bestDistance = d;
+                    bestElement = element;
+                }
+            }
+            return;
+        }
+        // Nearest first; a stable insertion sort keeps slot order among equal distances.
+        Node const* order[3];
+        double distance[3];
+        int count = 0;
+        for (Node const* child : node.children) {
+            if (!child) continue;
+            double const d = query.BoxDistance(child->GetBox());
+            int j = count++;
+            while (j > 0 && distance[j - 1] > d) {
+                distance[j] = distance[j - 1];
+                order[j] = order[j - 1];
+                --j;
+            }
+            distance[j] = d;
+            order[j] = child;
+        }
+        for (int k = 0; k < count; ++k)
+            if (distance[k] <= bestDistance && distance[k] < kInfinity)
+                _Search(*order[k], query, bestDistance, bestElement);
+    }
+
+    ChunkedArray<T> m_elements;
+    Node* m_root = nullptr;
+    boost::object_pool<Node> m_pool;
+    std::size_t m_poolBlockSize;
+    Parameters m_parameters;
+    ElementSource m_source{};
+};
+
+}  // namespace MeshQueries

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+#include "interfaces/MathCore.h"
+#include "interfaces/MeshData.h"
+
+namespace MeshQueries {
+
+// Truncation toward zero that saturates at the 32-bit range (NaN gives 0), so that an empty or
+// out-of-range double box stays well defined when stored as integers.
+inline std::int32_t TruncateToInt32(double value)
+{
+    if (!(value > -2147483649.0)) return value != value ? 0 : INT32_MIN;
+    if (!(value < 2147483648.0)) return INT32_MAX;
+    return static_cast<std::int32_t>(value);
+}
+
+inline M3DBoundingBox<double> ToDoubleBox(M3DBoundingBox<long> const& box)
+{
+    return M3DBoundingBox<double>(double(box.min[0]), double(box.min[1]), double(box.min[2]), double(box.max[0]),
+                                  double(box.max[1]), double(box.max[2]));
+}
+
+inline M3DBoundingBox<long> ToTruncatedIntegerBox(M3DBoundingBox<double> const& box)
+{
+    return M3DBoundingBox<long>(TruncateToInt32(box.min[0]), TruncateToInt32(box.min[1]), TruncateToInt32(box.min[2]),
+                                TruncateToInt32(box.max[0]), TruncateToInt32(box.max[1]), TruncateToInt32(box.max[2]));
+}
+
+// Each vertex is added once moved by -1 and once by +1 on every axis, so the box is a closed cover of
+// the triangle with a margin of one unit.
+inline void AddGrownVertex(M3DBoundingBox<long>& box, long x, long y, long z)
+{
+    box.AddPoint(MMPoint3dIntegerTypes<long>(x - 1, y - 1, z - 1));
+    box.AddPoint(MMPoint3dIntegerTypes<long>(x + 1, y + 1, z + 1));
+}
+
+// What the object tree needs to know about one kind of stored element: the source that resolves it
+// and its box. The primary template is left undefined: only the kinds below can be stored.
+template <class T>
+struct M3DObjectTreeElement;
+
+template <>
+struct M3DObjectTreeElement<MStlTriangle const*> {
+    struct Source {};
+    static constexpr bool kParallelBoxCache = true;
+    static constexpr bool kIntegralBoxes = true;
+
+    static M3DBoundingBox<long> IntegerBox(MStlTriangle const* triangle, Source const&)
+    {
+        M3DBoundingBox<long> box;
+        for (std::size_t i = 0; i < 3; ++i) {
+            MStlPoint const* p = triangle->GetPoint(i);
+            AddGrownVertex(box, p->x, p->y, p->z);
+        }
+        return box;
+    }
+    static M3DBoundingBox<double> DoubleBox(MStlTriangle const* triangle, Source const& source)
+    {
+        return ToDoubleBox(IntegerBox(triangle, source));
+    }
+
+    static MStlTriangle const* FromRange(MStlTriangle const& triangle) { return &triangle; }
+    static MStlTriangle const* FromRange(MStlTriangle const* triangle) { return triangle; }
+};
+
+// Triangle indexes into an MStlCompact, which the source points to.
+template <>
+struct M3DObjectTreeElement<std::size_t> {
+    using Source = MStlCompact const*;
+    static constexpr bool kParallelBoxCache = true;
+    static constexpr bool kIntegralBoxes = true;
+
+    static M3DBoundingBox<long> IntegerBox(std::size_t triangle, Source const& compact)
+    {
+        M3DBoundingBox<long> box;
+        MStlCompact::MTriangle const& t = compact->GetTriangle(triangle);
+        for (std::size_t i = 0; i < 3; ++i) {
+            MStlCompact::MVertex const& v = compact->GetVertex(t.v[i]);
+            AddGrownVertex(box, v.x, v.y, v.z);
+        }
+        return box;
+    }
+    static M3DBoundingBox<double> DoubleBox(std::size_t triangle, Source const& compact)
+    {
+        return ToDoubleBox(IntegerBox(triangle, compact));
+    }
+
+    static std::size_t FromRange(std::size_t triangle) { return triangle; }
+};
+
+// Graph edges are held by value; their box comes from the caller's box function.
+template <>
+struct M3DObjectTreeElement<MStlGraphEdge> {
+    using Source = std::function<M3DBoundingBox<double>(MStlGraphEdge const&)>;
+    // The box function is the caller's and need not be safe to call from several threads.
+    static constexpr bool kParallelBoxCache = false;
+    static constexpr bool kIntegralBoxes = false;
+
+    static M3DBoundingBox<double> DoubleBox(MStlGraphEdge const& edge, Source const& boxFunction)
+    {
+        return boxFunction(edge);
+    }
+    static M3DBoundingBox<long> IntegerBox(MStlGraphEdge const& edge, Source const& boxFunction)
+    {
+        return ToTruncatedIntegerBox(boxFunction(edge));
+    }
+
+    static MStlGraphEdge FromRange(MStlGraphEdge const& edge) { return edge; }
+};
+
+}  // namespace MeshQueries

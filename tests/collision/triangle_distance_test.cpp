@@ -1,0 +1,320 @@
+// Triangle-pair distance against closed forms and an independent reference, and the segment and
+// vector utilities it is made of.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "collision/TriangleDistance.h"
+#include "trees/static_tree_test_support.h"
+
+namespace {
+
+using namespace MeshQueries;
+using statictreetest::ClosestOnSegment;
+using statictreetest::PointTriangleDistanceSqr;
+using Point = MMPoint3d<double>;
+
+Point NormalOf(Point const T[3])
+{
+    Point const n = (T[1] - T[0]).Cross(T[2] - T[0]);
+    double const len = n.Length();
+    return len > 0 ? n / len : Point();
+}
+
+double Distance(Point const A[3], Point const B[3], Point* pA = nullptr, Point* pB = nullptr)
+{
+    return TriangleDistanceSqr(A, NormalOf(A), B, NormalOf(B), pA, pB);
+}
+
+// Inclusive segment-triangle intersection by barycentric solve (Cramer's rule).
+bool SegmentHitsTriangle(Point const& p, Point const& q, Point const T[3])
+{
+    Point const e1 = T[1] - T[0], e2 = T[2] - T[0], d = q - p;
+    Point const h = d.Cross(e2);
+    double const det = e1.Dot(h);
+    if (std::fabs(det) < 1e-12) return false;
+    Point const s = p - T[0];
+    double const u = s.Dot(h) / det;
+    Point const qv = s.Cross(e1);
+    double const v = d.Dot(qv) / det;
+    double const t = e2.Dot(qv) / det;
+    return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1;
+}
+
+// Segment-segment distance: endpoint-to-segment cases and the interior stationary pair.
+double SegmentSegmentDistanceSqr(Point const& a0, Point const& a1, Point const& b0, Point const& b1)
+{
+    double best = (a0 - ClosestOnSegment(a0, b0, b1)).LengthSquared();
+    best = std::min(best, (a1 - ClosestOnSegment(a1, b0, b1)).LengthSquared());
+    best = std::min(best, (b0 - ClosestOnSegment(b0, a0, a1)).LengthSquared());
+    best = std::min(best, (b1 - ClosestOnSegment(b1, a0, a1)).LengthSquared());
+    Point const u = a1 - a0, v = b1 - b0, w = a0 - b0;
+    double const uu = u.Dot(u), uv = u.Dot(v), vv = v.Dot(v), uw = u.Dot(w), vw = v.Dot(w);
+    double const det = uu * vv - uv * uv;
+    if (det > 1e-9 * uu * vv) {
+        double const s = (uv * vw - vv * uw) / det, t = (uu * vw - uv * uw) / det;
+        if (s > 0 && s < 1 && t > 0 && t < 1) best = std::min(best, ((a0 + u * s) - (b0 + v * t)).LengthSquared());
+    }
+    return best;
+}
+
+double ReferenceDistanceSqr(Point const A[3], Point const B[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        if (SegmentHitsTriangle(B[i], B[(i + 1) % 3], A)) return 0.0;
+        if (SegmentHitsTriangle(A[i], A[(i + 1) % 3], B)) return 0.0;
+    }
+    double best = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < 3; ++i) {
+        best = std::min(best, PointTriangleDistanceSqr(A[i], B[0], B[1], B[2]));
+        best = std::min(best, PointTriangleDistanceSqr(B[i], A[0], A[1], A[2]));
+        for (int j = 0; j < 3; ++j)
+            best = std::min(best, SegmentSegmentDistanceSqr(A[i], A[(i + 1) % 3], B[j], B[(j + 1) % 3]));
+    }
+    return best;
+}
+
+// Least sampled distance over barycentric grids of both triangles: an upper bound of the distance
+// that is within one grid step of it.
+double SampledDistance(Point const A[3], Point const B[3], int steps)
+{
+    std::vector<Point> a, b;
+    for (int i = 0; i <= steps; ++i)
+        for (int j = 0; i + j <= steps; ++j) {
+            double const u = double(i) / steps, v = double(j) / steps;
+            a.push_back(A[0] + (A[1] - A[0]) * u + (A[2] - A[0]) * v);
+            b.push_back(B[0] + (B[1] - B[0]) * u + (B[2] - B[0]) * v);
+        }
+    double best = std::numeric_limits<double>::infinity();
+    for (Point const& p : a)
+        for (Point const& q : b) best = std::min(best, (p - q).LengthSquared());
+    return std::sqrt(best);
+}
+
+double Diameter(Point const T[3])
+{
+    return std::max({(T[1] - T[0]).Length(), (T[2] - T[1]).Length(), (T[0] - T[2]).Length()});
+}
+
+void RandomTriangle(std::mt19937& rng, int centreRange, int size, Point T[3])
+{
+    std::uniform_int_distribution<int> c(-centreRange, centreRange), o(-size, size);
+    double const cx = c(rng), cy = c(rng), cz = c(rng);
+    for (int i = 0; i < 3; ++i) T[i] = Point(cx + o(rng), cy + o(rng), cz + o(rng));
+}
+
+void ExpectClosestPointsConsistent(Point const A[3], Point const B[3], double d2, Point const& pA, Point const& pB)
+{
+    double const scale = std::max(Diameter(A), Diameter(B));
+    EXPECT_LE(PointTriangleDistanceSqr(pA, A[0], A[1], A[2]), 1e-18 * scale * scale + 1e-18);
+    EXPECT_LE(PointTriangleDistanceSqr(pB, B[0], B[1], B[2]), 1e-18 * scale * scale + 1e-18);
+    EXPECT_NEAR((pA - pB).LengthSquared(), d2, 1e-9 * (d2 + scale));
+}
+
+TEST(TriangleDistance, ParallelOffsetIsTheOffset)
+{
+    Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
+    Point const B[3] = {{10, 10, 7}, {110, 10, 7}, {10, 110, 7}};
+    Point pA, pB;
+    double const d2 = Distance(A, B, &pA, &pB);
+    EXPECT_EQ(d2, 49.0);
+    ExpectClosestPointsConsistent(A, B, d2, pA, pB);
+    // Parallel edges never form an edge pair: the vertex step reports a vertex of B over A.
+    EXPECT_EQ(pB.z, 7.0);
+    EXPECT_EQ(pA.z, 0.0);
+}
+
+TEST(TriangleDistance, SkewEdgesMeetInTheirInteriors)
+{
+    Point const A[3] = {{-50, 0, 0}, {50, 0, 0}, {0, 0, -100}};
+    Point const B[3] = {{0, -50, 7}, {0, 50, 7}, {0, 0, 107}};
+    Point pA, pB;
+    double const d2 = Distance(A, B, &pA, &pB);
+    EXPECT_DOUBLE_EQ(d2, 49.0);
+    EXPECT_NEAR((pA - Point(0, 0, 0)).Length(), 0.0, 1e-12);
+    EXPECT_NEAR((pB - Point(0, 0, 7)).Length(), 0.0, 1e-12);
+}
+
+TEST(TriangleDistance, PiercingReportsTheFirstCrossingInEdgeOrder)
+{
+    Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
+    // Edge 0 of B pierces A at (10, 10, 0).
+    Point const B[3] = {{10, 10, -50}, {10, 10, 50}, {60, 10, 0}};
+    Point pA, pB;
+    EXPECT_EQ(Distance(A, B, &pA, &pB), 0.0);
+    EXPECT_EQ(pA, Point(10, 10, 0));
+    EXPECT_EQ(pB, Point(10, 10, 0));
+
+    // Edge 0 of B misses A; edge 0 of A crosses B at (30, 0, 0), before edge 1 of B is tested.
+    Point const C[3] = {{30, -10, 20}, {30, -10, -20}, {30, 40, 0}};
+    EXPECT_EQ(Distance(A, C, &pA, &pB), 0.0);
+    EXPECT_NEAR((pA - Point(30, 0, 0)).Length(), 0.0, 1e-12);
+    EXPECT_EQ(pA, pB);
+}
+
+TEST(TriangleDistance, TouchingIsNoCrossingButDistanceZero)
+{
+    Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
+    Point const B[3] = {{50, 0, 0}, {50, -10, 30}, {50, 10, 30}};
+    EXPECT_FALSE(SegmentCrossesTriangle(A, NormalOf(A), B[0], B[1]));
+    EXPECT_FALSE(SegmentCrossesTriangle(B, NormalOf(B), A[0], A[1]));
+    Point pA, pB;
+    EXPECT_EQ(Distance(A, B, &pA, &pB), 0.0);
+    EXPECT_EQ(pA, Point(50, 0, 0));
+    EXPECT_EQ(pB, Point(50, 0, 0));
+}
+
+TEST(TriangleDistance, SegmentCrossingRules)
+{
+    Point const T[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
+    Point const n(0, 0, 1);
+    Point x;
+    EXPECT_TRUE(SegmentCrossesTriangle(T, n, Point(20, 20, -1), Point(20, 20, 1), &x));
+    EXPECT_EQ(x, Point(20, 20, 0));
+    // Reversed winding normal: all three signs negative still crosses.
+    EXPECT_TRUE(SegmentCrossesTriangle(T, Point(0, 0, -1), Point(20, 20, 1), Point(20, 20, -1)));
+    // Ends count: a segment ending in the plane crosses.
+    EXPECT_TRUE(SegmentCrossesTriangle(T, n, Point(20, 20, 0), Point(20, 20, 5)));
+    // Through an edge or a vertex: no crossing.
+    EXPECT_FALSE(SegmentCrossesTriangle(T, n, Point(50, 0, -1), Point(50, 0, 1)));
+    EXPECT_FALSE(SegmentCrossesTriangle(T, n, Point(0, 0, -1), Point(0, 0, 1)));
+    // In the plane, or stopping short of it.
+    EXPECT_FALSE(SegmentCrossesTriangle(T, n, Point(10, 10, 0), Point(30, 30, 0)));
+    EXPECT_FALSE(SegmentCrossesTriangle(T, n, Point(20, 20, 1), Point(20, 20, 3)));
+    // The given normal decides: a normal lying in the plane sees every segment as parallel.
+    EXPECT_FALSE(SegmentCrossesTriangle(T, Point(1, 0, 0), Point(20, 20, -1), Point(20, 20, 1)));
+    // Null crossing point pointer is allowed; X is left alone when there is no crossing.
+    Point untouched(1, 2, 3);
+    EXPECT_FALSE(SegmentCrossesTriangle(T, n, Point(200, 200, -1), Point(200, 200, 1), &untouched));
+    EXPECT_EQ(untouched, Point(1, 2, 3));
+}
+
+TEST(TriangleDistance, RandomPairsMatchTheReference)
+{
+    std::mt19937 rng(77);
+    for (int k = 0; k < 3000; ++k) {
+        Point A[3], B[3];
+        RandomTriangle(rng, k % 2 ? 60 : 300, 100, A);
+        RandomTriangle(rng, k % 2 ? 60 : 300, 100, B);
+        Point pA, pB;
+        double const d2 = Distance(A, B, &pA, &pB);
+        double const reference = ReferenceDistanceSqr(A, B);
+        double const scale = std::max(Diameter(A), Diameter(B));
+        ASSERT_NEAR(std::sqrt(d2), std::sqrt(reference), 1e-7 * scale) << k;
+        ExpectClosestPointsConsistent(A, B, d2, pA, pB);
+        // Without points asked for, the same value.
+        ASSERT_EQ(TriangleDistanceSqr(A, NormalOf(A), B, NormalOf(B)), d2);
+    }
+}
+
+TEST(TriangleDistance, DenseSamplingBoundsTheDistance)
+{
+    std::mt19937 rng(5);
+    int const steps = 40;
+    for (int k = 0; k < 30; ++k) {
+        Point A[3], B[3];
+        RandomTriangle(rng, 150, 100, A);
+        RandomTriangle(rng, 150, 100, B);
+        double const d = std::sqrt(Distance(A, B));
+        double const sampled = SampledDistance(A, B, steps);
+        EXPECT_LE(d, sampled + 1e-9);
+        EXPECT_GE(d, sampled - (Diameter(A) + Diameter(B)) / steps) << k;
+    }
+}
+
+TEST(TriangleDistance, CoincidentAndDegenerateTriangles)
+{
+    Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
+    Point pA, pB;
+    EXPECT_EQ(Distance(A, A, &pA, &pB), 0.0);
+    // A collapsed triangle (a segment, zero normal) above A.
+    Point const S[3] = {{10, 10, 5}, {20, 20, 5}, {30, 30, 5}};
+    EXPECT_DOUBLE_EQ(Distance(A, S, &pA, &pB), 25.0);
+    ExpectClosestPointsConsistent(A, S, 25.0, pA, pB);
+    // A point triangle.
+    Point const P[3] = {{-3, -4, 0}, {-3, -4, 0}, {-3, -4, 0}};
+    EXPECT_DOUBLE_EQ(Distance(A, P), 25.0);
+}
+
+TEST(TriangleDistance, MeshFormMatchesTheVertexForm)
+{
+    MStlBase mesh;
+    statictreetest::AddRandomTriangles(mesh, 200, 300, 100, 31);
+    for (std::size_t i = 0; i + 1 < mesh.NumberOfTriangles(); ++i) {
+        MStlTriangle const* t0 = mesh.GetTriangle(i);
+        MStlTriangle const* t1 = mesh.GetTriangle(i + 1);
+        Point const A[3] = {t0->GetVertex(0), t0->GetVertex(1), t0->GetVertex(2)};
+        Point const B[3] = {t1->GetVertex(0), t1->GetVertex(1), t1->GetVertex(2)};
+        Point pA, pB, qA, qB;
+        EXPECT_EQ(TriangleDistanceSqr(t0, t1, &pA, &pB), TriangleDistanceSqr(A, t0->GetNormal(), B, t1->GetNormal(), &qA, &qB));
+        EXPECT_EQ(pA, qA);
+        EXPECT_EQ(pB, qB);
+    }
+    EXPECT_EQ(TriangleDistanceSqr(mesh.GetTriangle(0), nullptr), 0.0);
+}
+
+TEST(TriangleDistanceUtilities, SegmentParameter)
+{
+    EXPECT_EQ(SegmentParameter(Point(5, 3, 0), Point(0, 0, 0), Point(10, 0, 0)), 0.5);
+    EXPECT_EQ(SegmentParameter(Point(30, 3, 0), Point(0, 0, 0), Point(10, 0, 0)), 3.0);
+    EXPECT_EQ(SegmentParameter(Point(-10, 0, 0), Point(0, 0, 0), Point(10, 0, 0)), -1.0);
+    // Shorter than sqrt(2^-26): the middle.
+    EXPECT_EQ(SegmentParameter(Point(7, 7, 7), Point(1, 1, 1), Point(1, 1, 1.0001)), 0.5);
+    EXPECT_EQ(SegmentParameter(Point(7, 7, 7), Point(1, 1, 1), Point(1, 1, 1)), 0.5);
+}
+
+TEST(TriangleDistanceUtilities, ClosestLineParameters)
+{
+    double s = -1, t = -1;
+    // Skew lines x axis and a line parallel to y through (3, 0, 5).
+    ClosestLineParameters(Point(0, 0, 0), Point(10, 0, 0), Point(3, -4, 5), Point(3, 6, 5), &s, &t);
+    EXPECT_DOUBLE_EQ(s, 0.3);
+    EXPECT_DOUBLE_EQ(t, 0.4);
+    // Unclamped beyond the ends.
+    ClosestLineParameters(Point(0, 0, 0), Point(1, 0, 0), Point(3, -4, 5), Point(3, -3, 5), &s, &t);
+    EXPECT_DOUBLE_EQ(s, 3.0);
+    EXPECT_DOUBLE_EQ(t, 4.0);
+    // Parallel: the longer line gets the projection, the other parameter is exactly 0.
+    ClosestLineParameters(Point(0, 0, 0), Point(10, 0, 0), Point(4, 1, 0), Point(6, 1, 0), &s, &t);
+    EXPECT_DOUBLE_EQ(s, 0.4);
+    EXPECT_EQ(t, 0.0);
+    ClosestLineParameters(Point(4, 1, 0), Point(6, 1, 0), Point(0, 0, 0), Point(10, 0, 0), &s, &t);
+    EXPECT_EQ(s, 0.0);
+    EXPECT_DOUBLE_EQ(t, 0.4);
+}
+
+TEST(TriangleDistanceUtilities, SafeLengthAndNormalized)
+{
+    EXPECT_EQ(SafeLength(Point(0, 0, 0)), 0.0);
+    EXPECT_DOUBLE_EQ(SafeLength(Point(3, 4, 0)), 5.0);
+    EXPECT_DOUBLE_EQ(SafeLength(Point(-4, 3, 0)), 5.0);
+    EXPECT_DOUBLE_EQ(SafeLength(Point(0, 3, -4)), 5.0);
+    EXPECT_DOUBLE_EQ(SafeLength(Point(2, 2, 1)), 3.0);
+    EXPECT_DOUBLE_EQ(SafeLength(Point(1, 2, 2)), 3.0);
+    EXPECT_DOUBLE_EQ(SafeLength(Point(2, 1, 2)), 3.0);
+    double const huge = 1e300;
+    EXPECT_DOUBLE_EQ(SafeLength(Point(huge, huge, 0)), huge * std::sqrt(2.0));
+    EXPECT_TRUE(std::isinf(Point(huge, huge, 0).Length()));
+
+    EXPECT_EQ(Normalized(Point(0, 0, 0)), Point(0, 0, 0));
+    Point const n = Normalized(Point(3, 0, -4));
+    EXPECT_DOUBLE_EQ(n.x, 0.6);
+    EXPECT_DOUBLE_EQ(n.z, -0.8);
+}
+
+TEST(TriangleDistanceUtilities, CompactNormalMatchesTheMeshNormal)
+{
+    MStlBase mesh;
+    statictreetest::AddRandomTriangles(mesh, 100, 1000, 300, 41);
+    MStlTriangle* t = mesh.GetTriangle(0);
+    mesh.AddTriangle(t->GetPoint(0), t->GetPoint(0), t->GetPoint(1));  // collapsed
+    MStlCompact compact(mesh);
+    for (std::size_t i = 0; i < mesh.NumberOfTriangles(); ++i) {
+        Point const a = CompactTriangleNormal(compact, i), b = mesh.GetTriangle(i)->GetNormal();
+        EXPECT_NEAR((a - b).Length(), 0.0, 1e-15);
+    }
+    EXPECT_EQ(CompactTriangleNormal(compact, mesh.NumberOfTriangles() - 1), Point(0, 0, 0));
+}
+
+}  // namespace

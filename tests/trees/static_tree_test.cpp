@@ -1,0 +1,326 @@
+// Construction of the static object tree: node layout, the three-way midpoint split, child slot
+// order, exhausted axes, the box cache and thread-count independence.
+#include <gtest/gtest.h>
+
+#include <omp.h>
+
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+#include "static_tree_test_support.h"
+
+namespace {
+
+using namespace statictreetest;
+using MeshQueries::M3DObjectTree;
+using TriangleTree = M3DObjectTree<MStlTriangle const*>;
+using CompactTree = M3DObjectTree<std::size_t>;
+using EdgeTree = M3DObjectTree<MStlGraphEdge>;
+
+TriangleTree::Parameters Params(bool cache, std::size_t leaf)
+{
+    TriangleTree::Parameters p;
+    p.cacheBoxes = cache;
+    p.maxLeafSize = leaf;
+    return p;
+}
+
+// Element box recomputed here from the vertices, independently of the tree's own code.
+M3DBoundingBox<double> GrownBox(std::vector<Point> const& vertices)
+{
+    M3DBoundingBox<double> box;
+    for (Point const& v : vertices) {
+        box.AddPoint(Point(v.x - 1, v.y - 1, v.z - 1));
+        box.AddPoint(Point(v.x + 1, v.y + 1, v.z + 1));
+    }
+    return box;
+}
+
+M3DBoundingBox<double> ElementBox(MStlTriangle const* t)
+{
+    return GrownBox({t->GetVertex(0), t->GetVertex(1), t->GetVertex(2)});
+}
+
+// Checks every node: its box is the union of its elements' boxes, children are packed, their
+// ranges concatenate to the parent's, and along some axis the children are exactly the non-empty
+// below / straddling / above groups of the parent box's midpoint, in that order.
+template <class Tree, class BoxOf>
+void CheckNode(Tree const& tree, typename Tree::Node const* node, BoxOf const& boxOf, std::size_t& leafElements)
+{
+    M3DBoundingBox<double> unionBox;
+    for (std::uint64_t i = node->begin; i < node->end; ++i) unionBox |= boxOf(tree.GetElement(i));
+    if (node->end > node->begin) {
+        M3DBoundingBox<double> const nodeBox = node->GetBox();
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_EQ(nodeBox.min[k], unionBox.min[k]);
+            ASSERT_EQ(nodeBox.max[k], unionBox.max[k]);
+        }
+    }
+    if (node->IsLeaf()) {
+        ASSERT_FALSE(node->children[1] || node->children[2]);
+        leafElements += node->end - node->begin;
+        return;
+    }
+    std::vector<typename Tree::Node const*> children;
+    for (auto const* c : node->children)
+        if (c) children.push_back(c);
+    for (std::size_t k = 0; k < 3; ++k) ASSERT_EQ(node->children[k] != nullptr, k < children.size());
+    ASSERT_EQ(children.front()->begin, node->begin);
+    ASSERT_EQ(children.back()->end, node->end);
+    for (std::size_t k = 1; k < children.size(); ++k) ASSERT_EQ(children[k - 1]->end, children[k]->begin);
+    bool someAxisExplains = false;
+    for (int axis = 0; axis < 3 && !someAxisExplains; ++axis) {
+        double const split = (unionBox.min[axis] + unionBox.max[axis]) * 0.5;
+        auto groupOf = [&](std::uint64_t i) {
+            M3DBoundingBox<double> const b = boxOf(tree.GetElement(i));
+            return b.max[axis] < split ? 0 : (b.min[axis] > split ? 2 : 1);
+        };
+        bool explains = true;
+        for (auto const* c : children) {
+            int const g = groupOf(c->begin);
+            for (std::uint64_t i = c->begin; i < c->end && explains; ++i) explains = groupOf(i) == g;
+        }
+        for (std::size_t k = 1; k < children.size() && explains; ++k)
+            explains = groupOf(children[k - 1]->begin) < groupOf(children[k]->begin);
+        someAxisExplains = explains;
+    }
+    ASSERT_TRUE(someAxisExplains);
+    for (auto const* c : children) CheckNode(tree, c, boxOf, leafElements);
+}
+
+template <class Tree, class BoxOf>
+void CheckTree(Tree const& tree, BoxOf const& boxOf)
+{
+    ASSERT_NE(tree.GetRoot(), nullptr);
+    ASSERT_EQ(tree.GetRoot()->begin, 0u);
+    ASSERT_EQ(tree.GetRoot()->end, tree.NumberOfElements());
+    std::size_t leafElements = 0;
+    CheckNode(tree, tree.GetRoot(), boxOf, leafElements);
+    EXPECT_EQ(leafElements, tree.NumberOfElements());
+}
+
+template <class Tree>
+void CheckLeafSizes(typename Tree::Node const* node, std::size_t maxLeaf, std::size_t& oversized)
+{
+    if (node->IsLeaf()) {
+        if (node->end - node->begin > maxLeaf) ++oversized;
+        return;
+    }
+    for (auto const* c : node->children)
+        if (c) CheckLeafSizes<Tree>(c, maxLeaf, oversized);
+}
+
+TEST(StaticTreeBuild, EmptyRangeGivesOneEmptyLeaf)
+{
+    std::vector<MStlTriangle const*> none;
+    TriangleTree tree(none.begin(), none.end(), Params(true, 10));
+    ASSERT_NE(tree.GetRoot(), nullptr);
+    EXPECT_TRUE(tree.GetRoot()->IsLeaf());
+    EXPECT_EQ(tree.GetRoot()->begin, 0u);
+    EXPECT_EQ(tree.GetRoot()->end, 0u);
+    EXPECT_EQ(tree.GetPoolBlockSize(), 1u);
+    double best = 7.0;
+    MStlTriangle const* element = reinterpret_cast<MStlTriangle const*>(&best);
+    tree.FindNearest(TrianglePointQuery{Point(0, 0, 0)}, best, element);
+    EXPECT_EQ(best, 7.0);
+    EXPECT_EQ(element, reinterpret_cast<MStlTriangle const*>(&best));
+}
+
+TEST(StaticTreeBuild, PoolBlockSizeIsElementCountUpToAThousand)
+{
+    MStlBase mesh;
+    AddRandomTriangles(mesh, 1500, 1000, 20, 3);
+    auto const& all = mesh.GetTriangles();
+    std::vector<MStlTriangle const*> few(all.begin(), all.begin() + 37);
+    EXPECT_EQ(TriangleTree(few.begin(), few.end()).GetPoolBlockSize(), 37u);
+    EXPECT_EQ(TriangleTree(all.begin(), all.end()).GetPoolBlockSize(), 1000u);
+}
+
+TEST(StaticTreeBuild, RandomTrianglesSatisfyTheSplitRules)
+{
+    MStlBase mesh;
+    AddRandomTriangles(mesh, 3000, 5000, 200, 11);
+    for (std::size_t leaf : {0u, 1u, 3u, 10u, 30u}) {
+        TriangleTree tree(MStlIteratorStlTriangleConst::Begin(&mesh), MStlIteratorStlTriangleConst::End(&mesh),
+                          Params(true, leaf));
+        ASSERT_EQ(tree.NumberOfElements(), mesh.NumberOfTriangles());
+        CheckTree(tree, ElementBox);
+        std::vector<MStlTriangle const*> sorted;
+        for (std::size_t i = 0; i < tree.NumberOfElements(); ++i) sorted.push_back(tree.GetElement(i));
+        std::sort(sorted.begin(), sorted.end());
+        std::vector<MStlTriangle const*> expected(mesh.GetTriangles().begin(), mesh.GetTriangles().end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(sorted, expected);
+    }
+}
+
+TEST(StaticTreeBuild, SingleTriangleWithLeafSizeZeroEndsThreeLevelsDown)
+{
+    MStlBase mesh;
+    AddRandomTriangles(mesh, 1, 100, 20, 5);
+    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 0));
+    // Its own box straddles every midpoint: one straddling child per axis, then a leaf.
+    EXPECT_EQ(Depth(tree.GetRoot()), 3);
+    auto const* node = tree.GetRoot();
+    for (int level = 0; level < 3; ++level) {
+        ASSERT_NE(node->children[0], nullptr);
+        EXPECT_EQ(node->children[1], nullptr);
+        node = node->children[0];
+        EXPECT_EQ(node->begin, 0u);
+        EXPECT_EQ(node->end, 1u);
+    }
+    EXPECT_TRUE(node->IsLeaf());
+}
+
+TEST(StaticTreeBuild, CoincidentTrianglesEndInOneOversizedLeafAfterThreeSplits)
+{
+    MStlBase mesh;
+    AddCoincidentTriangles(mesh, 100);
+    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(false, 10));
+    EXPECT_EQ(Depth(tree.GetRoot()), 3);
+    std::size_t oversized = 0;
+    CheckLeafSizes<TriangleTree>(tree.GetRoot(), 10, oversized);
+    EXPECT_EQ(oversized, 1u);
+    CheckTree(tree, ElementBox);
+}
+
+TEST(StaticTreeBuild, StraddlingTrianglesStopAfterExhaustingAllAxes)
+{
+    MStlBase mesh;
+    AddStraddlingTriangles(mesh, 200, 8);
+    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 4));
+    CheckTree(tree, ElementBox);
+    EXPECT_LE(Depth(tree.GetRoot()), 3);
+}
+
+// Boxes touching the midpoint from either side both count as straddling.
+TEST(StaticTreeBuild, BoundsEqualToTheSplitValueStraddle)
+{
+    MStlBase mesh;
+    // x boxes [-1, 1] and [1, 3]: the midpoint 1 equals one's max and the other's min.
+    MStlPoint* a = mesh.AddPoint(0, 0, 0);
+    MStlPoint* b = mesh.AddPoint(0, 0, 10);
+    MStlPoint* c = mesh.AddPoint(2, 100, 0);
+    MStlPoint* d = mesh.AddPoint(2, 100, 10);
+    mesh.AddTriangle(a, a, b);
+    mesh.AddTriangle(c, c, d);
+    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 1));
+    auto const* root = tree.GetRoot();
+    ASSERT_NE(root->children[0], nullptr);
+    EXPECT_EQ(root->children[1], nullptr);
+    auto const* straddling = root->children[0];
+    EXPECT_EQ(straddling->begin, 0u);
+    EXPECT_EQ(straddling->end, 2u);
+    // The next axis, y, separates them: below in slot 0, above in slot 1.
+    ASSERT_NE(straddling->children[1], nullptr);
+    EXPECT_EQ(straddling->children[2], nullptr);
+    EXPECT_EQ(tree.GetElement(straddling->children[0]->begin), mesh.GetTriangle(0));
+    EXPECT_EQ(tree.GetElement(straddling->children[1]->begin), mesh.GetTriangle(1));
+    EXPECT_EQ(straddling->children[0]->box[2], -1);
+    EXPECT_EQ(straddling->children[1]->box[3], 101);
+}
+
+TEST(StaticTreeBuild, ChildSlotsFollowBelowStraddlingAboveOrder)
+{
+    MStlBase mesh;
+    auto add = [&](int x0, int x1) {
+        mesh.AddTriangle(mesh.AddPoint(x0, 0, 0), mesh.AddPoint(x1, 0, 0), mesh.AddPoint(x0, 5, 5));
+    };
+    add(90, 100);  // above the midpoint 50
+    add(40, 60);   // straddling
+    add(0, 10);    // below
+    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 1));
+    auto const* root = tree.GetRoot();
+    for (int k = 0; k < 3; ++k) ASSERT_NE(root->children[k], nullptr);
+    EXPECT_EQ(tree.GetElement(root->children[0]->begin), mesh.GetTriangle(2));
+    EXPECT_EQ(tree.GetElement(root->children[1]->begin), mesh.GetTriangle(1));
+    EXPECT_EQ(tree.GetElement(root->children[2]->begin), mesh.GetTriangle(0));
+
+    // Without a below group the straddling child takes slot 0.
+    MStlBase mesh2;
+    mesh2.AddTriangle(mesh2.AddPoint(40, 0, 0), mesh2.AddPoint(60, 0, 0), mesh2.AddPoint(50, 5, 5));
+    mesh2.AddTriangle(mesh2.AddPoint(90, 0, 0), mesh2.AddPoint(100, 0, 0), mesh2.AddPoint(95, 5, 5));
+    TriangleTree tree2(mesh2.GetTriangles().begin(), mesh2.GetTriangles().end(), Params(true, 1));
+    ASSERT_NE(tree2.GetRoot()->children[1], nullptr);
+    EXPECT_EQ(tree2.GetRoot()->children[2], nullptr);
+    EXPECT_EQ(tree2.GetElement(tree2.GetRoot()->children[0]->begin), mesh2.GetTriangle(0));
+}
+
+TEST(StaticTreeBuild, SameTreeWithAndWithoutBoxCacheAndForAnyThreadCount)
+{
+    MStlBase mesh;
+    AddRandomTriangles(mesh, 4000, 20000, 800, 21);
+    AddCoincidentTriangles(mesh, 50);
+    AddStraddlingTriangles(mesh, 50, 4);
+    MStlCompact compact(mesh);
+    std::vector<std::size_t> indexes(compact.GetNumTriangles());
+    for (std::size_t i = 0; i < indexes.size(); ++i) indexes[i] = i;
+    MStlGraph* graph = mesh.AddGraph();
+    for (std::size_t i = 0; i + 1 < mesh.NumberOfPoints(); i += 2) graph->AddEdge(mesh.GetPoint(i), mesh.GetPoint(i + 1));
+
+    int const threadsBefore = omp_get_max_threads();
+    auto buildAll = [&](bool cache, int threads) {
+        omp_set_num_threads(threads);
+        auto t = std::make_unique<TriangleTree>(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(cache, 3));
+        auto c = std::make_unique<CompactTree>(indexes.begin(), indexes.end(), compact, Params(cache, 3));
+        auto e = std::make_unique<EdgeTree>(MStlIteratorGraphEdgeConst::Begin(graph),
+                                            MStlIteratorGraphEdgeConst::End(graph), EdgeBox, Params(cache, 3));
+        return std::make_tuple(std::move(t), std::move(c), std::move(e));
+    };
+    auto reference = buildAll(true, 1);
+    CheckTree(*std::get<0>(reference), ElementBox);
+    CheckTree(*std::get<2>(reference), EdgeBox);
+    for (bool cache : {true, false})
+        for (int threads : {1, 2, 3}) {
+            auto other = buildAll(cache, threads);
+            EXPECT_TRUE(SameTrees(*std::get<0>(reference), *std::get<0>(other))) << cache << threads;
+            EXPECT_TRUE(SameTrees(*std::get<1>(reference), *std::get<1>(other))) << cache << threads;
+            EXPECT_TRUE(SameTrees(*std::get<2>(reference), *std::get<2>(other))) << cache << threads;
+        }
+    omp_set_num_threads(threadsBefore);
+    // Compact triangle i is mesh triangle i: the two trees order their elements alike.
+    auto const& t = *std::get<0>(reference);
+    auto const& c = *std::get<1>(reference);
+    for (std::size_t i = 0; i < t.NumberOfElements(); ++i) ASSERT_EQ(t.GetElement(i)->GetElementIndex(), c.GetElement(i));
+}
+
+TEST(StaticTreeBuild, GraphEdgeTreeNeedsABoxFunctionOnlyWhenItHasEdges)
+{
+    MStlBase mesh;
+    MStlGraph* graph = mesh.AddGraph();
+    EdgeTree::ElementSource none;
+    EXPECT_NO_THROW(EdgeTree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph), none));
+    graph->AddEdge(mesh.AddPoint(0, 0, 0), mesh.AddPoint(1, 2, 3));
+    for (bool cache : {true, false})
+        EXPECT_THROW(EdgeTree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph), none,
+                              Params(cache, 30)),
+                     std::bad_function_call);
+}
+
+TEST(StaticTreeBuild, ChunkedArrayKeepsEntriesInPlace)
+{
+    MeshQueries::ChunkedArray<int> a;
+    a.PushBack(5);
+    int const* first = &a[0];
+    for (int i = 1; i < 5000; ++i) a.PushBack(i);
+    EXPECT_EQ(first, &a[0]);
+    EXPECT_EQ(a[0], 5);
+    EXPECT_EQ(a[4999], 4999);
+    EXPECT_EQ(a.Capacity(), 5120u);
+    a.Resize(1025);
+    EXPECT_EQ(a.NumberOfChunks(), 2u);
+    EXPECT_EQ(first, &a[0]);
+    a.Resize(3000, -1);
+    EXPECT_EQ(a[1024], 1024);
+    EXPECT_EQ(a[1025], -1);
+    EXPECT_EQ(a[2999], -1);
+    a.SwapEntries(0, 2999);
+    EXPECT_EQ(a[0], -1);
+    EXPECT_EQ(a[2999], 5);
+    a.Clear();
+    EXPECT_EQ(a.NumberOfChunks(), 0u);
+    EXPECT_TRUE(a.Empty());
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+// FindNearest of the static object tree against brute force over every element, for the three
+// element kinds, on random and degenerate inputs, and from many threads at once.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "static_tree_test_support.h"
+
+namespace {
+
+using namespace statictreetest;
+using MeshQueries::M3DObjectTree;
+using TriangleTree = M3DObjectTree<MStlTriangle const*>;
+using CompactTree = M3DObjectTree<std::size_t>;
+using EdgeTree = M3DObjectTree<MStlGraphEdge>;
+
+MeshQueries::M3DObjectTreeBase::Parameters Params(bool cache, std::size_t leaf)
+{
+    MeshQueries::M3DObjectTreeBase::Parameters p;
+    p.cacheBoxes = cache;
+    p.maxLeafSize = leaf;
+    return p;
+}
+
+struct Answer {
+    double distance;
+    std::size_t ties;  // elements at exactly that distance
+};
+
+// The least accepted distance over every element, with the seed as the largest accepted one.
+template <class Tree, class Query>
+Answer BruteForce(Tree const& tree, Query const& query, double seed)
+{
+    Answer a{seed, 0};
+    for (std::size_t i = 0; i < tree.NumberOfElements(); ++i) {
+        double const d = query.ElementDistance(tree.GetElement(i));
+        if (d <= a.distance && d < kInfinity) a.distance = d;
+    }
+    for (std::size_t i = 0; i < tree.NumberOfElements(); ++i)
+        if (query.ElementDistance(tree.GetElement(i)) == a.distance) ++a.ties;
+    return a;
+}
+
+template <class Tree, class Query>
+void ExpectSameAsBruteForce(Tree const& tree, Query const& query, double seed,
+                            typename Tree::Element const& sentinel)
+{
+    Answer const expected = BruteForce(tree, query, seed);
+    double best = seed;
+    typename Tree::Element element = sentinel;
+    tree.FindNearest(query, best, element);
+    ASSERT_EQ(best, expected.distance);
+    if (expected.ties == 0) {
+        ASSERT_TRUE(element == sentinel);
+    } else {
+        ASSERT_FALSE(element == sentinel);
+        ASSERT_EQ(query.ElementDistance(element), best);
+    }
+}
+
+class StaticTreeSearch : public ::testing::TestWithParam<int> {
+protected:
+    // 0: random small triangles, 1: coincident triangles, 2: every box straddles every midpoint,
+    // 3: a mix of all three.
+    void SetUp() override
+    {
+        int const kind = GetParam();
+        if (kind == 0 || kind == 3) AddRandomTriangles(mesh, 1200, 3000, 150, 101);
+        if (kind == 1 || kind == 3) AddCoincidentTriangles(mesh, 200);
+        if (kind == 2 || kind == 3) AddStraddlingTriangles(mesh, 200, 7);
+        compact = std::make_unique<MStlCompact>(mesh);
+        for (std::size_t i = 0; i < compact->GetNumTriangles(); ++i) indexes.push_back(i);
+        graph = mesh.AddGraph();
+        for (std::size_t i = 0; i + 1 < mesh.NumberOfPoints(); i += 3)
+            graph->AddEdge(mesh.GetPoint(i), mesh.GetPoint(i + 1));
+        queries = RandomPoints(100, 3500, 202);
+    }
+
+    MStlBase mesh;
+    std::unique_ptr<MStlCompact> compact;
+    std::vector<std::size_t> indexes;
+    MStlGraph* graph = nullptr;
+    std::vector<Point> queries;
+};
+
+TEST_P(StaticTreeSearch, MeshTrianglesMatchBruteForce)
+{
+    for (bool cache : {true, false})
+        for (std::size_t leaf : {0u, 3u, 10u}) {
+            TriangleTree tree(MStlIteratorStlTriangleConst::Begin(&mesh), MStlIteratorStlTriangleConst::End(&mesh),
+                              Params(cache, leaf));
+            for (Point const& p : queries) {
+                TrianglePointQuery const q{p};
+                ExpectSameAsBruteForce(tree, q, kInfinity, nullptr);
+                // A finite radius: only elements within it count, and nothing found leaves the seed.
+                ExpectSameAsBruteForce(tree, q, 200.0 * 200.0, nullptr);
+                ExpectSameAsBruteForce(tree, q, 0.0, nullptr);
+            }
+        }
+}
+
+TEST_P(StaticTreeSearch, CompactTrianglesMatchBruteForce)
+{
+    std::size_t const none = std::numeric_limits<std::size_t>::max();
+    for (bool cache : {true, false}) {
+        CompactTree tree(indexes.begin(), indexes.end(), *compact, Params(cache, 10));
+        for (Point const& p : queries) {
+            CompactPointQuery const q{p, compact.get()};
+            ExpectSameAsBruteForce(tree, q, kInfinity, none);
+            ExpectSameAsBruteForce(tree, q, 300.0 * 300.0, none);
+        }
+    }
+}
+
+TEST_P(StaticTreeSearch, GraphEdgesMatchBruteForce)
+{
+    for (bool cache : {true, false}) {
+        EdgeTree tree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph), EdgeBox,
+                      Params(cache, 30));
+        for (Point const& p : queries) {
+            EdgePointQuery const q{p};
+            ExpectSameAsBruteForce(tree, q, kInfinity, MStlGraphEdge());
+            ExpectSameAsBruteForce(tree, q, 250.0 * 250.0, MStlGraphEdge());
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, StaticTreeSearch, ::testing::Values(0, 1, 2, 3));
+
+// Among equal distances the element tested last wins: within one leaf, the later one in the array.
+TEST(StaticTreeSearchTies, LastTestedOfEqualElementsWins)
+{
+    MStlBase mesh;
+    AddCoincidentTriangles(mesh, 40);
+    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 10));
+    double best = kInfinity;
+    MStlTriangle const* element = nullptr;
+    tree.FindNearest(TrianglePointQuery{Point(500, 500, 500)}, best, element);
+    // Everything ends in one leaf holding the whole array.
+    EXPECT_EQ(element, tree.GetElement(tree.NumberOfElements() - 1));
+}
+
+// Of two children at equal box distance the lower slot is searched first, so an equally near element
+// of the later child replaces it.
+TEST(StaticTreeSearchTies, EqualChildrenAreSearchedInSlotOrder)
+{
+    MStlBase mesh;
+    mesh.AddTriangle(mesh.AddPoint(-100, 0, 0), mesh.AddPoint(-90, 0, 0), mesh.AddPoint(-100, 10, 0));
+    mesh.AddTriangle(mesh.AddPoint(100, 0, 0), mesh.AddPoint(90, 0, 0), mesh.AddPoint(100, 10, 0));
+    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 1));
+    ASSERT_NE(tree.GetRoot()->children[1], nullptr);
+    struct Constant {
+        double BoxDistance(M3DBoundingBox<double> const&) const { return 1.0; }
+        double ElementDistance(MStlTriangle const*) const { return 1.0; }
+    };
+    double best = kInfinity;
+    MStlTriangle const* element = nullptr;
+    tree.FindNearest(Constant{}, best, element);
+    EXPECT_EQ(best, 1.0);
+    EXPECT_EQ(element, tree.GetElement(tree.GetRoot()->children[1]->begin));
+}
+
+// A query that answers +infinity once it has seen enough stops the search.
+TEST(StaticTreeSearchTies, InfiniteAnswersEndTheSearch)
+{
+    MStlBase mesh;
+    AddRandomTriangles(mesh, 500, 1000, 50, 9);
+    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 3));
+    struct FirstOnly {
+        int elementsSeen = 0;
+        double BoxDistance(M3DBoundingBox<double> const&) const { return elementsSeen ? kInfinity : 0.0; }
+        double ElementDistance(MStlTriangle const*) { return elementsSeen++ ? kInfinity : 5.0; }
+    } query;
+    double best = kInfinity;
+    MStlTriangle const* element = nullptr;
+    tree.FindNearest(query, best, element);
+    EXPECT_EQ(best, 5.0);
+    EXPECT_NE(element, nullptr);
+    // Children whose box distance was taken before the first element still get visited, but only
+    // sibling leaves on the path to the first element are looked into, not the other 500 elements.
+    EXPECT_LT(query.elementsSeen, 60);
+}
+
+TEST(StaticTreeConcurrency, ManyThreadsSearchOneTree)
+{
+    MStlBase mesh;
+    AddRandomTriangles(mesh, 5000, 5000, 200, 303);
+    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 10));
+    auto const points = RandomPoints(800, 5500, 404);
+    std::vector<double> expected(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        MStlTriangle const* e = nullptr;
+        expected[i] = kInfinity;
+        tree.FindNearest(TrianglePointQuery{points[i]}, expected[i], e);
+    }
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 3; ++round)
+                for (std::size_t i = t; i < points.size(); i += 3) {
+                    double best = kInfinity;
+                    MStlTriangle const* e = nullptr;
+                    tree.FindNearest(TrianglePointQuery{points[i]}, best, e);
+                    if (best != expected[i]) ++mismatches;
+                }
+        });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(mismatches.load(), 0);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        TrianglePointQuery const q{points[i]};
+        EXPECT_EQ(expected[i], BruteForce(tree, q, kInfinity).distance);
+    }
+}
+
+}  // namespace
