@@ -1,0 +1,197 @@
+// Change notifications: which events arrive, when, and the layout of their data words.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+#include <vector>
+#include "interfaces/MeshData.h"
+
+namespace
+{
+struct Event
+{
+    MStlCallBackEventID id;
+    std::vector<MStlTriangle*> triangles;  // word 0 for events 1-3, the list for events 19 and 20
+    std::size_t listCount = 0;
+};
+
+// Records every enabled event; the list of events 19 and 20 is read from the word the event uses.
+class Recorder : public MStlCallback
+{
+public:
+    Recorder(MStlBase* mesh, std::vector<MStlCallBackEventID> const& ids) : MStlCallback(mesh)
+    {
+        for (MStlCallBackEventID id : ids) _EnableEvent(id);
+    }
+
+    void HandleEvent(MStlCallBackEventID id, void const* data) override
+    {
+        void const* const* words = static_cast<void const* const*>(data);
+        Event e{id, {}, 0};
+        if (id == eStlEventTrianglesMoved || id == eStlEventTrianglesBatch)
+        {
+            EXPECT_EQ(words[id == eStlEventTrianglesMoved ? 1 : 0], nullptr) << "the other word stays empty";
+            auto const* list = static_cast<MStlTriangleList const*>(words[id == eStlEventTrianglesMoved ? 0 : 1]);
+            e.listCount = list->count;
+            for (std::size_t i = 0; i < list->count; ++i) e.triangles.push_back(list->entries[i]->triangle);
+        }
+        else
+        {
+            e.triangles.push_back(const_cast<MStlTriangle*>(static_cast<MStlTriangle const*>(words[0])));
+        }
+        if (onEvent) onEvent(e);
+        events.push_back(e);
+    }
+
+    std::vector<Event> events;
+    std::function<void(Event const&)> onEvent;
+};
+
+std::vector<MStlCallBackEventID> const kAll = {eStlEventTriangleAdded, eStlEventTriangleRemoving,
+                                               eStlEventTriangleChanged, eStlEventTrianglesMoved,
+                                               eStlEventTrianglesBatch};
+
+std::set<MStlTriangle*> TrianglesAround(MStlBase const& mesh, std::vector<MStlPoint*> const& points)
+{
+    std::set<MStlTriangle*> out;
+    for (MStlTriangle* t : mesh.GetTriangles())
+        for (int k = 0; k < 3; ++k)
+            if (std::find(points.begin(), points.end(), t->GetPoint(k)) != points.end()) out.insert(t);
+    return out;
+}
+} // namespace
+
+TEST(MeshCallbacks, AddRemoveAndChangeReportTheTriangleAtTheRightMoment)
+{
+    MStlBase mesh;
+    MStlPoint* a = mesh.AddPoint(0, 0, 0);
+    MStlPoint* b = mesh.AddPoint(5, 0, 0);
+    MStlPoint* c = mesh.AddPoint(0, 5, 0);
+    MStlPoint* d = mesh.AddPoint(0, 0, 5);
+    Recorder recorder(&mesh, kAll);
+    recorder.onEvent = [&](Event const& e) {
+        MStlTriangle* t = e.triangles.front();
+        if (e.id == eStlEventTriangleAdded)
+        {
+            // Already a full member of the mesh.
+            EXPECT_EQ(mesh.GetTriangle(t->GetElementIndex()), t);
+        }
+        if (e.id == eStlEventTriangleRemoving)
+        {
+            // Still in the mesh, with its vertices, when the event arrives.
+            EXPECT_EQ(t->GetMesh(), &mesh);
+            EXPECT_EQ(mesh.GetTriangle(t->GetElementIndex()), t);
+        }
+        if (e.id == eStlEventTriangleChanged)
+        {
+            EXPECT_EQ(t->GetPoint(2), d) << "reported with its new vertices";
+        }
+    };
+    MStlTriangle* t = mesh.AddTriangle(a, b, c);
+    MStlTriangle* u = mesh.AddTriangle(a, c, b);
+    mesh.ChangeTriangle(t, a, b, d);
+    mesh.RemoveTriangle(u);
+    mesh.InvertAll();  // no events
+    ASSERT_EQ(recorder.events.size(), 4u);
+    EXPECT_EQ(recorder.events[0].id, eStlEventTriangleAdded);
+    EXPECT_EQ(recorder.events[0].triangles.front(), t);
+    EXPECT_EQ(recorder.events[1].triangles.front(), u);
+    EXPECT_EQ(recorder.events[2].id, eStlEventTriangleChanged);
+    EXPECT_EQ(recorder.events[2].triangles.front(), t);
+    EXPECT_EQ(recorder.events[3].id, eStlEventTriangleRemoving);
+    EXPECT_EQ(recorder.events[3].triangles.front(), u);
+}
+
+TEST(MeshCallbacks, OnlyEnabledEventsArriveAndDestroyedCallbacksHearNothing)
+{
+    MStlBase mesh;
+    MStlPoint* a = mesh.AddPoint(0, 0, 0);
+    MStlPoint* b = mesh.AddPoint(5, 0, 0);
+    MStlPoint* c = mesh.AddPoint(0, 5, 0);
+    Recorder removals(&mesh, {eStlEventTriangleRemoving});
+    auto transient = std::make_unique<Recorder>(&mesh, kAll);
+    MStlTriangle* t = mesh.AddTriangle(a, b, c);
+    EXPECT_TRUE(removals.events.empty());
+    EXPECT_EQ(transient->events.size(), 1u);
+    transient.reset();
+    mesh.RemoveTriangle(t);  // the destroyed recorder must not be called (the sanitizer build checks)
+    ASSERT_EQ(removals.events.size(), 1u);
+    EXPECT_FALSE(removals.IsEventEnabled(eStlEventTriangleAdded));
+    EXPECT_TRUE(removals.IsEventEnabled(eStlEventTriangleRemoving));
+}
+
+TEST(MeshCallbacks, ACallbackMayOutliveItsMesh)
+{
+    auto mesh = std::make_unique<MStlBase>();
+    Recorder recorder(mesh.get(), kAll);
+    mesh.reset();
+    EXPECT_EQ(recorder.GetCallbackMesh(), nullptr);
+}
+
+TEST(MeshCallbacks, MovingOnePointListsItsTrianglesInEvent19)
+{
+    MStlBase mesh;
+    std::vector<MStlPoint*> p;
+    for (int i = 0; i < 6; ++i) p.push_back(mesh.AddPoint(i, i * i, 0));
+    mesh.AddTriangle(p[0], p[1], p[2]);
+    mesh.AddTriangle(p[0], p[2], p[3]);
+    mesh.AddTriangle(p[3], p[4], p[5]);
+    mesh.AddTriangle(p[0], p[0], p[4]);  // uses the point twice, listed once
+    Recorder recorder(&mesh, kAll);
+    mesh.MovePoint(p[0], MMPoint3d<long>(-3, 4, 5000000000L));
+    EXPECT_EQ(p[0]->z, 2147483647) << "positions beyond 32 bits saturate";
+    ASSERT_EQ(recorder.events.size(), 1u);
+    Event const& e = recorder.events.front();
+    EXPECT_EQ(e.id, eStlEventTrianglesMoved);
+    EXPECT_EQ(e.listCount, 3u);
+    EXPECT_EQ(std::set<MStlTriangle*>(e.triangles.begin(), e.triangles.end()), TrianglesAround(mesh, {p[0]}));
+    EXPECT_EQ(e.triangles.size(), 3u);
+}
+
+TEST(MeshCallbacks, MovingSeveralPointsListsEachAffectedTriangleOnceInEvent20)
+{
+    MStlBase mesh;
+    std::vector<MStlPoint*> p;
+    for (int i = 0; i < 8; ++i) p.push_back(mesh.AddPoint(i, 2 * i, 3 * i));
+    for (int i = 0; i + 2 < 8; ++i) mesh.AddTriangle(p[i], p[i + 1], p[i + 2]);
+    Recorder recorder(&mesh, kAll);
+    std::vector<MStlPoint*> const moved = {p[1], p[2], p[6]};
+    mesh.MovePoints(moved, {MMPoint3d<long>(1, 1, 1), MMPoint3d<long>(2, 2, 2), MMPoint3d<long>(6, 6, 6)});
+    ASSERT_EQ(recorder.events.size(), 1u);
+    Event const& e = recorder.events.front();
+    EXPECT_EQ(e.id, eStlEventTrianglesBatch);
+    EXPECT_EQ(e.triangles.size(), std::set<MStlTriangle*>(e.triangles.begin(), e.triangles.end()).size());
+    EXPECT_EQ(std::set<MStlTriangle*>(e.triangles.begin(), e.triangles.end()), TrianglesAround(mesh, moved));
+    EXPECT_EQ(p[2]->GetInteger(), MMPoint3d<long>(2, 2, 2));
+    EXPECT_THROW(mesh.MovePoints(moved, {MMPoint3d<long>(0, 0, 0)}), std::invalid_argument);
+    EXPECT_EQ(recorder.events.size(), 1u);
+}
+
+TEST(MeshCallbacks, LongTriangleListsAreSplitIntoChunksOfAtMost65535)
+{
+    MStlBase mesh;
+    MStlPoint* hub = mesh.AddPoint(0, 0, 0);
+    std::vector<MStlPoint*> rim;
+    for (int i = 0; i < 400; ++i) rim.push_back(mesh.AddPoint(100 * (i % 20), 100 * (i / 20), 7));
+    std::size_t const fan = 65535 + 1200;
+    for (std::size_t i = 0; i < fan; ++i) mesh.AddTriangle(hub, rim[i % 400], rim[(i * 7 + 1) % 400]);
+    Recorder recorder(&mesh, kAll);
+    for (bool batch : {false, true})
+    {
+        recorder.events.clear();
+        if (batch) mesh.MovePoints({hub}, {MMPoint3d<long>(1, 2, 3)});
+        else mesh.MovePoint(hub, MMPoint3d<long>(3, 2, 1));
+        ASSERT_EQ(recorder.events.size(), 2u);
+        std::set<MStlTriangle*> seen;
+        for (Event const& e : recorder.events)
+        {
+            EXPECT_EQ(e.id, batch ? eStlEventTrianglesBatch : eStlEventTrianglesMoved);
+            EXPECT_EQ(e.listCount, e.triangles.size());
+            for (MStlTriangle* t : e.triangles) EXPECT_TRUE(seen.insert(t).second) << "reported twice";
+        }
+        EXPECT_EQ(recorder.events[0].listCount, 65535u);
+        EXPECT_EQ(recorder.events[1].listCount, 1200u);
+        EXPECT_EQ(seen.size(), fan);
+    }
+}
