@@ -240,7 +240,7 @@ double CentroidDeviationOf(Point const* p)
     Point normal = (p[1] - p[0]).Cross(p[2] - p[0]);
     double const normalLength = normal.Length();
     if (normalLength > 0.0) normal /= normalLength;
-    double least = 1.0;
+    double least = HUGE_VAL;
     for (int k = 0; k < 3; ++k)
     {
         Point const& from = p[k];
