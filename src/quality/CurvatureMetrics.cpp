@@ -24,10 +24,21 @@ bool SamePosition(MStlPoint const* p, MStlPoint const* q)
     return p->x == q->x && p->y == q->y && p->z == q->z;
 }
 
+// A triangle with its unit normal, so that a fan walk computes each normal once.
+struct Facet
+{
+    MStlTriangle const* triangle;
+    Point normal;
+
+    explicit Facet(MStlTriangle const* t) : triangle(t), normal(t->GetNormal()) {}
+};
+
 // Signed angle between the normals of two triangles: positive where the surface folds convexly
 // over their shared edge, negative where it folds concavely.
-double SignedAngle(MStlTriangle const* a, MStlTriangle const* b)
+double SignedAngle(Facet const& fa, Facet const& fb)
 {
+    MStlTriangle const* const a = fa.triangle;
+    MStlTriangle const* const b = fb.triangle;
     for (int i = 0; i < 3; ++i)
     {
         for (int j = 0; j < 3; ++j)
@@ -35,13 +46,11 @@ double SignedAngle(MStlTriangle const* a, MStlTriangle const* b)
             if (!SamePosition(a->GetPoint((i + 1) % 3), b->GetPoint(j)) ||
                 !SamePosition(a->GetPoint(i), b->GetPoint((j + 1) % 3)))
                 continue;
-            Point const normalA = a->GetNormal();
-            Point const normalB = b->GetNormal();
             Point const edgeMiddle = (a->GetVertex(i) + a->GetVertex((i + 1) % 3)) * 0.5;
             Point const apexMiddle = (a->GetVertex((i + 2) % 3) + b->GetVertex((j + 2) % 3)) * 0.5;
-            double const sign = (edgeMiddle - apexMiddle).Dot(normalA) > 0.0 ? 1.0 : -1.0;
+            double const sign = (edgeMiddle - apexMiddle).Dot(fa.normal) > 0.0 ? 1.0 : -1.0;
             // Clamped so that rounding cannot push acos past its domain.
-            return sign * std::acos(std::clamp(normalA.Dot(normalB), -1.0, 1.0));
+            return sign * std::acos(std::clamp(fa.normal.Dot(fb.normal), -1.0, 1.0));
         }
     }
     return kNoSharedEdgeAngle;
@@ -94,7 +103,7 @@ double MTriangleQualityCalculator::GetTriangleShapeQualitySurfaceSmoothnessRatio
 double MTriangleQualityCalculator::_CurvatureRatio(MetricType i_metric, MStlTriangle const* ip_first,
                                                    MStlTriangle const* ip_second)
 {
-    return RatioOfSignedAngle(i_metric, SignedAngle(ip_first, ip_second));
+    return RatioOfSignedAngle(i_metric, SignedAngle(Facet(ip_first), Facet(ip_second)));
 }
 
 // Besides the ratio over each edge, walks the fan of triangles around each vertex: the worst fold
@@ -105,13 +114,15 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
 {
     double minDirect = 1.0;
     double minCombined = 1.0;
+    Facet const self(ip_triangle);
     for (std::size_t i = 0; i < 3; ++i)
     {
         MStlPoint const* const v = ip_triangle->GetPoint(i);
         MStlTriangle const* const neighbour = ip_triangle->FindAdjacentTriangle(i, false);
         if (!neighbour) continue;
         // Each pair's angle is measured once and gives both its ratio and its bend.
-        double const directAngle = SignedAngle(ip_triangle, neighbour);
+        Facet previous(neighbour);
+        double const directAngle = SignedAngle(self, previous);
         double const direct = RatioOfSignedAngle(i_metric, directAngle);
         minDirect = std::min(minDirect, direct);
         double fanMin = direct;
@@ -123,16 +134,16 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
         // taken more steps than there are triangles at v.
         std::size_t steps = 0;
         std::size_t stepLimit = 0;
-        MStlTriangle const* previous = neighbour;
         MStlTriangle const* next = NeighbourAcrossEdgeStartingAt(neighbour, v);
-        while (next && previous != ip_triangle)
+        while (next && previous.triangle != ip_triangle)
         {
             if (++steps > 64)
             {
                 if (stepLimit == 0) stepLimit = NumberOfTrianglesAround(v) + 1;
                 if (steps > stepLimit) break;
             }
-            double const angle = SignedAngle(previous, next);
+            Facet const following(next);
+            double const angle = SignedAngle(previous, following);
             double const bend = std::fabs(angle) / kPi;
             double const ratio = RatioOfSignedAngle(i_metric, angle);
             if (ratio < fanMin)
@@ -142,7 +153,7 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
                 before = accumulated;
             }
             accumulated += bend;
-            previous = next;
+            previous = following;
             next = NeighbourAcrossEdgeStartingAt(next, v);
         }
         double const after = accumulated - before - atMin;
