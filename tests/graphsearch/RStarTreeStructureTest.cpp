@@ -78,7 +78,7 @@ class RStarTreeInvariants : public ::testing::TestWithParam<std::size_t>
 TEST_P(RStarTreeInvariants, HoldAfterThousandsOfRandomInsertions)
 {
     std::size_t const minFill = GetParam();
-    std::vector<BoxElement> const boxes = RandomBoxes(4000, 17u + unsigned(minFill));
+    std::vector<BoxElement> const boxes = RandomBoxes(2500, 17u + unsigned(minFill));
     BoxTree tree(std::make_shared<BoxElementInfo>(), minFill);
     tree.Insert(&boxes[0]);
     Branch const* const root = tree.GetRoot();
@@ -96,9 +96,9 @@ TEST_P(RStarTreeInvariants, HoldForIdenticalAndNestedBoxes)
 {
     std::size_t const minFill = GetParam();
     std::vector<BoxElement> boxes;
-    for (int i = 0; i < 300; ++i) boxes.push_back(MakeBox(0, 0, 0, 1, 1, 1));
-    for (int i = 0; i < 300; ++i) boxes.push_back(MakeBox(-i, -i, -i, i, i, i));
-    for (int i = 0; i < 300; ++i) boxes.push_back(MakeBox(i, 0, 0, i, 0, 0));
+    for (int i = 0; i < 150; ++i) boxes.push_back(MakeBox(0, 0, 0, 1, 1, 1));
+    for (int i = 0; i < 150; ++i) boxes.push_back(MakeBox(-i, -i, -i, i, i, i));
+    for (int i = 0; i < 150; ++i) boxes.push_back(MakeBox(i, 0, 0, i, 0, 0));
     BoxTree tree(std::make_shared<BoxElementInfo>(), minFill);
     for (BoxElement const& box : boxes) tree.Insert(&box);
     CheckTree(tree, boxes, boxes.size(), minFill);
