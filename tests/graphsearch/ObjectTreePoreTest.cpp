@@ -72,7 +72,10 @@ TEST_P(ObjectTreeClearanceTest, MatchesBruteForceOverAllBeams)
         inside += expected == 0.0;
         EXPECT_NEAR(util::GetDistance(tree, info, p, DBL_MAX), expected, 1e-9 * (1.0 + expected));
         // A cut-off below the clearance answers the cut-off itself.
-        if (expected > 2.0) EXPECT_EQ(util::GetDistance(tree, info, p, 1.0), 1.0);
+        if (expected > 2.0)
+        {
+            EXPECT_EQ(util::GetDistance(tree, info, p, 1.0), 1.0);
+        }
     }
     EXPECT_GT(inside, 100u);
 }
