@@ -5,13 +5,36 @@
 
 namespace MTriangle3dUtilities
 {
+// Closest point of the three edges of (a, b, c) to p.
+template <class T>
+MMPoint3d<T> ClosestPointOnTriangleEdges(MMPoint3d<T> const& p, MMPoint3d<T> const& a, MMPoint3d<T> const& b,
+                                         MMPoint3d<T> const& c)
+{
+    auto onSegment = [&](MMPoint3d<T> const& s, MMPoint3d<T> const& e) {
+        MMPoint3d<T> const d = e - s;
+        T const len2 = d.LengthSquared();
+        T t = len2 > 0 ? (p - s).Dot(d) / len2 : T(0);
+        t = std::min(T(1), std::max(T(0), t));
+        return s + d * t;
+    };
+    MMPoint3d<T> best = onSegment(a, b);
+    for (auto const& q : {onSegment(b, c), onSegment(c, a)})
+        if ((q - p).LengthSquared() < (best - p).LengthSquared()) best = q;
+    return best;
+}
+
 // Closest point of triangle (a, b, c) to p, by the Voronoi regions of its vertices, edges and face.
-// Degenerate triangles fall back to the closest point on their edges.
+// Degenerate triangles take the closest point on their edges: with coincident or collinear corners
+// the region tests below lose their meaning (a zero edge passes the test of its own region, and
+// rounding noise in the region weights gives arbitrary face coordinates).
 template <class T>
 MMPoint3d<T> ClosestPointOnTriangle(MMPoint3d<T> const& p, MMPoint3d<T> const& a, MMPoint3d<T> const& b,
                                     MMPoint3d<T> const& c)
 {
     MMPoint3d<T> const ab = b - a, ac = c - a, ap = p - a;
+    T const longest2 = std::max({ab.LengthSquared(), ac.LengthSquared(), (c - b).LengthSquared()});
+    // Twice the area, squared, against the square of the longest edge squared: sines below 1e-10.
+    if (!(ab.Cross(ac).LengthSquared() > T(1e-20) * longest2 * longest2)) return ClosestPointOnTriangleEdges(p, a, b, c);
     T const d1 = ab.Dot(ap), d2 = ac.Dot(ap);
     if (d1 <= 0 && d2 <= 0) return a;
     MMPoint3d<T> const bp = p - b;
@@ -39,21 +62,7 @@ MMPoint3d<T> ClosestPointOnTriangle(MMPoint3d<T> const& p, MMPoint3d<T> const& a
         return den > 0 ? b + (c - b) * ((d4 - d3) / den) : b;
     }
     T const sum = va + vb + vc;
-    if (!(sum > 0))
-    {
-        // Collinear or coincident corners: the nearest point of the three edges.
-        auto onSegment = [&](MMPoint3d<T> const& s, MMPoint3d<T> const& e) {
-            MMPoint3d<T> const d = e - s;
-            T const len2 = d.LengthSquared();
-            T t = len2 > 0 ? (p - s).Dot(d) / len2 : T(0);
-            t = std::min(T(1), std::max(T(0), t));
-            return s + d * t;
-        };
-        MMPoint3d<T> best = onSegment(a, b);
-        for (auto const& q : {onSegment(b, c), onSegment(c, a)})
-            if ((q - p).LengthSquared() < (best - p).LengthSquared()) best = q;
-        return best;
-    }
+    if (!(sum > 0)) return ClosestPointOnTriangleEdges(p, a, b, c);
     T const v = vb / sum, w = vc / sum;
     return a + ab * v + ac * w;
 }

@@ -1,0 +1,290 @@
+// The math core's geometric routines against sampling and an independent closed-form computation:
+// box-triangle overlap, segment-cone intersection, and vertex-to-triangle distances.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+#include "interfaces/MathCore.h"
+
+namespace
+{
+using P = MMPoint3d<double>;
+
+P RandomPoint(std::mt19937& rng, double lo, double hi)
+{
+    std::uniform_real_distribution<double> u(lo, hi);
+    return {u(rng), u(rng), u(rng)};
+}
+
+P RandomUnit(std::mt19937& rng)
+{
+    for (;;)
+    {
+        P const p = RandomPoint(rng, -1, 1);
+        double const len = p.Length();
+        if (len > 0.1 && len <= 1.0) return p / len;
+    }
+}
+
+// Every point of the triangle lies within LongestEdge / n of one of these samples.
+std::vector<P> TriangleSamples(P const& a, P const& b, P const& c, int n)
+{
+    std::vector<P> out;
+    for (int i = 0; i <= n; ++i)
+        for (int j = 0; i + j <= n; ++j) out.push_back(a + (b - a) * (double(i) / n) + (c - a) * (double(j) / n));
+    return out;
+}
+
+double LongestEdge(P const& a, P const& b, P const& c)
+{
+    return std::max({(b - a).Length(), (c - b).Length(), (a - c).Length()});
+}
+
+bool InGrownBox(M3DBoundingBox<double> const& box, P const& p, double grow)
+{
+    for (int k = 0; k < 3; ++k)
+        if (p[k] < box.GetMin(k) - grow || p[k] > box.GetMax(k) + grow) return false;
+    return true;
+}
+
+double PointSegmentDistSqr(P const& p, P const& a, P const& b)
+{
+    P const d = b - a;
+    double const len2 = d.LengthSquared();
+    double t = len2 > 0 ? (p - a).Dot(d) / len2 : 0.0;
+    t = std::min(1.0, std::max(0.0, t));
+    return (a + d * t - p).LengthSquared();
+}
+
+// Closed form, by a different road than the library's: the foot of the perpendicular when it falls
+// inside the triangle, otherwise the nearest of the three edges.
+double PointTriangleDistSqr(P const& p, P const& a, P const& b, P const& c)
+{
+    P const n = (b - a).Cross(c - a);
+    double const n2 = n.LengthSquared();
+    if (n2 > 1e-20 * std::pow(LongestEdge(a, b, c), 4))
+    {
+        P const foot = p - n * (n.Dot(p - a) / n2);
+        bool const inside = (b - a).Cross(foot - a).Dot(n) >= 0 && (c - b).Cross(foot - b).Dot(n) >= 0 &&
+                            (a - c).Cross(foot - c).Dot(n) >= 0;
+        if (inside) return (p - foot).LengthSquared();
+    }
+    return std::min({PointSegmentDistSqr(p, a, b), PointSegmentDistSqr(p, b, c), PointSegmentDistSqr(p, c, a)});
+}
+
+// How far a point is from being inside the solid frustum; <= 0 inside. It changes by at most
+// Lipschitz() per unit of movement.
+struct Frustum
+{
+    P base, apex;
+    double baseRadius, apexRadius;
+
+    double Height() const { return (apex - base).Length(); }
+    double Gap(P const& q) const
+    {
+        P const axis = (apex - base) / Height();
+        double const h = (q - base).Dot(axis);
+        double const radial = (q - base - axis * h).Length();
+        double const allowed = baseRadius + (apexRadius - baseRadius) * (h / Height());
+        return std::max({radial - allowed, -h, h - Height()});
+    }
+    double Lipschitz() const { return 1.0 + std::fabs(apexRadius - baseRadius) / Height(); }
+};
+} // namespace
+
+TEST(BoxTriangleOverlap, AgreesWithDenseSamplingOfTheTriangle)
+{
+    std::mt19937 rng(10);
+    int const n = 60;
+    int hits = 0, misses = 0;
+    for (int trial = 0; trial < 1500; ++trial)
+    {
+        P const lo = RandomPoint(rng, -5, 5);
+        P extent = RandomPoint(rng, 0.5, 5);
+        if (trial % 10 == 0) extent.z = 0;  // a flat box
+        M3DBoundingBox<double> const box(lo, lo + extent);
+        double const spread = trial % 2 ? 4.0 : 12.0;
+        P const a = RandomPoint(rng, -spread, spread), b = RandomPoint(rng, -spread, spread),
+                c = RandomPoint(rng, -spread, spread);
+        std::vector<P> const samples = TriangleSamples(a, b, c, n);
+        double const margin = LongestEdge(a, b, c) / n + 1e-9;
+        bool const sampleInside = std::any_of(samples.begin(), samples.end(), [&](P const& s) { return InGrownBox(box, s, 0); });
+        bool const sampleNear = std::any_of(samples.begin(), samples.end(), [&](P const& s) { return InGrownBox(box, s, margin); });
+        bool const overlaps = box.DoesIntersectTriangle(a, b, c);
+        if (sampleInside)
+        {
+            EXPECT_TRUE(overlaps) << "trial " << trial;
+            ++hits;
+        }
+        else if (!sampleNear)
+        {
+            EXPECT_FALSE(overlaps) << "trial " << trial;
+            ++misses;
+        }
+    }
+    EXPECT_GT(hits, 150);
+    EXPECT_GT(misses, 150);
+}
+
+TEST(BoxTriangleOverlap, TouchingCountsAndEmptyBoxesMeetNothing)
+{
+    M3DBoundingBox<double> const box(0, 0, 0, 2, 2, 2);
+    // A corner of the triangle on the box's corner, the rest outside.
+    EXPECT_TRUE(box.DoesIntersectTriangle({2, 2, 2}, {5, 2, 2}, {2, 5, 3}));
+    // Lying in the plane of a face.
+    EXPECT_TRUE(box.DoesIntersectTriangle({-1, -1, 2}, {5, -1, 2}, {-1, 5, 2}));
+    EXPECT_FALSE(box.DoesIntersectTriangle({-1, -1, 2.001}, {5, -1, 2.001}, {-1, 5, 2.001}));
+    // A large triangle cutting through the box with every corner outside it.
+    EXPECT_TRUE(box.DoesIntersectTriangle({-100, -100, 1}, {100, -100, 1}, {0, 100, 1}));
+    // An edge passing just past a box edge diagonally.
+    EXPECT_TRUE(box.DoesIntersectTriangle({2, 4, 0}, {4, 2, 0}, {4, 4, 2}) == false);
+    EXPECT_TRUE(box.DoesIntersectTriangle({1, 3, 1}, {3, 1, 1}, {3, 3, 1}));
+    EXPECT_FALSE(M3DBoundingBox<double>().DoesIntersectTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0}));
+}
+
+TEST(SegmentConeIntersection, AgreesWithDenseSamplingOfTheSegment)
+{
+    std::mt19937 rng(20);
+    int hits = 0, misses = 0;
+    int const steps = 4000;
+    for (int trial = 0; trial < 600; ++trial)
+    {
+        Frustum f;
+        f.base = RandomPoint(rng, -5, 5);
+        std::uniform_real_distribution<double> u(0.0, 1.0);
+        f.apex = f.base + RandomUnit(rng) * (1.0 + 9.0 * u(rng));
+        f.baseRadius = 0.5 + 4.0 * u(rng);
+        f.apexRadius = trial % 3 == 0 ? 4.0 * u(rng) : 0.0;  // the cone checker passes 0
+        // Aimed near the cone, so that both outcomes are common.
+        P const direction = RandomUnit(rng);
+        P const target = f.base + (f.apex - f.base) * u(rng) + RandomPoint(rng, -4, 4);
+        P const origin = target - direction * (12.0 * u(rng));
+        double const tMin = trial % 4 == 0 ? 2.0 * u(rng) : 0.0;
+        double const tMax = tMin + 25.0 * u(rng);
+        double const dt = (tMax - tMin) / steps;
+        double minGap = std::numeric_limits<double>::infinity();
+        for (int i = 0; i <= steps; ++i) minGap = std::min(minGap, f.Gap(origin + direction * (tMin + i * dt)));
+
+        std::vector<P> points(1, P(9, 9, 9));
+        bool const meets = Intersections::LineSegment_Cone_Intersection(points, tMin, tMax, origin, direction, f.base,
+                                                                        f.apex, f.baseRadius, f.apexRadius);
+        if (minGap < -1e-9)
+        {
+            EXPECT_TRUE(meets) << "trial " << trial;
+            ++hits;
+        }
+        else if (minGap > f.Lipschitz() * dt)
+        {
+            EXPECT_FALSE(meets) << "trial " << trial;
+            ++misses;
+        }
+        EXPECT_EQ(points.front(), P(9, 9, 9)) << "appends, never clears";
+        if (!meets)
+        {
+            EXPECT_EQ(points.size(), 1u);
+            continue;
+        }
+        ASSERT_EQ(points.size(), 3u);
+        double previous = -std::numeric_limits<double>::infinity();
+        for (int k = 1; k < 3; ++k)
+        {
+            double const t = (points[k] - origin).Dot(direction);
+            EXPECT_LE((origin + direction * t - points[k]).Length(), 1e-9) << "on the segment's line";
+            EXPECT_GE(t, tMin - 1e-9);
+            EXPECT_LE(t, tMax + 1e-9);
+            EXPECT_GE(t, previous - 1e-9) << "entry before exit";
+            previous = t;
+            EXPECT_LE(f.Gap(points[k]), 1e-7) << "inside or on the frustum";
+        }
+    }
+    EXPECT_GT(hits, 100);
+    EXPECT_GT(misses, 100);
+}
+
+TEST(SegmentConeIntersection, AxisParallelAndCrossingSegments)
+{
+    std::vector<P> points;
+    P const base(0, 0, 0), apex(0, 0, 10);
+    // Down the axis from above: meets the cone from its apex to its base.
+    EXPECT_TRUE(Intersections::LineSegment_Cone_Intersection(points, 0, 20, {0, 0, 15}, {0, 0, -1}, base, apex, 5, 0));
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_NEAR(points[0].z, 10, 1e-6);
+    EXPECT_NEAR(points[1].z, 0, 1e-6);
+    // Parallel to the axis just outside the base radius.
+    points.clear();
+    EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 0, 20, {5.001, 0, 15}, {0, 0, -1}, base, apex, 5, 0));
+    // Across the cone at half height (radius 2.5 there), perpendicular to the axis.
+    EXPECT_TRUE(Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 5}, {1, 0, 0}, base, apex, 5, 0));
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_NEAR(points[0].x, -2.5, 1e-6);
+    EXPECT_NEAR(points[1].x, 2.5, 1e-6);
+    EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 0, 2.4, {-5, 0, 5}, {1, 0, 0}, base, apex, 5, 0));
+    // Outside the slab of the cone's height.
+    EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 10.5}, {1, 0, 0}, base, apex, 5, 0));
+    // An empty parameter range, and a cone without height.
+    EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 3, 2, {-5, 0, 5}, {1, 0, 0}, base, apex, 5, 0));
+    EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 0}, {1, 0, 0}, base, base, 5, 0));
+}
+
+TEST(VertexTriangleDistance, MatchesTheClosedFormAndDenseSampling)
+{
+    std::mt19937 rng(30);
+    for (int trial = 0; trial < 2000; ++trial)
+    {
+        P const p[3] = {RandomPoint(rng, -10, 10), RandomPoint(rng, -10, 10), RandomPoint(rng, -10, 10)};
+        P q[3] = {RandomPoint(rng, -6, 6), RandomPoint(rng, -6, 6), RandomPoint(rng, -6, 6)};
+        if (trial % 7 == 0) q[2] = q[0] + (q[1] - q[0]) * 0.3;  // collinear corners
+        if (trial % 11 == 0) q[1] = q[0];                       // two coincide
+        if (trial % 13 == 0) q[2] = q[1] = q[0];                 // a point
+        double expected = std::numeric_limits<double>::infinity();
+        for (P const& v : p) expected = std::min(expected, PointTriangleDistSqr(v, q[0], q[1], q[2]));
+
+        double best = std::numeric_limits<double>::max();
+        P onFirst(1e9, 0, 0), onSecond(1e9, 0, 0);
+        bool const zero = MTriangle3dUtilities::_UpdatedDistanceVerticesToTriangle(best, p[0], p[1], p[2], q[0], q[1], q[2],
+                                                                                  onFirst, onSecond);
+        EXPECT_NEAR(best, expected, 1e-9 * (1 + expected)) << "trial " << trial;
+        EXPECT_EQ(zero, best == 0.0);
+        EXPECT_TRUE(onFirst == p[0] || onFirst == p[1] || onFirst == p[2]) << "the closest point on the first is a vertex";
+        EXPECT_NEAR((onFirst - onSecond).LengthSquared(), best, 1e-9 * (1 + best));
+        EXPECT_LE(PointTriangleDistSqr(onSecond, q[0], q[1], q[2]), 1e-18 * 1e4) << "the other point lies on the triangle";
+
+        if (trial % 20 == 0)
+        {
+            // Sampling can only find larger distances, and comes within its resolution of the result.
+            int const n = 150;
+            double const resolution = LongestEdge(q[0], q[1], q[2]) / n;
+            double sampled = std::numeric_limits<double>::infinity();
+            for (P const& s : TriangleSamples(q[0], q[1], q[2], n))
+                for (P const& v : p) sampled = std::min(sampled, (s - v).LengthSquared());
+            EXPECT_GE(sampled, best - 1e-9 * (1 + best));
+            EXPECT_LE(std::sqrt(sampled), std::sqrt(best) + resolution + 1e-9);
+        }
+
+        // A smaller distance already known is kept, and so are its points.
+        double known = 0.5 * expected;
+        P keepFirst(1, 2, 3), keepSecond(4, 5, 6);
+        bool const zeroKnown = MTriangle3dUtilities::_UpdatedDistanceVerticesToTriangle(known, p[0], p[1], p[2], q[0], q[1],
+                                                                                       q[2], keepFirst, keepSecond);
+        EXPECT_EQ(known, 0.5 * expected);
+        EXPECT_EQ(zeroKnown, known == 0.0);
+        EXPECT_EQ(keepFirst, P(1, 2, 3));
+        EXPECT_EQ(keepSecond, P(4, 5, 6));
+    }
+}
+
+TEST(VertexTriangleDistance, AVertexOnTheTriangleGivesZero)
+{
+    P const q0(0, 0, 0), q1(10, 0, 0), q2(0, 10, 0);
+    double best = 100.0;
+    P onFirst, onSecond;
+    // The second vertex lies inside the other triangle; the third on its edge.
+    EXPECT_TRUE(MTriangle3dUtilities::_UpdatedDistanceVerticesToTriangle(best, P(3, 3, 5), P(2, 2, 0), P(5, 0, 0), q0, q1,
+                                                                         q2, onFirst, onSecond));
+    EXPECT_EQ(best, 0.0);
+    EXPECT_EQ(onFirst, P(2, 2, 0));
+    EXPECT_EQ(onSecond, P(2, 2, 0));
+}

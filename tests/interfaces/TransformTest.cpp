@@ -1,0 +1,165 @@
+// Affine transforms: inverse, composition, point and direction mapping, singular matrices.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include "interfaces/MathCore.h"
+
+namespace
+{
+double Distance(MMPoint3d<double> const& a, MMPoint3d<double> const& b) { return (a - b).Length(); }
+
+struct RandomAffine
+{
+    double linear[3][3];
+    MMPoint3d<double> translation;
+    MMTransformMatrix matrix;
+};
+
+// A random affine map whose linear part is well away from singular (diagonal dominance).
+RandomAffine MakeRandomAffine(std::mt19937& rng)
+{
+    std::uniform_real_distribution<double> u(-1.0, 1.0), scale(0.2, 50.0), shift(-1e5, 1e5);
+    RandomAffine r{};
+    double const s = scale(rng);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) r.linear[i][j] = s * (u(rng) + (i == j ? 4.0 * (u(rng) < 0 ? -1 : 1) : 0.0));
+    r.translation = {shift(rng), shift(rng), shift(rng)};
+    r.matrix = MMTransformMatrix(r.linear, r.translation);
+    return r;
+}
+
+// Applied by hand, independently of the class.
+MMPoint3d<double> Apply(RandomAffine const& a, MMPoint3d<double> const& p)
+{
+    MMPoint3d<double> out = a.translation;
+    for (int i = 0; i < 3; ++i) out[i] += a.linear[i][0] * p.x + a.linear[i][1] * p.y + a.linear[i][2] * p.z;
+    return out;
+}
+
+MMPoint3d<double> RandomPoint(std::mt19937& rng, double range)
+{
+    std::uniform_real_distribution<double> u(-range, range);
+    return {u(rng), u(rng), u(rng)};
+}
+
+void ExpectSameEntries(MMTransformMatrix const& a, MMTransformMatrix const& b)
+{
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(a.Get(r, c), b.Get(r, c)) << r << "," << c;
+    for (MMPoint3d<double> const& p : {MMPoint3d<double>(0, 0, 0), MMPoint3d<double>(1, 2, 3)})
+        EXPECT_EQ(a.Transform(p, false), b.Transform(p, false));
+}
+} // namespace
+
+TEST(Transforms, PointsDirectionsAndTheDefaultIdentity)
+{
+    std::mt19937 rng(1);
+    MMTransformMatrix const identity;
+    EXPECT_TRUE(identity.IsIdentity());
+    for (int trial = 0; trial < 50; ++trial)
+    {
+        RandomAffine const a = MakeRandomAffine(rng);
+        MMPoint3d<double> const p = RandomPoint(rng, 1e4), d = RandomPoint(rng, 10);
+        MMPoint3d<double> const expected = Apply(a, p);
+        EXPECT_LE(Distance(a.matrix.Transform(p, false), expected), 1e-9 * (1 + expected.Length()));
+        // A direction moves without the translation: the difference of two mapped points.
+        MMPoint3d<double> const dd = Apply(a, p + d) - Apply(a, p);
+        EXPECT_LE(Distance(a.matrix.Transform(d, true), dd), 1e-6 * (1 + dd.Length()));
+        EXPECT_EQ(identity.Transform(p, false), p);
+    }
+    MMTransformMatrix const shift = MMTransformMatrix::Translation({1, -2, 3});
+    EXPECT_EQ(shift.Transform({1, 1, 1}, false), MMPoint3d<double>(2, -1, 4));
+    EXPECT_EQ(shift.Transform({1, 1, 1}, true), MMPoint3d<double>(1, 1, 1));
+    MMTransformMatrix const quarter = MMTransformMatrix::Rotation({0, 0, 2}, M_PI / 2);
+    EXPECT_LE(Distance(quarter.Transform({1, 0, 0}, false), {0, 1, 0}), 1e-15);  // right-handed
+    EXPECT_TRUE(MMTransformMatrix::Rotation({0, 0, 0}, 1.0).IsIdentity());
+}
+
+TEST(Transforms, InverseUndoesRandomAffineMaps)
+{
+    std::mt19937 rng(2);
+    for (int trial = 0; trial < 200; ++trial)
+    {
+        RandomAffine const a = MakeRandomAffine(rng);
+        MMTransformMatrix inverse = a.matrix;
+        ASSERT_TRUE(inverse.Invert());
+        for (int k = 0; k < 5; ++k)
+        {
+            MMPoint3d<double> const p = RandomPoint(rng, 1e4);
+            EXPECT_LE(Distance(inverse.Transform(a.matrix.Transform(p, false), false), p), 1e-7 * (1 + p.Length()));
+            EXPECT_LE(Distance(a.matrix.Transform(inverse.Transform(p, false), false), p), 1e-7 * (1 + p.Length()));
+        }
+        // Composed with its inverse, either way round, the map is the identity.
+        MMTransformMatrix both = a.matrix;
+        both.PostMultiply(inverse);
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) EXPECT_NEAR(both.Get(r, c), r == c ? 1.0 : 0.0, 1e-12);
+        EXPECT_LE(both.Transform({0, 0, 0}, false).Length(), 1e-7);
+    }
+    // Uniformly tiny but regular maps invert too.
+    double const tiny[3][3] = {{1e-6, 0, 0}, {0, 2e-6, 0}, {0, 0, 1e-6}};
+    MMTransformMatrix small(tiny, {1, 1, 1});
+    ASSERT_TRUE(small.Invert());
+    EXPECT_LE(Distance(small.Transform({1 + 1e-6, 1 + 2e-6, 1 + 3e-6}, false), {1, 1, 3}), 1e-6);
+}
+
+TEST(Transforms, PostMultiplyAppliesTheArgumentFirst)
+{
+    std::mt19937 rng(3);
+    for (int trial = 0; trial < 100; ++trial)
+    {
+        RandomAffine const a = MakeRandomAffine(rng), b = MakeRandomAffine(rng);
+        MMTransformMatrix ab = a.matrix;
+        MMTransformMatrix& returned = ab.PostMultiply(b.matrix);
+        EXPECT_EQ(&returned, &ab);
+        MMPoint3d<double> const p = RandomPoint(rng, 1e3);
+        MMPoint3d<double> const expected = Apply(a, Apply(b, p));
+        EXPECT_LE(Distance(ab.Transform(p, false), expected), 1e-9 * (1 + expected.Length()));
+        // (A B)^-1 = B^-1 A^-1
+        MMTransformMatrix inverseAb = ab, inverseA = a.matrix, inverseB = b.matrix;
+        ASSERT_TRUE(inverseAb.Invert() && inverseA.Invert() && inverseB.Invert());
+        MMPoint3d<double> const q = RandomPoint(rng, 1e3);
+        MMPoint3d<double> const viaParts = inverseB.Transform(inverseA.Transform(q, false), false);
+        EXPECT_LE(Distance(inverseAb.Transform(q, false), viaParts), 1e-7 * (1 + viaParts.Length()));
+    }
+}
+
+TEST(Transforms, SingularMatricesAreNotInvertedAndStayUnchanged)
+{
+    double const rankTwo[3][3] = {{1, 2, 3}, {2, 4, 6}, {0, 1, 5}};
+    double const rankOne[3][3] = {{1, 2, 3}, {2, 4, 6}, {-1, -2, -3}};
+    double const zero[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+    double const nearly[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1e-17}};
+    double const withNaN[3][3] = {{1, 0, 0}, {0, std::numeric_limits<double>::quiet_NaN(), 0}, {0, 0, 1}};
+    double const withInf[3][3] = {{1, 0, 0}, {0, std::numeric_limits<double>::infinity(), 0}, {0, 0, 1}};
+    for (auto const* linear : {rankTwo, rankOne, zero, nearly, withNaN, withInf})
+    {
+        MMTransformMatrix m(linear, {7, 8, 9});
+        MMTransformMatrix const before = m;
+        EXPECT_FALSE(m.Invert());
+        if (linear == withNaN) continue;  // NaN entries never compare equal
+        if (linear == withInf)
+        {
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < 3; ++c) EXPECT_EQ(m.Get(r, c), before.Get(r, c));
+            continue;
+        }
+        ExpectSameEntries(m, before);
+    }
+    // A random rank-two map built from two random rows.
+    std::mt19937 rng(4);
+    for (int trial = 0; trial < 50; ++trial)
+    {
+        MMPoint3d<double> const r0 = RandomPoint(rng, 10), r1 = RandomPoint(rng, 10);
+        std::uniform_int_distribution<int> small(-3, 3);
+        double const s = small(rng), t = small(rng);
+        MMPoint3d<double> const r2 = r0 * s + r1 * t;
+        double const linear[3][3] = {{r0.x, r0.y, r0.z}, {r1.x, r1.y, r1.z}, {r2.x, r2.y, r2.z}};
+        MMTransformMatrix m(linear, {1, 2, 3});
+        MMTransformMatrix const before = m;
+        EXPECT_FALSE(m.Invert()) << "trial " << trial;
+        ExpectSameEntries(m, before);
+    }
+}
