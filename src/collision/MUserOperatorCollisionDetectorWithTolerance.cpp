@@ -1,0 +1,205 @@
+#include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
+
+#include <exception>
+#include <utility>
+#include <vector>
+#include "collision/OperatorTreeKind.h"
+#include "collision/ToleranceQuery.h"
+#include "thickness/MUserOperatorWallThickness.h"
+#include "trees/M3DObjectTree.h"
+
+namespace
+{
+// The gap width comes back through a float mask: a float epsilon of slack keeps a width of exactly
+// the tolerance reported.
+constexpr double kFloatSlack = 1.1920928955078125e-7;
+
+using TriangleTree = MeshQueries::M3DObjectTree<MStlTriangle const*>;
+
+MUserOperatorCollisionDetectorWithTolerance::Callback MarkerCallback(MStlBase* part, IStlMarkTriangles* marker)
+{
+    IStlMarkTriangles* const used = marker ? marker : part->GetDefaultMarker();
+    return [used](MStlTriangle& triangle) { used->MarkTriangle(triangle); };
+}
+
+void InvertAllTriangles(MStlBase& part)
+{
+    for (auto it = part.BeginTriangle(); it != part.EndTriangle(); ++it) it->Invert(0);
+}
+
+// Turns a part inside out for its lifetime, so that it is restored however the scope is left.
+class ScopedInversion
+{
+public:
+    explicit ScopedInversion(MStlBase& part) : m_part(part) { InvertAllTriangles(m_part); }
+    ~ScopedInversion() { InvertAllTriangles(m_part); }
+    ScopedInversion(ScopedInversion const&) = delete;
+    ScopedInversion& operator=(ScopedInversion const&) = delete;
+
+private:
+    MStlBase& m_part;
+};
+
+std::vector<MStlTriangle const*> TrianglesOf(MStlBase const* part)
+{
+    std::vector<MStlTriangle const*> triangles;
+    triangles.reserve(part->NumberOfTriangles());
+    for (auto it = MStlIteratorStlTriangleConst::Begin(part); it != MStlIteratorStlTriangleConst::End(part); ++it)
+        triangles.push_back(&*it);
+    return triangles;
+}
+
+MMTransformMatrix MappingInto(MMTransformMatrix const& treeTransform, MMTransformMatrix const& queryTransform)
+{
+    MMTransformMatrix mapping(treeTransform);
+    mapping.Invert();  // a singular placement is not reported
+    mapping.PostMultiply(queryTransform);
+    return mapping;
+}
+} // namespace
+
+MUserOperatorCollisionDetectorWithTolerance::MUserOperatorCollisionDetectorWithTolerance() = default;
+
+void MUserOperatorCollisionDetectorWithTolerance::SetFirstPart(MStlBase* part, IStlMarkTriangles* marker)
+{
+    firstPart = part;
+    firstCallback = part ? MarkerCallback(part, marker) : Callback();
+}
+
+void MUserOperatorCollisionDetectorWithTolerance::SetFirstPart(MStlBase* part, Callback callback)
+{
+    firstPart = part;
+    firstCallback = std::move(callback);
+}
+
+void MUserOperatorCollisionDetectorWithTolerance::SetSecondPart(MStlBase* part, IStlMarkTriangles* marker)
+{
+    secondPart = part;
+    secondCallback = part ? MarkerCallback(part, marker) : Callback();
+}
+
+void MUserOperatorCollisionDetectorWithTolerance::SetSecondPart(MStlBase* part, Callback callback)
+{
+    secondPart = part;
+    secondCallback = std::move(callback);
+}
+
+void MUserOperatorCollisionDetectorWithTolerance::SetFirstPartTransform(MMTransformMatrix const& transform)
+{
+    firstTransform = transform;
+}
+
+void MUserOperatorCollisionDetectorWithTolerance::SetSecondPartTransform(MMTransformMatrix const& transform)
+{
+    secondTransform = transform;
+}
+
+void MUserOperatorCollisionDetectorWithTolerance::SetAllParams(MParams const& params_) { params = params_; }
+
+MUserOperatorCollisionDetectorWithTolerance::EReturnCode MUserOperatorCollisionDetectorWithTolerance::Operate()
+{
+    if (!firstPart) return eNoFirstPart;
+    if (secondPart)
+        _Operate_2Parts();
+    else
+        _Operate_1Part();
+    return eOK;
+}
+
+void MUserOperatorCollisionDetectorWithTolerance::_SwapRoles()
+{
+    std::swap(firstCallback, secondCallback);
+    std::swap(firstTransform, secondTransform);
+}
+
+void MUserOperatorCollisionDetectorWithTolerance::_Operate_2Parts()
+{
+    MStlBase const* treePart = secondPart;
+    MStlBase const* queryPart = firstPart;
+    // The roles are exchanged between the passes; a throwing pass must not leave them exchanged.
+    bool swapped = false;
+    try
+    {
+        for (int pass = 0; pass < 2; ++pass)
+        {
+            _ReportQueryTriangles(treePart, queryPart);
+            _SwapRoles();
+            swapped = !swapped;
+            std::swap(treePart, queryPart);
+        }
+    }
+    catch (...)
+    {
+        if (swapped) _SwapRoles();
+        throw;
+    }
+}
+
+void MUserOperatorCollisionDetectorWithTolerance::_ReportQueryTriangles(MStlBase const* treePart,
+                                                                        MStlBase const* queryPart)
+{
+    MeshQueries::M3DObjectTreeBase::Parameters parameters;
+    parameters.cacheBoxes = true;
+    parameters.maxLeafSize = MaxLeafSizeOfTreeKind(eCollisionTree);
+    TriangleTree const tree(MStlIteratorStlTriangleConst::Begin(treePart), MStlIteratorStlTriangleConst::End(treePart),
+                            parameters);
+    std::vector<MStlTriangle const*> const queries = TrianglesOf(queryPart);
+    MMTransformMatrix const mapping = MappingInto(secondTransform, firstTransform);
+    double const tolerance = params.Tolerance;
+    Callback const& report = firstCallback;
+    long const count = long(queries.size());
+    std::exception_ptr failure;
+
+#pragma omp parallel
+    {
+        std::vector<MStlTriangle const*> hits;
+#pragma omp for schedule(dynamic, 100) nowait
+        for (long i = 0; i < count; ++i)
+        {
+            MStlTriangle const* triangle = queries[std::size_t(i)];
+            ToleranceQuery query = MakeToleranceQuery(triangle, mapping, tolerance, treePart);
+            if (IsWithinTolerance(tree, query)) hits.push_back(triangle);
+        }
+#pragma omp critical
+        {
+            // An exception must not cross the parallel region; the first one is rethrown after it.
+            // Without a callback the hits have nowhere to go and are dropped.
+            if (report && !failure)
+            {
+                try
+                {
+                    // The part is the caller's mutable mesh; only the search saw it as const.
+                    for (MStlTriangle const* hit : hits) report(const_cast<MStlTriangle&>(*hit));
+                }
+                catch (...)
+                {
+                    failure = std::current_exception();
+                }
+            }
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+void MUserOperatorCollisionDetectorWithTolerance::_Operate_1Part()
+{
+    MStlBase& part = *firstPart;
+    double const tolerance = params.Tolerance;
+    ScopedInversion const insideOut(part);
+
+    MUserOperatorWallThickness thickness;
+    MUserOperatorWallThickness::MParams thicknessParams;
+    thicknessParams.MinThickness = tolerance;
+    thicknessParams.MaxThickness = tolerance + 1.0;
+    thicknessParams.OppositeAngle = 120.0;
+    thicknessParams.DirectionAngle = 70.0;
+    thickness.SetModel(&part);
+    thickness.SetParams(thicknessParams);
+    MDataMask<MStlTriangle, float> gaps(part.GetDataMaskOwner(), float(tolerance + 1.0));
+    thickness.SetOutputMask(gaps);
+    thickness.Operate();
+
+    double const reportLimit = tolerance + kFloatSlack;
+    for (auto it = part.BeginTriangle(); it != part.EndTriangle(); ++it)
+        if (double(gaps.GetInfo(*it)) <= reportLimit && firstCallback) firstCallback(*it);
+}

@@ -1,0 +1,186 @@
+#include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
+
+#include <algorithm>
+#include <omp.h>
+#include "collision/OperatorTreeKind.h"
+#include "collision/ToleranceQuery.h"
+#include "trees/M3DObjectTree.h"
+
+namespace
+{
+using MeshTree = MeshQueries::M3DObjectTree<MStlTriangle const*>;
+using CompactTree = MeshQueries::M3DObjectTree<std::size_t>;
+
+MeshQueries::M3DObjectTreeBase::Parameters CollisionTreeParameters()
+{
+    MeshQueries::M3DObjectTreeBase::Parameters parameters;
+    parameters.cacheBoxes = true;
+    parameters.maxLeafSize = MaxLeafSizeOfTreeKind(eCollisionTree);
+    return parameters;
+}
+
+std::size_t TriangleCount(MultipartPart const& part)
+{
+    if (auto const* mesh = std::get_if<MStlBase const*>(&part.part)) return (*mesh)->NumberOfTriangles();
+    return std::get<MStlCompact const*>(part.part)->GetNumTriangles();
+}
+
+MMTransformMatrix MappingInto(MMTransformMatrix const& treeTransform, MMTransformMatrix const& queryTransform)
+{
+    MMTransformMatrix mapping(treeTransform);
+    mapping.Invert();  // a singular placement is not reported
+    mapping.PostMultiply(queryTransform);
+    return mapping;
+}
+
+// The query triangles of one part: mesh triangles in iteration order, or compact triangle indexes.
+class MeshQueryTriangles
+{
+public:
+    explicit MeshQueryTriangles(MStlBase const* mesh)
+    {
+        m_triangles.reserve(mesh->NumberOfTriangles());
+        for (auto it = MStlIteratorStlTriangleConst::Begin(mesh); it != MStlIteratorStlTriangleConst::End(mesh); ++it)
+            m_triangles.push_back(&*it);
+    }
+    std::size_t Count() const { return m_triangles.size(); }
+    template <class PartRef>
+    ToleranceQuery Query(std::size_t i, MMTransformMatrix const& mapping, double tolerance, PartRef treeRef) const
+    {
+        return MakeToleranceQuery(m_triangles[i], mapping, tolerance, treeRef);
+    }
+
+private:
+    std::vector<MStlTriangle const*> m_triangles;
+};
+
+class CompactQueryTriangles
+{
+public:
+    explicit CompactQueryTriangles(MStlCompact const* compact) : m_compact(compact) {}
+    std::size_t Count() const { return m_compact->GetNumTriangles(); }
+    template <class PartRef>
+    ToleranceQuery Query(std::size_t i, MMTransformMatrix const& mapping, double tolerance, PartRef treeRef) const
+    {
+        return MakeToleranceQuery(*m_compact, i, mapping, tolerance, treeRef);
+    }
+
+private:
+    MStlCompact const* m_compact;
+};
+
+// True when some query triangle lies within the tolerance of the tree. Threads stop starting new
+// queries soon after the first hit through a shared flag.
+template <class Tree, class PartRef, class QueryTriangles>
+bool AnyWithinTolerance(Tree const& tree, PartRef treeRef, QueryTriangles const& queries,
+                        MMTransformMatrix const& mapping, double tolerance)
+{
+    bool collided = false;
+    long const count = long(queries.Count());
+#pragma omp parallel for schedule(dynamic, 100) num_threads(omp_get_num_procs())
+    for (long i = 0; i < count; ++i)
+    {
+        bool done;
+#pragma omp flush
+#pragma omp atomic read
+        done = collided;
+        if (done) continue;
+        ToleranceQuery query = queries.Query(std::size_t(i), mapping, tolerance, treeRef);
+        if (IsWithinTolerance(tree, query))
+        {
+#pragma omp atomic write
+            collided = true;
+#pragma omp flush
+        }
+    }
+    return collided;
+}
+
+template <class Tree, class PartRef>
+bool PartCollides(Tree const& tree, PartRef treeRef, MultipartPart const& queryPart, MMTransformMatrix const& mapping,
+                  double tolerance)
+{
+    if (auto const* mesh = std::get_if<MStlBase const*>(&queryPart.part))
+        return AnyWithinTolerance(tree, treeRef, MeshQueryTriangles(*mesh), mapping, tolerance);
+    return AnyWithinTolerance(tree, treeRef, CompactQueryTriangles(std::get<MStlCompact const*>(queryPart.part)),
+                              mapping, tolerance);
+}
+} // namespace
+
+MUserOperatorCollisionDetectorWithToleranceMultipart::MUserOperatorCollisionDetectorWithToleranceMultipart() = default;
+
+std::size_t MUserOperatorCollisionDetectorWithToleranceMultipart::AddPart(MStlBase const* part,
+                                                                         MMTransformMatrix transform)
+{
+    parts.push_back({part, transform});
+    return parts.size() - 1;
+}
+
+std::size_t MUserOperatorCollisionDetectorWithToleranceMultipart::AddPart(MStlCompact const* part,
+                                                                         MMTransformMatrix transform)
+{
+    parts.push_back({part, transform});
+    return parts.size() - 1;
+}
+
+void MUserOperatorCollisionDetectorWithToleranceMultipart::SetAllParams(MParams const& params_) { params = params_; }
+
+void MUserOperatorCollisionDetectorWithToleranceMultipart::GetCollisions(
+    std::vector<std::pair<std::size_t, std::size_t>>& collisions_) const
+{
+    collisions_ = collisions;
+}
+
+MUserOperatorCollisionDetectorWithToleranceMultipart::EReturnCode
+MUserOperatorCollisionDetectorWithToleranceMultipart::Operate()
+{
+    if (parts.empty()) return eNoParts;
+    collisions.clear();
+    std::vector<std::size_t> order = _SizeOrder();
+    while (order.size() > 1)
+    {
+        std::size_t const r = order.back();
+        order.pop_back();
+        _ExaminePart(r, order);
+    }
+    return eOK;
+}
+
+std::vector<std::size_t> MUserOperatorCollisionDetectorWithToleranceMultipart::_SizeOrder() const
+{
+    std::vector<std::pair<std::size_t, std::size_t>> sizes;
+    sizes.reserve(parts.size());
+    for (std::size_t i = 0; i < parts.size(); ++i) sizes.emplace_back(TriangleCount(parts[i]), i);
+    std::sort(sizes.begin(), sizes.end());
+    std::vector<std::size_t> order;
+    order.reserve(sizes.size());
+    for (auto const& s : sizes) order.push_back(s.second);
+    return order;
+}
+
+void MUserOperatorCollisionDetectorWithToleranceMultipart::_ExaminePart(std::size_t r,
+                                                                       std::vector<std::size_t> const& others)
+{
+    MultipartPart const& treePart = parts[r];
+    double const tolerance = params.Tolerance;
+    auto examine = [&](auto const& tree, auto treeRef) {
+        for (std::size_t j : others)
+        {
+            MMTransformMatrix const mapping = MappingInto(treePart.transform, parts[j].transform);
+            if (PartCollides(tree, treeRef, parts[j], mapping, tolerance)) collisions.emplace_back(r, j);
+        }
+    };
+    if (auto const* mesh = std::get_if<MStlBase const*>(&treePart.part))
+    {
+        MeshTree const tree(MStlIteratorStlTriangleConst::Begin(*mesh), MStlIteratorStlTriangleConst::End(*mesh),
+                            CollisionTreeParameters());
+        examine(tree, *mesh);
+    }
+    else
+    {
+        MStlCompact const* compact = std::get<MStlCompact const*>(treePart.part);
+        CompactTree const tree(CompactTriangleIndexes(0), CompactTriangleIndexes(compact->GetNumTriangles()), *compact,
+                               CollisionTreeParameters());
+        examine(tree, compact);
+    }
+}

@@ -1,0 +1,62 @@
+#pragma once
+// Wall thickness: for each triangle of a mesh, the distance through the material to the nearest
+// triangle of the opposite wall, written as a float into the caller's data mask.
+#include <memory>
+#include <boost/ptr_container/ptr_vector.hpp>
+#include "interfaces/MeshData.h"
+#include "interfaces/Progress.h"
+#include "thickness/WallThicknessDirectionBin.h"
+
+class WallThicknessQuery;
+struct WallThicknessLimits;
+
+class MUserOperatorWallThickness
+{
+public:
+    struct MParams
+    {
+        double MinThickness = 5000.0;
+        double MaxThickness = 15000.0;
+        double OppositeAngle = 120.0;
+        double DirectionAngle = 70.0;
+    };
+
+    enum EReturnCode
+    {
+        eOK = 0,
+        eNoModel = 1,
+        eNoOutputMask = 2,
+        eCancelled = 3
+    };
+
+    MUserOperatorWallThickness();
+    ~MUserOperatorWallThickness();
+    MUserOperatorWallThickness(MUserOperatorWallThickness const&) = delete;
+    MUserOperatorWallThickness& operator=(MUserOperatorWallThickness const&) = delete;
+
+    void SetModel(MStlBase const* model);
+    void SetParams(MParams const& params);
+    void SetOutputMask(MDataMask<MStlTriangle, float>& mask);
+    void SetInputMaskOpposite(MDataMask<MStlTriangle, bool> const& mask);
+    void SetInputMaskOperate(MDataMask<MStlTriangle, bool> const& mask);
+    void SetProgressDelegate(std::shared_ptr<Zodara::Common::IProgressDelegate> const& delegate);
+
+    EReturnCode Operate();
+
+private:
+    void _FillBins();
+    void _BuildTrees();
+    std::vector<MStlTriangle const*> _CollectMeasuredTriangles() const;
+    void _Measure(std::vector<MStlTriangle const*> const& triangles);
+    double _MeasureTriangle(MStlTriangle const& triangle, WallThicknessLimits const& limits, double binLimit) const;
+    double _SearchBins(WallThicknessQuery const& query, double binLimit) const;
+
+    MStlBase const* model = nullptr;
+    MParams params;
+    MDataMask<MStlTriangle, float>* outputMask = nullptr;
+    MDataMask<MStlTriangle, bool> const* oppositeMask = nullptr;
+    MDataMask<MStlTriangle, bool> const* operateMask = nullptr;
+    boost::ptr_vector<DirectionBin> bins;
+    std::shared_ptr<Zodara::Common::IProgressDelegate> progressDelegate;
+    bool cancelled = false;
+};

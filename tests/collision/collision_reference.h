@@ -1,0 +1,90 @@
+#pragma once
+// Reference answers for the collision tests: every pair of triangles measured, in the frame the
+// operators use (query triangles mapped into the tree part's coordinates).
+#include <cstddef>
+#include <vector>
+#include "collision/TriangleDistance.h"
+#include "interfaces/MathCore.h"
+#include "interfaces/MeshData.h"
+
+namespace collisionref
+{
+using Point = MMPoint3d<double>;
+
+struct PlacedTriangle
+{
+    Point v[3];
+    Point n;
+};
+
+inline MMTransformMatrix Mapping(MMTransformMatrix const& treeTransform, MMTransformMatrix const& queryTransform)
+{
+    MMTransformMatrix m(treeTransform);
+    m.Invert();
+    m.PostMultiply(queryTransform);
+    return m;
+}
+
+inline MMTransformMatrix Placement(Point const& axis, double angle, Point const& offset)
+{
+    MMTransformMatrix m = MMTransformMatrix::Translation(offset);
+    m.PostMultiply(MMTransformMatrix::Rotation(axis, angle));
+    return m;
+}
+
+inline PlacedTriangle Placed(Point const (&v)[3], Point const& n, MMTransformMatrix const& m)
+{
+    PlacedTriangle t;
+    for (int k = 0; k < 3; ++k) t.v[k] = m.Transform(v[k], false);
+    t.n = m.Transform(n, true);
+    return t;
+}
+
+inline std::vector<PlacedTriangle> TrianglesOf(MStlBase const& mesh, MMTransformMatrix const& m)
+{
+    std::vector<PlacedTriangle> out;
+    for (MStlTriangle const* t : mesh.GetTriangles())
+    {
+        Point const v[3] = {t->GetVertex(0), t->GetVertex(1), t->GetVertex(2)};
+        out.push_back(Placed(v, t->GetNormal(), m));
+    }
+    return out;
+}
+
+inline std::vector<PlacedTriangle> TrianglesOf(MStlCompact const& mesh, MMTransformMatrix const& m)
+{
+    std::vector<PlacedTriangle> out;
+    for (std::size_t i = 0; i < mesh.GetNumTriangles(); ++i)
+    {
+        Point v[3];
+        for (int k = 0; k < 3; ++k)
+        {
+            auto const& p = mesh.GetVertex(mesh.GetTriangle(i).v[k]);
+            v[k] = Point(p.x, p.y, p.z);
+        }
+        Point const n = (v[1] - v[0]).Cross(v[2] - v[0]);
+        double const length = n.Length();
+        out.push_back(Placed(v, length > 0 ? n / length : n, m));
+    }
+    return out;
+}
+
+// For each query triangle: does it lie within the tolerance of some tree triangle?
+inline std::vector<bool> WithinTolerance(std::vector<PlacedTriangle> const& queries,
+                                         std::vector<PlacedTriangle> const& tree, double tolerance)
+{
+    std::vector<bool> hits;
+    for (auto const& q : queries)
+    {
+        bool hit = false;
+        for (auto const& t : tree)
+            if (TriangleDistanceSqr(q.v, q.n, t.v, t.n, nullptr, nullptr) <= tolerance * tolerance)
+            {
+                hit = true;
+                break;
+            }
+        hits.push_back(hit);
+    }
+    return hits;
+}
+} // namespace collisionref
