@@ -157,8 +157,8 @@ void MUserOperatorCollisionDetectorWithTolerance::_ReportQueryTriangles(MStlBase
         for (long i = 0; i < count; ++i)
         {
             MStlTriangle const* triangle = queries[std::size_t(i)];
-            ToleranceQuery query = MakeToleranceQuery(triangle, mapping, tolerance, treePart);
-            if (IsWithinTolerance(tree, query)) hits.push_back(triangle);
+            MeshQueries::ToleranceQuery query = MeshQueries::MakeToleranceQuery(triangle, mapping, tolerance);
+            if (MeshQueries::IsWithinTolerance(tree, query)) hits.push_back(triangle);
         }
 #pragma omp critical
         {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <omp.h>
+#include <boost/iterator/counting_iterator.hpp>
 #include "collision/OperatorTreeKind.h"
 #include "collision/ToleranceQuery.h"
 #include "trees/M3DObjectTree.h"
@@ -44,10 +45,10 @@ public:
             m_triangles.push_back(&*it);
     }
     std::size_t Count() const { return m_triangles.size(); }
-    template <class PartRef>
-    ToleranceQuery Query(std::size_t i, MMTransformMatrix const& mapping, double tolerance, PartRef treeRef) const
+    MeshQueries::ToleranceQuery Query(std::size_t i, MMTransformMatrix const& mapping, double tolerance,
+                                      MStlCompact const* treeRef) const
     {
-        return MakeToleranceQuery(m_triangles[i], mapping, tolerance, treeRef);
+        return MeshQueries::MakeToleranceQuery(m_triangles[i], mapping, tolerance, treeRef);
     }
 
 private:
@@ -59,10 +60,10 @@ class CompactQueryTriangles
 public:
     explicit CompactQueryTriangles(MStlCompact const* compact) : m_compact(compact) {}
     std::size_t Count() const { return m_compact->GetNumTriangles(); }
-    template <class PartRef>
-    ToleranceQuery Query(std::size_t i, MMTransformMatrix const& mapping, double tolerance, PartRef treeRef) const
+    MeshQueries::ToleranceQuery Query(std::size_t i, MMTransformMatrix const& mapping, double tolerance,
+                                      MStlCompact const* treeRef) const
     {
-        return MakeToleranceQuery(*m_compact, i, mapping, tolerance, treeRef);
+        return MeshQueries::MakeToleranceQuery(*m_compact, i, mapping, tolerance, treeRef);
     }
 
 private:
@@ -71,8 +72,8 @@ private:
 
 // True when some query triangle lies within the tolerance of the tree. Threads stop starting new
 // queries soon after the first hit through a shared flag.
-template <class Tree, class PartRef, class QueryTriangles>
-bool AnyWithinTolerance(Tree const& tree, PartRef treeRef, QueryTriangles const& queries,
+template <class Tree, class QueryTriangles>
+bool AnyWithinTolerance(Tree const& tree, MStlCompact const* treeRef, QueryTriangles const& queries,
                         MMTransformMatrix const& mapping, double tolerance)
 {
     bool collided = false;
@@ -85,8 +86,8 @@ bool AnyWithinTolerance(Tree const& tree, PartRef treeRef, QueryTriangles const&
 #pragma omp atomic read
         done = collided;
         if (done) continue;
-        ToleranceQuery query = queries.Query(std::size_t(i), mapping, tolerance, treeRef);
-        if (IsWithinTolerance(tree, query))
+        MeshQueries::ToleranceQuery query = queries.Query(std::size_t(i), mapping, tolerance, treeRef);
+        if (MeshQueries::IsWithinTolerance(tree, query))
         {
 #pragma omp atomic write
             collided = true;
@@ -96,8 +97,9 @@ bool AnyWithinTolerance(Tree const& tree, PartRef treeRef, QueryTriangles const&
     return collided;
 }
 
-template <class Tree, class PartRef>
-bool PartCollides(Tree const& tree, PartRef treeRef, MultipartPart const& queryPart, MMTransformMatrix const& mapping,
+// treeRef: the compact mesh that resolves the tree's triangle indexes, null for a tree of mesh triangles.
+template <class Tree>
+bool PartCollides(Tree const& tree, MStlCompact const* treeRef, MultipartPart const& queryPart, MMTransformMatrix const& mapping,
                   double tolerance)
 {
     if (auto const* mesh = std::get_if<MStlBase const*>(&queryPart.part))
@@ -163,7 +165,7 @@ void MUserOperatorCollisionDetectorWithToleranceMultipart::_ExaminePart(std::siz
 {
     MultipartPart const& treePart = parts[r];
     double const tolerance = params.Tolerance;
-    auto examine = [&](auto const& tree, auto treeRef) {
+    auto examine = [&](auto const& tree, MStlCompact const* treeRef) {
         for (std::size_t j : others)
         {
             MMTransformMatrix const mapping = MappingInto(treePart.transform, parts[j].transform);
@@ -174,12 +176,13 @@ void MUserOperatorCollisionDetectorWithToleranceMultipart::_ExaminePart(std::siz
     {
         MeshTree const tree(MStlIteratorStlTriangleConst::Begin(*mesh), MStlIteratorStlTriangleConst::End(*mesh),
                             CollisionTreeParameters());
-        examine(tree, *mesh);
+        examine(tree, nullptr);
     }
     else
     {
         MStlCompact const* compact = std::get<MStlCompact const*>(treePart.part);
-        CompactTree const tree(CompactTriangleIndexes(0), CompactTriangleIndexes(compact->GetNumTriangles()), *compact,
+        CompactTree const tree(boost::counting_iterator<std::size_t>(0),
+                               boost::counting_iterator<std::size_t>(compact->GetNumTriangles()), *compact,
                                CollisionTreeParameters());
         examine(tree, compact);
     }

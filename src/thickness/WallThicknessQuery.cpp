@@ -48,12 +48,12 @@ double WallThicknessQuery::ElementDistance(MStlTriangle const* candidate) const
                                                     candidate->GetVertex(2)};
     MMPoint3d<double> onCandidate, onMeasured;
     double const distanceSqr =
-        TriangleDistanceSqr(candidateVertices, candidateNormal, m_vertices, m_normal, &onCandidate, &onMeasured);
+        MeshQueries::TriangleDistanceSqr(candidateVertices, candidateNormal, m_vertices, m_normal, &onCandidate, &onMeasured);
     if (distanceSqr == 0.0) return TouchingDistanceSqr(onCandidate, candidateNormal);
 
     // NaN distances come here too and fail none of the comparisons below.
     MMPoint3d<double> u = onCandidate - onMeasured;
-    double const length = SafeLength(u);
+    double const length = MeshQueries::SafeLength(u);
     if (length > 0.0) u /= length;
     double const a = u.Dot(candidateNormal);
     double const b = u.Dot(m_normal);

@@ -68,7 +68,7 @@ TestPart MakeBoxPart(int n, std::int32_t size, MMTransformMatrix placement, bool
     return p;
 }
 
-Pairs Run(Detector& detector)
+Pairs Collisions(Detector& detector)
 {
     EXPECT_EQ(detector.Operate(), Detector::eOK);
     Pairs pairs;
@@ -100,8 +100,8 @@ TEST(CollisionMultipart, PairsAndTheirOrderMatchAllPairsWithMeshAndCompactPartsM
         for (auto const& p : parts) Add(detector, p);
         Pairs const expected = ExpectedPairs(parts, params.Tolerance);
         ASSERT_FALSE(expected.empty());
-        EXPECT_EQ(Run(detector), expected) << "round " << round;
-        EXPECT_EQ(Run(detector), expected) << "a second run recomputes, it does not append";
+        EXPECT_EQ(Collisions(detector), expected) << "round " << round;
+        EXPECT_EQ(Collisions(detector), expected) << "a second run recomputes, it does not append";
     }
 }
 
@@ -114,7 +114,7 @@ TEST(CollisionMultipart, OnlyTheTouchingPairIsReportedLargerFirst)
     parts.push_back(MakeBoxPart(1, 10000, MMTransformMatrix::Translation({0, 14000, 0}), false));
     Detector detector;
     for (auto const& p : parts) Add(detector, p);
-    EXPECT_EQ(Run(detector), (Pairs{{1, 2}}));
+    EXPECT_EQ(Collisions(detector), (Pairs{{1, 2}}));
 }
 
 TEST(CollisionMultipart, EqualCountsPutTheHigherIndexFirstAndToleranceIsInclusive)
@@ -126,7 +126,7 @@ TEST(CollisionMultipart, EqualCountsPutTheHigherIndexFirstAndToleranceIsInclusiv
         parts.push_back(MakeBoxPart(2, 10000, MMTransformMatrix::Translation({15000.0 + extra, 0, 0}), true));
         Detector detector;
         for (auto const& p : parts) Add(detector, p);
-        EXPECT_EQ(Run(detector), extra ? Pairs{} : (Pairs{{1, 0}}));
+        EXPECT_EQ(Collisions(detector), extra ? Pairs{} : (Pairs{{1, 0}}));
     }
 }
 
@@ -137,7 +137,7 @@ TEST(CollisionMultipart, MeshAndItsCompactCopyCollide)
     Detector detector;
     detector.AddPart(mesh.mesh.get(), mesh.placement);
     detector.AddPart(&copy, mesh.placement);
-    EXPECT_EQ(Run(detector), (Pairs{{1, 0}}));
+    EXPECT_EQ(Collisions(detector), (Pairs{{1, 0}}));
 }
 
 TEST(CollisionMultipart, NoPartsAndOnePart)
@@ -150,5 +150,5 @@ TEST(CollisionMultipart, NoPartsAndOnePart)
 
     TestPart p = MakeBoxPart(1, 10000, MMTransformMatrix(), false);
     EXPECT_EQ(detector.AddPart(p.mesh.get(), p.placement), 0u);
-    EXPECT_TRUE(Run(detector).empty());
+    EXPECT_TRUE(Collisions(detector).empty());
 }

@@ -78,7 +78,7 @@ inline std::vector<bool> WithinTolerance(std::vector<PlacedTriangle> const& quer
     {
         bool hit = false;
         for (auto const& t : tree)
-            if (TriangleDistanceSqr(q.v, q.n, t.v, t.n, nullptr, nullptr) <= tolerance * tolerance)
+            if (MeshQueries::TriangleDistanceSqr(q.v, q.n, t.v, t.n, nullptr, nullptr) <= tolerance * tolerance)
             {
                 hit = true;
                 break;

@@ -20,7 +20,7 @@ struct Hits
     std::vector<int> sequence;  // 1 or 2 per call, in call order
 };
 
-Hits Run(Detector& detector, MStlBase& a, MStlBase& b)
+Hits RunBoth(Detector& detector, MStlBase& a, MStlBase& b)
 {
     Hits hits;
     detector.SetFirstPart(&a, [&](MStlTriangle& t) {
@@ -74,9 +74,14 @@ TEST(CollisionTwoParts, HitsMatchAllPairsUnderRotatedPlacementsOnAnyThreadCount)
         MStlBase a, b;
         MakeRandomPart(a, rng, 3);
         MakeRandomPart(b, rng, 2 + round);
-        MMTransformMatrix const placeA = collisionref::Placement(Point(1, 2, 3), 0.4 + round, Point(1000, -2000, 500));
-        MMTransformMatrix const placeB =
-            collisionref::Placement(Point(-2, 1, 0.5), 1.1, Point(21000.0 - 3000 * round, 4000, -3000));
+        // Turned about their centres (15000, 12000, 9000), then set side by side, overlapping a little.
+        auto place = [](Point const& axis, double angle, Point const& centre) {
+            MMTransformMatrix m = collisionref::Placement(axis, angle, centre);
+            m.PostMultiply(MMTransformMatrix::Translation(Point(-15000, -12000, -9000)));
+            return m;
+        };
+        MMTransformMatrix const placeA = place(Point(1, 2, 3), 0.4 + round, Point(1000, -2000, 500));
+        MMTransformMatrix const placeB = place(Point(-2, 1, 0.5), 1.1, Point(27000.0 + 2000 * round, 1000, -3000));
         Detector::MParams params;
         params.Tolerance = 2500.0 + 1000 * round;
 
@@ -92,13 +97,13 @@ TEST(CollisionTwoParts, HitsMatchAllPairsUnderRotatedPlacementsOnAnyThreadCount)
             detector.SetFirstPartTransform(placeA);
             detector.SetSecondPartTransform(placeB);
             detector.SetAllParams(params);
-            Hits const hits = Run(detector, a, b);
+            Hits const hits = RunBoth(detector, a, b);
             EXPECT_EQ(hits.first, expectedA) << "round " << round << ", " << threads << " threads";
             EXPECT_EQ(hits.second, expectedB) << "round " << round << ", " << threads << " threads";
             EXPECT_TRUE(std::is_sorted(hits.sequence.begin(), hits.sequence.end()));
 
             // The object keeps its configuration: a second run reports the same to the same callbacks.
-            Hits const again = Run(detector, a, b);
+            Hits const again = RunBoth(detector, a, b);
             EXPECT_EQ(again.first, expectedA);
             EXPECT_EQ(again.second, expectedB);
         }
@@ -120,7 +125,7 @@ TEST(CollisionTwoParts, PartsExactlyTheToleranceApartCollideAndOneUnitFartherDoN
         detector.SetAllParams(params);
         MMTransformMatrix const placeB = MMTransformMatrix::Translation(Point(10000 + tolerance + extra, 0, 0));
         detector.SetSecondPartTransform(placeB);
-        Hits const hits = Run(detector, a, b);
+        Hits const hits = RunBoth(detector, a, b);
         if (extra)
         {
             EXPECT_TRUE(hits.first.empty());
@@ -131,9 +136,15 @@ TEST(CollisionTwoParts, PartsExactlyTheToleranceApartCollideAndOneUnitFartherDoN
         EXPECT_EQ(hits.second, Expected(b, placeB, a, MMTransformMatrix(), tolerance));
         // The facing walls: all of a's +x face and all of b's -x face.
         for (MStlTriangle const* t : a.GetTriangles())
-            if (t->GetNormal().x > 0.999) EXPECT_EQ(hits.first.count(t), 1u);
+            if (t->GetNormal().x > 0.999)
+            {
+                EXPECT_EQ(hits.first.count(t), 1u);
+            }
         for (MStlTriangle const* t : b.GetTriangles())
-            if (t->GetNormal().x < -0.999) EXPECT_EQ(hits.second.count(t), 1u);
+            if (t->GetNormal().x < -0.999)
+            {
+                EXPECT_EQ(hits.second.count(t), 1u);
+            }
     }
 }
 
@@ -146,14 +157,14 @@ TEST(CollisionTwoParts, IdenticalPartsReportEveryTriangleOnceAndDistantPartsNoth
     Detector detector;
     detector.SetFirstPartTransform(place);
     detector.SetSecondPartTransform(place);
-    Hits const same = Run(detector, a, b);
+    Hits const same = RunBoth(detector, a, b);
     ASSERT_EQ(same.first.size(), a.NumberOfTriangles());
     ASSERT_EQ(same.second.size(), b.NumberOfTriangles());
     for (auto const& h : same.first) EXPECT_EQ(h.second, 1);
     for (auto const& h : same.second) EXPECT_EQ(h.second, 1);
 
     detector.SetSecondPartTransform(MMTransformMatrix::Translation(Point(1e6, 0, 0)));
-    Hits const far = Run(detector, a, b);
+    Hits const far = RunBoth(detector, a, b);
     EXPECT_TRUE(far.sequence.empty());
 }
 
