@@ -1,0 +1,26 @@
+#pragma once
+// Command-line placement of a part: "--move X,Y,Z" in millimetres and "--turn AX,AY,AZ,DEGREES"
+// (a turn about an axis through the origin, applied before the move).
+#include <string>
+#include <vector>
+#include "interfaces/MathCore.h"
+
+constexpr double kExampleUnitsPerMm = 10000.0;
+
+// Comma-separated numbers; throws UsageError naming the option when the text is not `count` numbers.
+std::vector<double> ParseNumberList(std::string const& option, std::string const& text, std::size_t count);
+
+// A length in millimetres, 0 or more; throws UsageError naming the option otherwise.
+double ParseLengthMm(std::string const& option, std::string const& text);
+
+struct PartPlacement
+{
+    MMPoint3d<double> moveMm;
+    MMPoint3d<double> turnAxis{0.0, 0.0, 1.0};
+    double turnDegrees = 0.0;
+
+    void SetMove(std::string const& option, std::string const& text);
+    void SetTurn(std::string const& option, std::string const& text);
+    // In internal units.
+    MMTransformMatrix Transform() const;
+};
