@@ -1,6 +1,7 @@
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
 
 #include <algorithm>
+#include <limits>
 #include <omp.h>
 #include <boost/iterator/counting_iterator.hpp>
 #include "collision/OperatorTreeKind.h"
@@ -98,10 +99,75 @@ bool AnyWithinTolerance(Tree const& tree, MStlCompact const* treeRef, QueryTrian
 }
 
 // treeRef: the compact mesh that resolves the tree's triangle indexes, null for a tree of mesh triangles.
+M3DBoundingBox<double> PartBox(MultipartPart const& part)
+{
+    M3DBoundingBox<double> box;
+    if (auto const* mesh = std::get_if<MStlBase const*>(&part.part))
+    {
+        M3DBoundingBox<long> const integer = (*mesh)->GetBoundingBox();
+        if (!integer.IsEmpty()) box.Set(MMPoint3d<double>(integer.GetCornerMin()), MMPoint3d<double>(integer.GetCornerMax()));
+        return box;
+    }
+    MStlCompact const* compact = std::get<MStlCompact const*>(part.part);
+    for (std::size_t i = 0; i < compact->GetNumVertices(); ++i)
+    {
+        MStlCompact::MVertex const& v = compact->GetVertex(i);
+        box.AddPoint(MMPoint3d<double>(v.x, v.y, v.z));
+    }
+    return box;
+}
+
+// A box that holds the mapped box of a part: its eight corners mapped, grown by two units to cover
+// the one-unit growth of every query box and the rounding of the mapping.
+M3DBoundingBox<double> MappedCover(M3DBoundingBox<double> const& box, MMTransformMatrix const& mapping)
+{
+    M3DBoundingBox<double> cover;
+    for (int corner = 0; corner < 8; ++corner)
+    {
+        MMPoint3d<double> const p((corner & 1) ? box.GetMax(0) : box.GetMin(0), (corner & 2) ? box.GetMax(1) : box.GetMin(1),
+                                  (corner & 4) ? box.GetMax(2) : box.GetMin(2));
+        cover.AddPoint(mapping.Transform(p, false));
+    }
+    for (int k = 0; k < 3; ++k)
+    {
+        cover.SetMin(k, cover.GetMin(k) - 2.0);
+        cover.SetMax(k, cover.GetMax(k) + 2.0);
+    }
+    return cover;
+}
+
+double GapSqr(M3DBoundingBox<double> const& a, M3DBoundingBox<double> const& b)
+{
+    double sum = 0.0;
+    for (int k = 0; k < 3; ++k)
+    {
+        double gap = 0.0;
+        if (a.GetMin(k) > b.GetMax(k)) gap = a.GetMin(k) - b.GetMax(k);
+        else if (b.GetMin(k) > a.GetMax(k)) gap = b.GetMin(k) - a.GetMax(k);
+        sum += gap * gap;
+    }
+    return sum;
+}
+
+// True when no query triangle can find a tree triangle: every node box below the root lies inside
+// the root box, so a query part whose cover is farther than the tolerance from it finds nothing.
+// Deciding this once spares the parallel loop for parts that are far apart.
+template <class Tree>
+bool CannotCollide(Tree const& tree, MultipartPart const& queryPart, MMTransformMatrix const& mapping, double tolerance)
+{
+    if (tree.NumberOfElements() == 0) return true;
+    M3DBoundingBox<double> const queryBox = PartBox(queryPart);
+    if (queryBox.IsEmpty()) return true;
+    double const limit = tolerance < std::numeric_limits<double>::infinity() ? tolerance * tolerance
+                                                                             : std::numeric_limits<double>::infinity();
+    return GapSqr(tree.GetRoot()->GetBox(), MappedCover(queryBox, mapping)) > limit;
+}
+
 template <class Tree>
 bool PartCollides(Tree const& tree, MStlCompact const* treeRef, MultipartPart const& queryPart, MMTransformMatrix const& mapping,
                   double tolerance)
 {
+    if (CannotCollide(tree, queryPart, mapping, tolerance)) return false;
     if (auto const* mesh = std::get_if<MStlBase const*>(&queryPart.part))
         return AnyWithinTolerance(tree, treeRef, MeshQueryTriangles(*mesh), mapping, tolerance);
     return AnyWithinTolerance(tree, treeRef, CompactQueryTriangles(std::get<MStlCompact const*>(queryPart.part)),
