@@ -20,7 +20,8 @@ constexpr double kUnitsPerMm = 10000.0;
 inline void AddBox(MStlBase& mesh, MMPoint3d<double> lo, MMPoint3d<double> hi, int n, bool inward = false)
 {
     std::map<std::array<std::int32_t, 3>, MStlPoint*> points;
-    auto at = [&](std::array<std::int32_t, 3> const& p) {
+    auto at = [&](std::array<std::int32_t, 3> const& p)
+    {
         auto it = points.find(p);
         if (it != points.end()) return it->second;
         MStlPoint* added = mesh.AddPoint(p[0], p[1], p[2]);
@@ -36,7 +37,8 @@ inline void AddBox(MStlBase& mesh, MMPoint3d<double> lo, MMPoint3d<double> hi, i
             for (int i = 0; i < n; ++i)
                 for (int j = 0; j < n; ++j)
                 {
-                    auto corner = [&](int di, int dj) {
+                    auto corner = [&](int di, int dj)
+                    {
                         std::array<std::int32_t, 3> p{};
                         p[axis] = std::int32_t(side ? hi[axis] : lo[axis]);
                         p[u] = std::int32_t(std::lround(lo[u] + (hi[u] - lo[u]) * (i + di) / n));

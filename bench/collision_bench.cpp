@@ -20,7 +20,8 @@ struct PartPair
 // Plates of 0.25 mm, 0.2 mm apart: every triangle of both faces is within 0.5 mm of the other plate.
 PartPair const& StackedPlates()
 {
-    static PartPair const pair = [] {
+    static PartPair const pair = []
+    {
         PartPair p;
         p.a.reset(new MStlBase);
         p.b.reset(new MStlBase);
@@ -37,7 +38,8 @@ PartPair const& StackedPlates()
 // contact, the rest of the surface is near but outside the tolerance or far away.
 PartPair const& SideBySideCylinders()
 {
-    static PartPair const pair = [] {
+    static PartPair const pair = []
+    {
         PartPair p;
         p.a.reset(new MStlBase);
         p.b.reset(new MStlBase);
@@ -78,7 +80,8 @@ void BM_TwoPartsThinContactBand(benchmark::State& state) { RunTwoParts(state, Si
 // 100 boxes of 10 092 triangles in a 10 x 10 grid; neighbours along x are 0.2 mm apart, along y 2 mm.
 std::vector<std::unique_ptr<MStlBase>> const& GridOfParts()
 {
-    static std::vector<std::unique_ptr<MStlBase>> const parts = [] {
+    static std::vector<std::unique_ptr<MStlBase>> const parts = []
+    {
         std::vector<std::unique_ptr<MStlBase>> list;
         for (int i = 0; i < 100; ++i)
         {
@@ -99,8 +102,9 @@ void BM_Multipart100Parts(benchmark::State& state)
     params.Tolerance = 0.5 * kUnitsPerMm;
     detector.SetAllParams(params);
     for (int i = 0; i < 100; ++i)
-        detector.AddPart(parts[std::size_t(i)].get(),
-                         MMTransformMatrix::Translation({(i % 10) * 10.2 * kUnitsPerMm, (i / 10) * 12.0 * kUnitsPerMm, 0}));
+        detector.AddPart(
+            parts[std::size_t(i)].get(),
+            MMTransformMatrix::Translation({(i % 10) * 10.2 * kUnitsPerMm, (i / 10) * 12.0 * kUnitsPerMm, 0}));
     std::vector<std::pair<std::size_t, std::size_t>> pairs;
     for (auto _ : state)
     {
@@ -111,11 +115,26 @@ void BM_Multipart100Parts(benchmark::State& state)
     state.counters["pairs/s"] = benchmark::Counter(4950.0 * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-BENCHMARK(BM_TwoPartsMostlyInContact)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kMillisecond)
-    ->Iterations(2)->UseRealTime();
-BENCHMARK(BM_TwoPartsThinContactBand)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kMillisecond)
-    ->Iterations(2)->UseRealTime();
-BENCHMARK(BM_Multipart100Parts)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kMillisecond)->Iterations(1)
+BENCHMARK(BM_TwoPartsMostlyInContact)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("threads")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
+BENCHMARK(BM_TwoPartsThinContactBand)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("threads")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
+BENCHMARK(BM_Multipart100Parts)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("threads")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
     ->UseRealTime();
 } // namespace
 

@@ -11,7 +11,8 @@ using benchmesh::kUnitsPerMm;
 
 MStlBase const& HollowBox()
 {
-    static std::unique_ptr<MStlBase> const part = [] {
+    static std::unique_ptr<MStlBase> const part = []
+    {
         std::unique_ptr<MStlBase> mesh(new MStlBase);
         double const outer = 100.0 * kUnitsPerMm, wall = 1.0 * kUnitsPerMm;
         benchmesh::AddBox(*mesh, {0, 0, 0}, {outer, outer, outer}, 204);
@@ -41,8 +42,13 @@ void BM_WallThicknessMillionTriangles(benchmark::State& state)
     state.counters["triangles/s"] =
         benchmark::Counter(double(part.NumberOfTriangles()) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_WallThicknessMillionTriangles)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kSecond)
-    ->Iterations(1)->UseRealTime();
+BENCHMARK(BM_WallThicknessMillionTriangles)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("threads")
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
 } // namespace
 
 BENCHMARK_MAIN();

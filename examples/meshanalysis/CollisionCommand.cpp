@@ -26,7 +26,8 @@ CollisionOptions ParseOptions(std::vector<std::string> const& args)
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         std::string const& a = args[i];
-        auto value = [&]() -> std::string const& {
+        auto value = [&]() -> std::string const&
+        {
             if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
             return args[++i];
         };

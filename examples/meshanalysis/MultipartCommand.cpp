@@ -31,11 +31,13 @@ MultipartOptions ParseOptions(std::vector<std::string> const& args)
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         std::string const& a = args[i];
-        auto value = [&]() -> std::string const& {
+        auto value = [&]() -> std::string const&
+        {
             if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
             return args[++i];
         };
-        auto last = [&]() -> PartPlacement& {
+        auto last = [&]() -> PartPlacement&
+        {
             if (o.parts.empty()) throw UsageError(a + " must follow the file it places");
             return o.parts.back().placement;
         };

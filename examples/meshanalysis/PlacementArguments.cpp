@@ -26,7 +26,8 @@ std::vector<double> ParseNumberList(std::string const& option, std::string const
         values.push_back(value);
     }
     if (values.size() != count)
-        throw UsageError(option + ": expected " + std::to_string(count) + " comma-separated numbers, got '" + text + "'");
+        throw UsageError(option + ": expected " + std::to_string(count) + " comma-separated numbers, got '" + text +
+                         "'");
     return values;
 }
 

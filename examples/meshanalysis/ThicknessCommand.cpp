@@ -38,7 +38,8 @@ double PositiveNumber(std::string const& option, std::string const& text)
     {
         used = 0;
     }
-    if (used != text.size() || !(value >= 0.0) || value > 1e6) throw UsageError(option + ": not a length: '" + text + "'");
+    if (used != text.size() || !(value >= 0.0) || value > 1e6)
+        throw UsageError(option + ": not a length: '" + text + "'");
     return value;
 }
 
@@ -48,7 +49,8 @@ ThicknessOptions ParseOptions(std::vector<std::string> const& args)
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         std::string const& a = args[i];
-        auto value = [&]() -> std::string const& {
+        auto value = [&]() -> std::string const&
+        {
             if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
             return args[++i];
         };
@@ -106,7 +108,8 @@ void WriteCsv(std::string const& path, std::vector<MStlTriangle const*> const& t
     std::ofstream out(path);
     if (!out) throw std::runtime_error("cannot write " + path);
     out << "triangle,thickness_mm\n";
-    for (MStlTriangle const* t : triangles) out << t->GetElementIndex() << "," << values.GetInfo(t) / kUnitsPerMm << "\n";
+    for (MStlTriangle const* t : triangles)
+        out << t->GetElementIndex() << "," << values.GetInfo(t) / kUnitsPerMm << "\n";
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 

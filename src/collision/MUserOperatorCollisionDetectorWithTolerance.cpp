@@ -52,7 +52,7 @@ std::vector<MStlTriangle const*> TrianglesOf(MStlBase const* part)
 MMTransformMatrix MappingInto(MMTransformMatrix const& treeTransform, MMTransformMatrix const& queryTransform)
 {
     MMTransformMatrix mapping(treeTransform);
-    mapping.Invert();  // a singular placement is not reported
+    mapping.Invert(); // a singular placement is not reported
     mapping.PostMultiply(queryTransform);
     return mapping;
 }

@@ -24,7 +24,8 @@ public:
 
     MUserOperatorCollisionDetectorWithTolerance();
     MUserOperatorCollisionDetectorWithTolerance(MUserOperatorCollisionDetectorWithTolerance const&) = default;
-    MUserOperatorCollisionDetectorWithTolerance& operator=(MUserOperatorCollisionDetectorWithTolerance const&) = default;
+    MUserOperatorCollisionDetectorWithTolerance&
+    operator=(MUserOperatorCollisionDetectorWithTolerance const&) = default;
     ~MUserOperatorCollisionDetectorWithTolerance() = default;
 
     // A null marker means the part's own default triangle marker. A null part empties the callback.

@@ -30,7 +30,7 @@ std::size_t TriangleCount(MultipartPart const& part)
 MMTransformMatrix MappingInto(MMTransformMatrix const& treeTransform, MMTransformMatrix const& queryTransform)
 {
     MMTransformMatrix mapping(treeTransform);
-    mapping.Invert();  // a singular placement is not reported
+    mapping.Invert(); // a singular placement is not reported
     mapping.PostMultiply(queryTransform);
     return mapping;
 }
@@ -105,7 +105,8 @@ M3DBoundingBox<double> PartBox(MultipartPart const& part)
     if (auto const* mesh = std::get_if<MStlBase const*>(&part.part))
     {
         M3DBoundingBox<long> const integer = (*mesh)->GetBoundingBox();
-        if (!integer.IsEmpty()) box.Set(MMPoint3d<double>(integer.GetCornerMin()), MMPoint3d<double>(integer.GetCornerMax()));
+        if (!integer.IsEmpty())
+            box.Set(MMPoint3d<double>(integer.GetCornerMin()), MMPoint3d<double>(integer.GetCornerMax()));
         return box;
     }
     MStlCompact const* compact = std::get<MStlCompact const*>(part.part);
@@ -124,7 +125,8 @@ M3DBoundingBox<double> MappedCover(M3DBoundingBox<double> const& box, MMTransfor
     M3DBoundingBox<double> cover;
     for (int corner = 0; corner < 8; ++corner)
     {
-        MMPoint3d<double> const p((corner & 1) ? box.GetMax(0) : box.GetMin(0), (corner & 2) ? box.GetMax(1) : box.GetMin(1),
+        MMPoint3d<double> const p((corner & 1) ? box.GetMax(0) : box.GetMin(0),
+                                  (corner & 2) ? box.GetMax(1) : box.GetMin(1),
                                   (corner & 4) ? box.GetMax(2) : box.GetMin(2));
         cover.AddPoint(mapping.Transform(p, false));
     }
@@ -142,8 +144,10 @@ double GapSqr(M3DBoundingBox<double> const& a, M3DBoundingBox<double> const& b)
     for (int k = 0; k < 3; ++k)
     {
         double gap = 0.0;
-        if (a.GetMin(k) > b.GetMax(k)) gap = a.GetMin(k) - b.GetMax(k);
-        else if (b.GetMin(k) > a.GetMax(k)) gap = b.GetMin(k) - a.GetMax(k);
+        if (a.GetMin(k) > b.GetMax(k))
+            gap = a.GetMin(k) - b.GetMax(k);
+        else if (b.GetMin(k) > a.GetMax(k))
+            gap = b.GetMin(k) - a.GetMax(k);
         sum += gap * gap;
     }
     return sum;
@@ -164,8 +168,8 @@ bool CannotCollide(Tree const& tree, MultipartPart const& queryPart, MMTransform
 }
 
 template <class Tree>
-bool PartCollides(Tree const& tree, MStlCompact const* treeRef, MultipartPart const& queryPart, MMTransformMatrix const& mapping,
-                  double tolerance)
+bool PartCollides(Tree const& tree, MStlCompact const* treeRef, MultipartPart const& queryPart,
+                  MMTransformMatrix const& mapping, double tolerance)
 {
     if (CannotCollide(tree, queryPart, mapping, tolerance)) return false;
     if (auto const* mesh = std::get_if<MStlBase const*>(&queryPart.part))
@@ -178,14 +182,14 @@ bool PartCollides(Tree const& tree, MStlCompact const* treeRef, MultipartPart co
 MUserOperatorCollisionDetectorWithToleranceMultipart::MUserOperatorCollisionDetectorWithToleranceMultipart() = default;
 
 std::size_t MUserOperatorCollisionDetectorWithToleranceMultipart::AddPart(MStlBase const* part,
-                                                                         MMTransformMatrix transform)
+                                                                          MMTransformMatrix transform)
 {
     parts.push_back({part, transform});
     return parts.size() - 1;
 }
 
 std::size_t MUserOperatorCollisionDetectorWithToleranceMultipart::AddPart(MStlCompact const* part,
-                                                                         MMTransformMatrix transform)
+                                                                          MMTransformMatrix transform)
 {
     parts.push_back({part, transform});
     return parts.size() - 1;
@@ -227,11 +231,12 @@ std::vector<std::size_t> MUserOperatorCollisionDetectorWithToleranceMultipart::_
 }
 
 void MUserOperatorCollisionDetectorWithToleranceMultipart::_ExaminePart(std::size_t r,
-                                                                       std::vector<std::size_t> const& others)
+                                                                        std::vector<std::size_t> const& others)
 {
     MultipartPart const& treePart = parts[r];
     double const tolerance = params.Tolerance;
-    auto examine = [&](auto const& tree, MStlCompact const* treeRef) {
+    auto examine = [&](auto const& tree, MStlCompact const* treeRef)
+    {
         for (std::size_t j : others)
         {
             MMTransformMatrix const mapping = MappingInto(treePart.transform, parts[j].transform);

@@ -5,9 +5,9 @@
 
 enum OperatorTreeKind
 {
-    eCollisionTree = 0,  // leaves of up to 10 triangles
-    eWideTree = 1,       // leaves of up to 30 elements
-    eWallThicknessTree = 2  // leaves of up to 3 triangles: the pair test is costly
+    eCollisionTree = 0,    // leaves of up to 10 triangles
+    eWideTree = 1,         // leaves of up to 30 elements
+    eWallThicknessTree = 2 // leaves of up to 3 triangles: the pair test is costly
 };
 
 inline std::size_t MaxLeafSizeOfTreeKind(int kind)

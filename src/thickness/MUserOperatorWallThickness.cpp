@@ -27,7 +27,10 @@ MUserOperatorWallThickness::~MUserOperatorWallThickness() = default;
 void MUserOperatorWallThickness::SetModel(MStlBase const* model_) { model = model_; }
 void MUserOperatorWallThickness::SetParams(MParams const& params_) { params = params_; }
 void MUserOperatorWallThickness::SetOutputMask(MDataMask<MStlTriangle, float>& mask) { outputMask = &mask; }
-void MUserOperatorWallThickness::SetInputMaskOpposite(MDataMask<MStlTriangle, bool> const& mask) { oppositeMask = &mask; }
+void MUserOperatorWallThickness::SetInputMaskOpposite(MDataMask<MStlTriangle, bool> const& mask)
+{
+    oppositeMask = &mask;
+}
 void MUserOperatorWallThickness::SetInputMaskOperate(MDataMask<MStlTriangle, bool> const& mask) { operateMask = &mask; }
 void MUserOperatorWallThickness::SetProgressDelegate(std::shared_ptr<Zodara::Common::IProgressDelegate> const& delegate)
 {

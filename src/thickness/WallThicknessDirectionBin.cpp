@@ -27,7 +27,8 @@ std::vector<MMPoint3d<double>> IcosahedronVertices()
 std::vector<MMPoint3d<double>> IcosahedronFaceCentres(std::vector<MMPoint3d<double>> const& v)
 {
     double const edge = (v[0] - v[6]).LengthSquared();
-    auto neighbours = [&](std::size_t i, std::size_t j) {
+    auto neighbours = [&](std::size_t i, std::size_t j)
+    {
         double const d = (v[i] - v[j]).LengthSquared();
         return edge - 0.01 < d && d < edge + 0.01;
     };

@@ -47,8 +47,8 @@ double WallThicknessQuery::ElementDistance(MStlTriangle const* candidate) const
     MMPoint3d<double> const candidateVertices[3] = {candidate->GetVertex(0), candidate->GetVertex(1),
                                                     candidate->GetVertex(2)};
     MMPoint3d<double> onCandidate, onMeasured;
-    double const distanceSqr =
-        MeshQueries::TriangleDistanceSqr(candidateVertices, candidateNormal, m_vertices, m_normal, &onCandidate, &onMeasured);
+    double const distanceSqr = MeshQueries::TriangleDistanceSqr(candidateVertices, candidateNormal, m_vertices,
+                                                                m_normal, &onCandidate, &onMeasured);
     if (distanceSqr == 0.0) return TouchingDistanceSqr(onCandidate, candidateNormal);
 
     // NaN distances come here too and fail none of the comparisons below.
@@ -75,7 +75,7 @@ double WallThicknessQuery::TouchingDistanceSqr(MMPoint3d<double> const& onCandid
         if (std::fabs(w) < kPlaneEpsilon)
             ++inPlane;
         else if (w > 0.0)
-            return m_limits.rejectedDistanceSqr;  // a vertex in front of the candidate
+            return m_limits.rejectedDistanceSqr; // a vertex in front of the candidate
     }
     return inPlane == 3 ? m_limits.rejectedDistanceSqr : 0.0;
 }

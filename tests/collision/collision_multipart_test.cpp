@@ -20,7 +20,7 @@ using collisionref::Point;
 struct TestPart
 {
     std::unique_ptr<MStlBase> mesh;
-    std::unique_ptr<MStlCompact> compact;  // set when the part is added in compact form
+    std::unique_ptr<MStlCompact> compact; // set when the part is added in compact form
     MMTransformMatrix placement;
 
     std::size_t Count() const { return compact ? compact->GetNumTriangles() : mesh->NumberOfTriangles(); }

@@ -53,7 +53,7 @@ TEST(CollisionOnePart, UShapeReportsBothSidesOfItsGapAndComesBackUnchanged)
 
     EXPECT_EQ(RunOnePart(u, 9000.0), gap);
     EXPECT_EQ(testmesh::TakeSnapshot(u), before);
-    EXPECT_EQ(RunOnePart(u, 8000.0), gap);  // a gap of exactly the tolerance
+    EXPECT_EQ(RunOnePart(u, 8000.0), gap); // a gap of exactly the tolerance
     EXPECT_TRUE(RunOnePart(u, 7999.0).empty());
     EXPECT_EQ(testmesh::TakeSnapshot(u), before);
 }

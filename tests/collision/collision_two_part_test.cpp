@@ -17,20 +17,24 @@ using collisionref::Point;
 struct Hits
 {
     std::map<MStlTriangle const*, int> first, second;
-    std::vector<int> sequence;  // 1 or 2 per call, in call order
+    std::vector<int> sequence; // 1 or 2 per call, in call order
 };
 
 Hits RunBoth(Detector& detector, MStlBase& a, MStlBase& b)
 {
     Hits hits;
-    detector.SetFirstPart(&a, [&](MStlTriangle& t) {
-        ++hits.first[&t];
-        hits.sequence.push_back(1);
-    });
-    detector.SetSecondPart(&b, [&](MStlTriangle& t) {
-        ++hits.second[&t];
-        hits.sequence.push_back(2);
-    });
+    detector.SetFirstPart(&a,
+                          [&](MStlTriangle& t)
+                          {
+                              ++hits.first[&t];
+                              hits.sequence.push_back(1);
+                          });
+    detector.SetSecondPart(&b,
+                           [&](MStlTriangle& t)
+                           {
+                               ++hits.second[&t];
+                               hits.sequence.push_back(2);
+                           });
     EXPECT_EQ(detector.Operate(), Detector::eOK);
     return hits;
 }
@@ -75,7 +79,8 @@ TEST(CollisionTwoParts, HitsMatchAllPairsUnderRotatedPlacementsOnAnyThreadCount)
         MakeRandomPart(a, rng, 3);
         MakeRandomPart(b, rng, 2 + round);
         // Turned about their centres (15000, 12000, 9000), then set side by side, overlapping a little.
-        auto place = [](Point const& axis, double angle, Point const& centre) {
+        auto place = [](Point const& axis, double angle, Point const& centre)
+        {
             MMTransformMatrix m = collisionref::Placement(axis, angle, centre);
             m.PostMultiply(MMTransformMatrix::Translation(Point(-15000, -12000, -9000)));
             return m;
@@ -186,9 +191,8 @@ TEST(CollisionTwoParts, MarkersDefaultToThePartsOwnMarker)
     EXPECT_EQ(detector.Operate(), Detector::eOK);
 
     auto expectedB = Expected(b, MMTransformMatrix::Translation(Point(10000, 0, 0)), a, MMTransformMatrix(), 5000.0);
-    EXPECT_EQ(std::size_t(marker.count), Expected(a, MMTransformMatrix(), b,
-                                                  MMTransformMatrix::Translation(Point(10000, 0, 0)), 5000.0)
-                                             .size());
+    EXPECT_EQ(std::size_t(marker.count),
+              Expected(a, MMTransformMatrix(), b, MMTransformMatrix::Translation(Point(10000, 0, 0)), 5000.0).size());
     for (MStlTriangle const* t : b.GetTriangles()) EXPECT_EQ(t->IsMarkedAnyMode(), expectedB.count(t) == 1);
     for (MStlTriangle const* t : a.GetTriangles()) EXPECT_FALSE(t->IsMarkedAnyMode());
 

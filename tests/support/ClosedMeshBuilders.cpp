@@ -58,7 +58,8 @@ void AddBox(MStlBase& mesh, IntPoint lo, IntPoint hi, int n, bool inward)
             for (int i = 0; i < n; ++i)
                 for (int j = 0; j < n; ++j)
                 {
-                    auto corner = [&](int di, int dj) {
+                    auto corner = [&](int di, int dj)
+                    {
                         IntPoint p{};
                         p[axis] = side ? hi[axis] : lo[axis];
                         p[u] = Between(lo[u], hi[u], i + di, n);
@@ -124,7 +125,8 @@ MeshSnapshot TakeSnapshot(MStlBase const& mesh)
         MStlPoint const* p = mesh.GetPoint(i);
         s.points.push_back({p->x, p->y, p->z});
     }
-    for (MStlTriangle const* t : mesh.GetTriangles()) s.triangles.push_back({t->GetPoint(0), t->GetPoint(1), t->GetPoint(2)});
+    for (MStlTriangle const* t : mesh.GetTriangles())
+        s.triangles.push_back({t->GetPoint(0), t->GetPoint(1), t->GetPoint(2)});
     return s;
 }
 } // namespace testmesh

@@ -159,10 +159,11 @@ TEST(WallThickness, OpenSheetGetsTheMaximum)
 
 TEST(WallThickness, TiltedConnectionBeyondTheDirectionAngleIsNotMeasured)
 {
-    auto measure = [](std::int32_t shift) {
+    auto measure = [](std::int32_t shift)
+    {
         MStlBase mesh;
-        AddTriangle(mesh, {0, 0, 0}, {1000, 0, 0}, {0, 1000, 0});  // faces +z
-        AddTriangle(mesh, {shift, 0, -2000}, {shift, 1000, -2000}, {shift + 1000, 0, -2000});  // faces -z
+        AddTriangle(mesh, {0, 0, 0}, {1000, 0, 0}, {0, 1000, 0});                             // faces +z
+        AddTriangle(mesh, {shift, 0, -2000}, {shift, 1000, -2000}, {shift + 1000, 0, -2000}); // faces -z
         return RunThickness(mesh, WithThickness(0.0, 15000.0)).front();
     };
     // Closest points (1000,0,0) and (shift,0,-2000): tilted atan(500/2000) = 14 degrees, then 77.5.
@@ -172,15 +173,17 @@ TEST(WallThickness, TiltedConnectionBeyondTheDirectionAngleIsNotMeasured)
 
 TEST(WallThickness, NormalsLessThanTheOppositeAngleApartDoNotMeasureEachOther)
 {
-    auto measure = [](double normalAngleDegrees) {
+    auto measure = [](double normalAngleDegrees)
+    {
         MStlBase mesh;
-        AddTriangle(mesh, {-1000, -1000, 0}, {1000, -1000, 0}, {0, 1000, 0});  // faces +z
+        AddTriangle(mesh, {-1000, -1000, 0}, {1000, -1000, 0}, {0, 1000, 0}); // faces +z
         // A triangle below, its normal turned from +z by the given angle about the x axis.
         double const a = normalAngleDegrees * kPi / 180.0;
         Point const n(0, -std::sin(a), std::cos(a));
-        Point const e1(1, 0, 0), e2 = n.Cross(e1);  // e1 x e2 = n
+        Point const e1(1, 0, 0), e2 = n.Cross(e1); // e1 x e2 = n
         Point const centre(0, 0, -3000);
-        auto at = [&](double s, double t) {
+        auto at = [&](double s, double t)
+        {
             Point const p = centre + e1 * s + e2 * t;
             return testmesh::IntPoint{std::int32_t(std::lround(p.x)), std::int32_t(std::lround(p.y)),
                                       std::int32_t(std::lround(p.z))};
@@ -195,7 +198,8 @@ TEST(WallThickness, NormalsLessThanTheOppositeAngleApartDoNotMeasureEachOther)
 TEST(WallThickness, TouchingIsZeroButCrossingWithAVertexInFrontIsRejected)
 {
     // C lies in the plane x + y + 2z = k with its normal along -(1, 1, 2), 145 degrees from T's +z.
-    auto measureT = [](std::int32_t shift) {
+    auto measureT = [](std::int32_t shift)
+    {
         MStlBase mesh;
         AddTriangle(mesh, {0, 0, 0}, {10000, 0, 0}, {0, 10000, 0});
         AddTriangle(mesh, {-4000 + shift, -4000 + shift, 4000}, {-2000 + shift, 6000 + shift, -2000},
@@ -266,14 +270,12 @@ TEST(WallThickness, InputMasksSelectMeasuredTrianglesAndOppositeWalls)
     op.SetOutputMask(out);
     op.SetInputMaskOperate(onlyTop);
     ASSERT_EQ(op.Operate(), MUserOperatorWallThickness::eOK);
-    for (MStlTriangle const* t : plate.GetTriangles())
-        EXPECT_EQ(out.GetInfo(t), isTop(t) ? 8000.0f : kUntouched);
+    for (MStlTriangle const* t : plate.GetTriangles()) EXPECT_EQ(out.GetInfo(t), isTop(t) ? 8000.0f : kUntouched);
 
     // Without the bottom as an opposite wall the top sees nothing; the operator can be run again.
     op.SetInputMaskOpposite(notBottom);
     ASSERT_EQ(op.Operate(), MUserOperatorWallThickness::eOK);
-    for (MStlTriangle const* t : plate.GetTriangles())
-        EXPECT_EQ(out.GetInfo(t), isTop(t) ? 15000.0f : kUntouched);
+    for (MStlTriangle const* t : plate.GetTriangles()) EXPECT_EQ(out.GetInfo(t), isTop(t) ? 15000.0f : kUntouched);
 }
 
 TEST(WallThickness, ReturnCodesForMissingInputsAndAnEmptyModel)
