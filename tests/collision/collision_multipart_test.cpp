@@ -81,14 +81,14 @@ TEST(CollisionMultipart, PairsAndTheirOrderMatchAllPairsWithMeshAndCompactPartsM
 {
     std::mt19937 rng(5);
     std::uniform_real_distribution<double> offset(0.0, 40000.0), angle(0.0, 3.0);
-    for (int round = 0; round < 3; ++round)
+    for (int round = 0; round < 2; ++round)
     {
         std::vector<TestPart> parts;
-        for (int i = 0; i < 9; ++i)
+        for (int i = 0; i < 8; ++i)
         {
             MMTransformMatrix const placement = collisionref::Placement(
                 Point(1 + i, 2 - i, 0.5), angle(rng), Point(offset(rng), offset(rng), offset(rng) / 4));
-            TestPart p = MakeBoxPart(1 + i % 3, 9000, placement, (i + round) % 2 == 1);
+            TestPart p = MakeBoxPart(1 + i % 2, 9000, placement, (i + round) % 2 == 1);
             testmesh::JitterVertices(*p.mesh, 800, rng);
             if (p.compact) p.compact.reset(new MStlCompact(*p.mesh));
             parts.push_back(std::move(p));
