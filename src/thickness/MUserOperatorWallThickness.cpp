@@ -42,24 +42,27 @@ MUserOperatorWallThickness::EReturnCode MUserOperatorWallThickness::Operate()
     cancelled = false;
     if (!model) return eNoModel;
     if (!outputMask) return eNoOutputMask;
-    _FillBins();
+    std::vector<MMPoint3d<double>> const candidateNormals = _FillBins();
     _BuildTrees();
-    _Measure(_CollectMeasuredTriangles());
+    _Measure(_CollectMeasuredTriangles(), candidateNormals);
     return cancelled ? eCancelled : eOK;
 }
 
-void MUserOperatorWallThickness::_FillBins()
+std::vector<MMPoint3d<double>> MUserOperatorWallThickness::_FillBins()
 {
+    std::vector<MMPoint3d<double>> normals(model->NumberOfTriangles());
     for (auto it = MStlIteratorStlTriangleConst::Begin(model); it != MStlIteratorStlTriangleConst::End(model); ++it)
     {
         if (!IsSelected(oppositeMask, *it)) continue;
         MMPoint3d<double> const n = it->GetNormal();
+        normals[it->GetElementIndex()] = n;
         DirectionBin& bin = bins[NearestDirectionBin(bins, n)];
         bin.candidates.push_back(&*it);
         // An acos pushed to NaN by rounding compares false and leaves the radius as it was.
         double const angle = std::acos(bin.direction.Dot(n));
         if (angle > bin.radius) bin.radius = angle;
     }
+    return normals;
 }
 
 void MUserOperatorWallThickness::_BuildTrees()
@@ -78,7 +81,8 @@ std::vector<MStlTriangle const*> MUserOperatorWallThickness::_CollectMeasuredTri
     return triangles;
 }
 
-void MUserOperatorWallThickness::_Measure(std::vector<MStlTriangle const*> const& triangles)
+void MUserOperatorWallThickness::_Measure(std::vector<MStlTriangle const*> const& triangles,
+                                          std::vector<MMPoint3d<double>> const& candidateNormals)
 {
     double const oppositeRadians = params.OppositeAngle * kPi / 180.0;
     double const directionRadians = params.DirectionAngle * kPi / 180.0;
@@ -86,6 +90,7 @@ void MUserOperatorWallThickness::_Measure(std::vector<MStlTriangle const*> const
     limits.cosOpposite = std::cos(oppositeRadians);
     limits.cosDirection = std::cos(directionRadians);
     limits.rejectedDistanceSqr = params.MaxThickness * params.MaxThickness;
+    limits.candidateNormals = candidateNormals.data();
     double const binLimit = kPi - oppositeRadians;
 
     Zodara::Common::IncrementalProgressReporter reporter(progressDelegate, kTaskName, triangles.size(), true);

@@ -44,10 +44,12 @@ public:
     EReturnCode Operate();
 
 private:
-    void _FillBins();
+    // Returns the normals of the candidates by element index.
+    std::vector<MMPoint3d<double>> _FillBins();
     void _BuildTrees();
     std::vector<MStlTriangle const*> _CollectMeasuredTriangles() const;
-    void _Measure(std::vector<MStlTriangle const*> const& triangles);
+    void _Measure(std::vector<MStlTriangle const*> const& triangles,
+                  std::vector<MMPoint3d<double>> const& candidateNormals);
     double _MeasureTriangle(MStlTriangle const& triangle, WallThicknessLimits const& limits, double binLimit) const;
     double _SearchBins(WallThicknessQuery const& query, double binLimit) const;
 

@@ -41,7 +41,7 @@ double WallThicknessQuery::BoxDistance(M3DBoundingBox<double> const& box) const
 
 double WallThicknessQuery::ElementDistance(MStlTriangle const* candidate) const
 {
-    MMPoint3d<double> const candidateNormal = candidate->GetNormal();
+    MMPoint3d<double> const& candidateNormal = m_limits.candidateNormals[candidate->GetElementIndex()];
     if (m_normal.Dot(candidateNormal) > m_limits.cosOpposite) return m_limits.rejectedDistanceSqr;
 
     MMPoint3d<double> const candidateVertices[3] = {candidate->GetVertex(0), candidate->GetVertex(1),

@@ -10,6 +10,8 @@ struct WallThicknessLimits
     double cosDirection = 0.0;
     // Answer for a rejected candidate; it never lowers the result.
     double rejectedDistanceSqr = 0.0;
+    // Normal of every candidate by element index, computed once instead of at every pair test.
+    MMPoint3d<double> const* candidateNormals = nullptr;
 };
 
 class WallThicknessQuery
