@@ -21,9 +21,11 @@ std::size_t LeafCapacityOf(M3DTriangleTreeMutableStl::Mode mode)
     throw std::invalid_argument("i_mode");
 }
 
-// Both pools hand out blocks that fit either node kind.
-constexpr std::size_t kNodeBlockSize =
+// Both pools hand out blocks that fit either node kind, rounded up to whole cache lines.
+constexpr std::size_t kNodeSize =
     std::max(sizeof(M3DTriangleTreeMutableStl::Node), sizeof(M3DTriangleTreeMutableStl::Leaf));
+constexpr std::size_t kNodeBlockSize =
+    (kNodeSize + CacheLineAllocator::kLine - 1) / CacheLineAllocator::kLine * CacheLineAllocator::kLine;
 
 } // namespace
 

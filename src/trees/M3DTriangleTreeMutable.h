@@ -7,6 +7,7 @@
 #include <boost/pool/pool.hpp>
 
 #include "collision/TrianglesGroupBBox3D.h"
+#include "trees/CacheLineAllocator.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include "trees/MutableTreeQueryResults.h"
@@ -74,11 +75,10 @@ private:
     using BoxMask = MDataMask<MStlTriangle, TriangleBox>;
     using Range = MStlTriangle**;
 
-    BaseNode* _BuildNode(Range begin, Range end, int firstAxis, unsigned usedAxes, Node* parent,
+    // Both build into a block already taken from the matching pool.
+    BaseNode* _BuildNode(void* block, Range begin, Range end, int firstAxis, unsigned usedAxes, Node* parent,
                          BoxMask const& boxes);
-    BaseNode* _BuildLeaf(Range begin, Range end, Node* parent, BoxMask const& boxes);
-    BaseNode* _BuildChild(Range begin, Range end, int firstAxis, unsigned usedAxes, Node* parent,
-                          BoxMask const& boxes);
+    BaseNode* _BuildLeaf(void* block, Range begin, Range end, Node* parent, BoxMask const& boxes);
     void* _AllocateNode();
     void* _AllocateLeaf();
 
@@ -87,8 +87,8 @@ private:
     std::size_t m_leafCapacity;
     BaseNode* m_root = nullptr;
     bool m_precomputeBoxes = true;
-    boost::pool<> m_nodePool;
-    boost::pool<> m_leafPool;
+    boost::pool<CacheLineAllocator> m_nodePool;
+    boost::pool<CacheLineAllocator> m_leafPool;
     std::unique_ptr<LeafMap> m_leafMap;
 };
 

@@ -58,35 +58,51 @@ void M3DTriangleTreeMutableStl::Rebuild()
     MStlTriangle** const end = begin + triangles.size();
     try {
         if (triangles.size() > m_leafCapacity)
-            m_root = _BuildNode(begin, end, 0, 0u, nullptr, boxes);
+            m_root = _BuildNode(_AllocateNode(), begin, end, 0, 0u, nullptr, boxes);
         else
-            m_root = _BuildLeaf(begin, end, nullptr, boxes);
+            m_root = _BuildLeaf(_AllocateLeaf(), begin, end, nullptr, boxes);
     } catch (...) {
         Clear();
         throw;
     }
 }
 
-M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(Range begin, Range end, int firstAxis,
-                                                                          unsigned usedAxes, Node* parent,
-                                                                          BoxMask const& boxes)
+M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void* block, Range begin, Range end,
+                                                                          int firstAxis, unsigned usedAxes,
+                                                                          Node* parent, BoxMask const& boxes)
 {
-    Node* const node = new (_AllocateNode()) Node(this, parent);
+    Node* const node = new (block) Node(this, parent);
     int axis = firstAxis;
     while (usedAxes & (1u << axis)) axis = (axis + 1) % 3;
     for (Range t = begin; t != end; ++t) MeshQueries::AddTriangleBox(node->box, boxes.GetInfo(*t));
     double const split = (node->box.min[axis] + node->box.max[axis]) * 0.5;
     auto const groups = PartitionAround(begin, end, axis, split, boxes);
-    int const childAxis = (axis + 1) % 3;
+
+    struct Group {
+        Range begin, end;
+        unsigned usedAxes;
+        bool isNode;
+        void* block;
+    };
     unsigned const straddleAxes = usedAxes | (1u << axis);
+    Group group[3] = {{begin, groups.first, usedAxes, false, nullptr},
+                      {groups.first, groups.second, straddleAxes, false, nullptr},
+                      {groups.second, end, usedAxes, false, nullptr}};
+    for (Group& g : group) {
+        std::size_t const size = std::size_t(g.end - g.begin);
+        g.isNode = size > m_leafCapacity && g.usedAxes != kAllAxesUsed;
+    }
+    // Siblings take consecutive blocks, so that a visit reads their boxes from neighbouring memory.
+    for (Group& g : group)
+        if (g.begin != g.end) g.block = g.isNode ? _AllocateNode() : _AllocateLeaf();
+    int const childAxis = (axis + 1) % 3;
     try {
-        if (groups.first != begin) node->children[0] = _BuildChild(begin, groups.first, childAxis, usedAxes, node, boxes);
-        if (groups.second != groups.first) {
-            bool const canSplit = std::size_t(groups.second - groups.first) > m_leafCapacity && straddleAxes != kAllAxesUsed;
-            node->children[1] = canSplit ? _BuildNode(groups.first, groups.second, childAxis, straddleAxes, node, boxes)
-                                         : _BuildLeaf(groups.first, groups.second, node, boxes);
+        for (int slot = 0; slot < 3; ++slot) {
+            Group const& g = group[slot];
+            if (g.begin == g.end) continue;
+            node->children[slot] = g.isNode ? _BuildNode(g.block, g.begin, g.end, childAxis, g.usedAxes, node, boxes)
+                                            : _BuildLeaf(g.block, g.begin, g.end, node, boxes);
         }
-        if (groups.second != end) node->children[2] = _BuildChild(groups.second, end, childAxis, usedAxes, node, boxes);
     } catch (...) {
         node->~Node();
         throw;
@@ -94,18 +110,10 @@ M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(Range
     return node;
 }
 
-M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildChild(Range begin, Range end, int firstAxis,
-                                                                           unsigned usedAxes, Node* parent,
-                                                                           BoxMask const& boxes)
+M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildLeaf(void* block, Range begin, Range end,
+                                                                          Node* parent, BoxMask const& boxes)
 {
-    if (std::size_t(end - begin) > m_leafCapacity) return _BuildNode(begin, end, firstAxis, usedAxes, parent, boxes);
-    return _BuildLeaf(begin, end, parent, boxes);
-}
-
-M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildLeaf(Range begin, Range end, Node* parent,
-                                                                          BoxMask const& boxes)
-{
-    Leaf* const leaf = new (_AllocateLeaf()) Leaf(this, parent);
+    Leaf* const leaf = new (block) Leaf(this, parent);
     try {
         for (Range t = begin; t != end; ++t) {
             MeshQueries::AddTriangleBox(leaf->box, boxes.GetInfo(*t));

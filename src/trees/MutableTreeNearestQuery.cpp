@@ -2,6 +2,7 @@
 #include <limits>
 
 #include "trees/M3DTriangleTreeMutable.h"
+#include "trees/TrianglePrefetch.h"
 #include "trees/PointTriangleDistance.h"
 
 namespace MeshQueriesMutable {
@@ -45,6 +46,7 @@ MeshQueries::NearestTriangleResult<StlHandle> M3DTriangleTreeMutableStl::Nearest
 
 void M3DTriangleTreeMutableStl::Node::NearestTriangle(MStlTriangle*& result, Point const& p, double& best)
 {
+    PrefetchChildren(children);
     RankedChild ranked[3];
     int count = 0;
     for (BaseNode* child : children) {
@@ -65,6 +67,7 @@ void M3DTriangleTreeMutableStl::Node::NearestTriangle(MStlTriangle*& result, Poi
 
 void M3DTriangleTreeMutableStl::Leaf::NearestTriangle(MStlTriangle*& result, Point const& p, double& best)
 {
+    PrefetchTriangles(triangles);
     result = nullptr;
     for (MStlTriangle* t : triangles) {
         double const d = PointTriangleDistanceSqr(p, t->GetVertex(0), t->GetVertex(1), t->GetVertex(2));

@@ -1,6 +1,7 @@
 #include <limits>
 
 #include "trees/M3DTriangleTreeMutable.h"
+#include "trees/TrianglePrefetch.h"
 #include "trees/RayTriangleTest.h"
 #include "trees/SegmentBoxClip.h"
 
@@ -28,6 +29,7 @@ MeshQueries::ProjectPointResult<StlHandle> M3DTriangleTreeMutableStl::ProjectPoi
 void M3DTriangleTreeMutableStl::Node::ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction,
                                                    double& tMax)
 {
+    PrefetchChildren(children);
     bool passed[3] = {false, false, false};
     double entry[3] = {0.0, 0.0, 0.0};
     for (int slot = 0; slot < 3; ++slot) {
@@ -61,6 +63,7 @@ void M3DTriangleTreeMutableStl::Node::ProjectPoint(MStlTriangle*& result, Point 
 void M3DTriangleTreeMutableStl::Leaf::ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction,
                                                    double& tMax)
 {
+    PrefetchTriangles(triangles);
     result = nullptr;
     for (MStlTriangle* t : triangles) {
         double hit;

@@ -22,21 +22,28 @@ inline bool ClipSlabFace(double den, double num, double& t0, double& t1)
     return num - eps <= 0.0;
 }
 
+// Clips against the two faces of one slab, given by its bounds, with the origin and direction
+// components on that axis.
+inline bool ClipSlab(double lo, double hi, double origin, double direction, double& t0, double& t1)
+{
+    double const half = (hi - lo) * 0.5;
+    double const o = origin - (lo + hi) * 0.5;
+    return ClipSlabFace(direction, -o - half, t0, t1) && ClipSlabFace(-direction, o - half, t0, t1);
+}
+
 // Whether origin + t*direction, t in [tMin, tMax], meets the box; entry receives the first
 // parameter inside the box.
 inline bool SegmentMeetsBox(MeshQueries::TrianglesGroupBBox3D const& box, MMPoint3d<double> const& origin,
                             MMPoint3d<double> const& direction, double tMin, double tMax, double& entry)
 {
     if (tMin >= tMax) return false;
+    if ((box.max.x - box.min.x) * 0.5 < 0.0 || (box.max.y - box.min.y) * 0.5 < 0.0 ||
+        (box.max.z - box.min.z) * 0.5 < 0.0)
+        return false;
     double t0 = tMin, t1 = tMax;
-    for (int k = 0; k < 3; ++k) {
-        double const centre = (box.min[k] + box.max[k]) * 0.5;
-        double const half = (box.max[k] - box.min[k]) * 0.5;
-        if (half < 0.0) return false;
-        double const o = origin[k] - centre;
-        if (!ClipSlabFace(direction[k], -o - half, t0, t1)) return false;
-        if (!ClipSlabFace(-direction[k], o - half, t0, t1)) return false;
-    }
+    if (!ClipSlab(box.min.x, box.max.x, origin.x, direction.x, t0, t1)) return false;
+    if (!ClipSlab(box.min.y, box.max.y, origin.y, direction.y, t0, t1)) return false;
+    if (!ClipSlab(box.min.z, box.max.z, origin.z, direction.z, t0, t1)) return false;
     entry = t0;
     return true;
 }

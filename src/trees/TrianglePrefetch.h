@@ -1,0 +1,29 @@
+#pragma once
+
+#include <vector>
+
+#include "interfaces/MeshData.h"
+
+namespace MeshQueriesMutable {
+
+// A leaf's triangles and their vertices live wherever the mesh put them. Requesting them all before
+// the first test lets the memory system fetch them side by side instead of one after another.
+inline void PrefetchTriangles(std::vector<MStlTriangle*> const& triangles)
+{
+    for (MStlTriangle const* t : triangles) __builtin_prefetch(t);
+    for (MStlTriangle const* t : triangles) {
+        __builtin_prefetch(t->GetPoint(0));
+        __builtin_prefetch(t->GetPoint(1));
+        __builtin_prefetch(t->GetPoint(2));
+    }
+}
+
+// Brings a node's children into cache before their boxes are read.
+template <class Child>
+inline void PrefetchChildren(Child* const (&children)[3])
+{
+    for (Child const* c : children)
+        if (c) __builtin_prefetch(c);
+}
+
+} // namespace MeshQueriesMutable
