@@ -31,12 +31,12 @@ void FileBytes::Load(std::string const& path, int fd)
     if (::fstat(fd, &info) != 0) Fail(path, std::string("cannot read: ") + std::strerror(errno));
     if (!S_ISREG(info.st_mode)) Fail(path, "cannot read: not a regular file");
     m_size = std::size_t(info.st_size);
-    // Left uninitialised: the read fills it, and a large file would otherwise be written twice.
-    m_data.reset(new char[m_size + 1]);
+    m_data = LargePageBuffer(m_size + 1);
+    char* const data = static_cast<char*>(m_data.Data());
     std::size_t done = 0;
     while (done < m_size)
     {
-        ssize_t const n = ::read(fd, m_data.get() + done, m_size - done);
+        ssize_t const n = ::read(fd, data + done, m_size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) Fail(path, std::string("cannot read: ") + std::strerror(errno));
         if (n == 0) Fail(path, "cannot read: the file shrank while being read");

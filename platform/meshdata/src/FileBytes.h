@@ -1,8 +1,8 @@
 #pragma once
 // The whole content of a file in one buffer.
 #include <cstddef>
-#include <memory>
 #include <string>
+#include "LargePageBuffer.h"
 
 namespace MeshFiles
 {
@@ -11,13 +11,13 @@ class FileBytes
 public:
     // Throws MStlFileError, naming the path, when the file cannot be opened or read.
     explicit FileBytes(std::string const& path);
-    char const* Data() const { return m_data.get(); }
+    char const* Data() const { return static_cast<char const*>(m_data.Data()); }
     std::size_t Size() const { return m_size; }
 
 private:
     void Load(std::string const& path, int fd);
 
-    std::unique_ptr<char[]> m_data;
+    LargePageBuffer m_data;
     std::size_t m_size = 0;
 };
 } // namespace MeshFiles

@@ -33,6 +33,24 @@ inline bool RoundToInt32(double v, std::int32_t& out)
     return true;
 }
 
+// Rounds N values at once, half away from zero, without branches (so that the compiler may keep
+// them in vector registers); false when any is not finite or does not fit 32 bits, and then out is
+// undefined.
+template <int N>
+inline bool RoundAllToInt32(double const (&v)[N], std::int32_t (&out)[N])
+{
+    bool fits = true;
+    for (int k = 0; k < N; ++k) fits &= (v[k] > -2147483648.5) & (v[k] < 2147483647.5);
+    if (!fits) return false;
+    for (int k = 0; k < N; ++k)
+    {
+        std::int32_t const truncated = std::int32_t(v[k]);
+        double const fraction = v[k] - double(truncated);
+        out[k] = truncated + std::int32_t(fraction >= 0.5) - std::int32_t(fraction <= -0.5);
+    }
+    return true;
+}
+
 inline std::string DescribeNumber(double v)
 {
     char buffer[64];

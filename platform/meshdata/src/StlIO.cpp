@@ -7,10 +7,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
-#include <sys/mman.h>
 #include <unistd.h>
 #include "FileBytes.h"
 #include "InternalUnits.h"
+#include "LargePageBuffer.h"
 #include "StlTextScanner.h"
 
 namespace
@@ -30,40 +30,24 @@ struct WeldSlot
     std::uint32_t indexPlusOne;  // 0: empty
 };
 
-// Zero-filled slot storage straight from the system, on large pages where the system offers them:
-// the table is probed at random, and with small pages nearly every probe would also miss the TLB.
+// The slot table: probed at random, so it sits on large pages.
 class WeldSlotArray
 {
 public:
-    explicit WeldSlotArray(std::size_t count)
-    {
-        std::size_t const bytes = count * sizeof(WeldSlot);
-        m_mappedBytes = bytes + kLargePage;
-        void* const base = ::mmap(nullptr, m_mappedBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (base == MAP_FAILED) throw std::bad_alloc();
-        m_base = base;
-        std::uintptr_t const aligned = (std::uintptr_t(base) + kLargePage - 1) & ~std::uintptr_t(kLargePage - 1);
-        m_slots = reinterpret_cast<WeldSlot*>(aligned);
-        ::madvise(m_slots, bytes, MADV_HUGEPAGE);  // a hint; without it the table merely runs slower
-    }
-    ~WeldSlotArray() { ::munmap(m_base, m_mappedBytes); }
-    WeldSlotArray(WeldSlotArray const&) = delete;
-    WeldSlotArray& operator=(WeldSlotArray const&) = delete;
+    explicit WeldSlotArray(std::size_t count) : m_buffer(count * sizeof(WeldSlot)),
+        m_slots(static_cast<WeldSlot*>(m_buffer.Data())) {}
 
     WeldSlot& operator[](std::size_t i) { return m_slots[i]; }
     WeldSlot const& operator[](std::size_t i) const { return m_slots[i]; }
     void Swap(WeldSlotArray& o)
     {
-        std::swap(m_base, o.m_base);
-        std::swap(m_mappedBytes, o.m_mappedBytes);
+        m_buffer.Swap(o.m_buffer);
         std::swap(m_slots, o.m_slots);
     }
 
 private:
-    static constexpr std::size_t kLargePage = std::size_t(2) << 20;
-    void* m_base = nullptr;
-    std::size_t m_mappedBytes = 0;
-    WeldSlot* m_slots = nullptr;
+    LargePageBuffer m_buffer;
+    WeldSlot* m_slots;
 };
 
 // Open-addressing hash of integer positions to point indices; linear probing keeps a lookup within
@@ -223,9 +207,13 @@ void ParseBinary(MStlBase& mesh, std::string const& name, unsigned char const* b
         {
             float v[9];
             std::memcpy(v, p + 12, sizeof v);
-            for (int k = 0; k < 9; ++k)
-                if (!RoundToInt32(double(v[k]) * scale, c[9 * t + k]))
+            double scaled[9];
+            for (int k = 0; k < 9; ++k) scaled[k] = double(v[k]) * scale;
+            std::int32_t rounded[9];
+            if (!RoundAllToInt32(scaled, rounded))
+                for (int k = 0; k < 9; ++k)  // finds the culprit and refuses the file
                     ToInternalUnits(name, "triangle " + std::to_string(first + t + 1), "coordinate", v[k], scale);
+            std::memcpy(c + 9 * t, rounded, sizeof rounded);
         }
         std::uint32_t corner[kBatch * 3];
         std::uint32_t pending[kBatch * 3];
