@@ -140,8 +140,8 @@ TEST(StaticTreeBuild, PoolBlockSizeIsElementCountUpToAThousand)
 TEST(StaticTreeBuild, RandomTrianglesSatisfyTheSplitRules)
 {
     MStlBase mesh;
-    AddRandomTriangles(mesh, 3000, 5000, 200, 11);
-    for (std::size_t leaf : {0u, 1u, 3u, 10u, 30u}) {
+    AddRandomTriangles(mesh, 1500, 5000, 200, 11);
+    for (std::size_t leaf : {0u, 3u, 30u}) {
         TriangleTree tree(MStlIteratorStlTriangleConst::Begin(&mesh), MStlIteratorStlTriangleConst::End(&mesh),
                           Params(true, leaf));
         ASSERT_EQ(tree.NumberOfElements(), mesh.NumberOfTriangles());
@@ -250,7 +250,7 @@ TEST(StaticTreeBuild, ChildSlotsFollowBelowStraddlingAboveOrder)
 TEST(StaticTreeBuild, SameTreeWithAndWithoutBoxCacheAndForAnyThreadCount)
 {
     MStlBase mesh;
-    AddRandomTriangles(mesh, 4000, 20000, 800, 21);
+    AddRandomTriangles(mesh, 2000, 20000, 800, 21);
     AddCoincidentTriangles(mesh, 50);
     AddStraddlingTriangles(mesh, 50, 4);
     MStlCompact compact(mesh);
