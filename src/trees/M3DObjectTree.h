@@ -110,6 +110,9 @@ private:
         std::uint8_t axis;
         std::uint64_t belowEnd;
         std::uint64_t straddleEnd;
+        // Boxes of the below, straddling and above groups, gathered while partitioning so that the
+        // children's boxes need no pass of their own over the elements.
+        M3DBoundingBox<double> groupBoxes[3];
     };
 
     template <class Iterator>
@@ -167,10 +170,7 @@ private:
                 if (_NeedsSplit(item)) _Split(item, next);
             int const count = static_cast<int>(next.size());
 #pragma omp parallel for schedule(dynamic, 1)
-            for (int i = 0; i < count; ++i) {
-                _ComputeBox(next[i], cache);
-                _Partition(next[i], cache);
-            }
+            for (int i = 0; i < count; ++i) _Partition(next[i], cache);
             level.clear();
             level.swap(next);
         }
@@ -220,6 +220,7 @@ private:
             if (bounds[group] == bounds[group + 1]) continue;
             std::uint8_t const used = group == 1 ? static_cast<std::uint8_t>(item.usedAxes | axisBit) : item.usedAxes;
             next.push_back(_MakeItem(&parent->children[slot++], bounds[group], bounds[group + 1], used, childAxis));
+            next.back().box = item.groupBoxes[group];
         }
     }
 
@@ -243,15 +244,29 @@ private:
         item.box = box;
     }
 
-    void _AxisExtent(std::uint64_t i, int axis, BoxCache const& cache, double& lo, double& hi) const
+    // Element i's double box as x, y, z minima then maxima.
+    void _ElementBounds(std::uint64_t i, BoxCache const& cache, bool cached, double bounds[6]) const
     {
-        if (cache.Size() > 0) {
-            lo = double(cache[i].min[axis]);
-            hi = double(cache[i].max[axis]);
+        if (cached) {
+            M3DBoundingBox<long> const& b = cache[i];
+            for (int k = 0; k < 3; ++k) {
+                bounds[k] = double(b.min[k]);
+                bounds[k + 3] = double(b.max[k]);
+            }
         } else {
-            M3DBoundingBox<double> const box = ElementKind::DoubleBox(m_elements[i], m_source);
-            lo = box.min[axis];
-            hi = box.max[axis];
+            M3DBoundingBox<double> const b = ElementKind::DoubleBox(m_elements[i], m_source);
+            for (int k = 0; k < 3; ++k) {
+                bounds[k] = b.min[k];
+                bounds[k + 3] = b.max[k];
+            }
+        }
+    }
+
+    static void _Grow(double lo[3], double hi[3], double const bounds[6])
+    {
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], bounds[k]);
+            hi[k] = std::max(hi[k], bounds[k + 3]);
         }
     }
 
@@ -262,30 +277,43 @@ private:
         if (!_NeedsSplit(item)) return;
         int const axis = _ChooseAxis(item);
         double const split = (item.box.min[axis] + item.box.max[axis]) * 0.5;
-        bool const swapBoxes = cache.Size() > 0;
-        std::uint64_t lo = item.begin;
-        std::uint64_t hi = item.end;
+        bool const cached = cache.Size() > 0;
+        // Each group starts as the empty box.
+        double lo[3][3], hi[3][3];
+        for (int g = 0; g < 3; ++g)
+            for (int k = 0; k < 3; ++k) {
+                lo[g][k] = std::numeric_limits<double>::max();
+                hi[g][k] = std::numeric_limits<double>::lowest();
+            }
+        std::uint64_t below = item.begin;
+        std::uint64_t above = item.end;
         std::uint64_t i = item.begin;
-        while (i < hi) {
-            double elementMin, elementMax;
-            _AxisExtent(i, axis, cache, elementMin, elementMax);
-            if (elementMax < split) {
-                _SwapElements(i, lo, cache, swapBoxes);
-                ++lo;
+        double bounds[6];
+        while (i < above) {
+            _ElementBounds(i, cache, cached, bounds);
+            if (bounds[3 + axis] < split) {
+                _Grow(lo[0], hi[0], bounds);
+                _SwapElements(i, below, cache, cached);
+                ++below;
                 ++i;
-            } else if (elementMin > split) {
-                --hi;
-                _SwapElements(i, hi, cache, swapBoxes);
+            } else if (bounds[axis] > split) {
+                _Grow(lo[2], hi[2], bounds);
+                --above;
+                _SwapElements(i, above, cache, cached);
             } else {
+                _Grow(lo[1], hi[1], bounds);
                 ++i;
             }
         }
-        item.belowEnd = lo;
-        item.straddleEnd = hi;
+        item.belowEnd = below;
+        item.straddleEnd = above;
+        for (int g = 0; g < 3; ++g)
+            item.groupBoxes[g] = M3DBoundingBox<double>(lo[g][0], lo[g][1], lo[g][2], hi[g][0], hi[g][1], hi[g][2]);
     }
 
     void _SwapElements(std::uint64_t a, std::uint64_t b, BoxCache& cache, bool swapBoxes)
     {
+        if (a == b) return;
         m_elements.SwapEntries(a, b);
         if (swapBoxes) cache.SwapEntries(a, b);
     }
