@@ -2,6 +2,7 @@
 // Large closed parts for the operator benchmarks, and control of the number of threads the
 // operators may use (their loops take the processor count or the runtime's default).
 #include <sched.h>
+#include <sys/resource.h>
 #include <omp.h>
 #include <array>
 #include <cmath>
@@ -91,6 +92,16 @@ inline void AddCylinder(MStlBase& mesh, double x0, double x1, double cy, double 
         mesh.AddTriangle(start, rings.front()[t], rings.front()[s]);
         mesh.AddTriangle(end, rings.back()[s], rings.back()[t]);
     }
+}
+
+// CPU time of all threads of the process so far. On a shared machine the wall time of a run
+// depends on the other load; work per CPU second does much less.
+inline double ProcessCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec) + double(usage.ru_stime.tv_sec) +
+           1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
 // Restricts the process to the first n processors it may use (the wall-thickness loops size
