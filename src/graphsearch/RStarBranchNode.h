@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "graphsearch/RStarBoxMeasures.h"
+#include "graphsearch/RStarLeafNode.h"
 #include "graphsearch/RStarTreeNodeInterfaces.h"
 
 namespace Zodara
@@ -32,6 +33,10 @@ public:
     std::uint64_t minFill;
     std::uint64_t count = 1;
     std::array<Node*, Capacity> children{};
+    // The children's boxes side by side, so that a walk tests them without touching the children.
+    // Exact whenever this node is not dirty: every change below a node marks it dirty or, when a
+    // child is appended, records that child's box here.
+    mutable std::array<Box, Capacity> childBoxes;
 
     BranchNode(Node* firstChild, std::size_t minimumFill) : minFill(minimumFill)
     {
@@ -72,16 +77,12 @@ public:
 
     void CollectLeavesContaining(Point const& point, Info const& info, std::vector<Leaf const*>& leaves) const override
     {
-        if (!this->GetBoundingBox().GetHasPoint(point)) return;
-        for (std::size_t c = 0; c < count; ++c) children[c]->CollectLeavesContaining(point, info, leaves);
+        if (this->RefreshedBox().GetHasPoint(point)) CollectFromChildren(point, info, leaves);
     }
 
     bool HasElementsContaining(Point const& point, Info const& info) const override
     {
-        if (!this->GetBoundingBox().GetHasPoint(point)) return false;
-        for (std::size_t c = 0; c < count; ++c)
-            if (children[c]->HasElementsContaining(point, info)) return true;
-        return false;
+        return this->RefreshedBox().GetHasPoint(point) && AnyChildContains(point, info);
     }
 
     std::int32_t ComputeLevel() const override
@@ -94,8 +95,9 @@ public:
     Box ComputeBoundingBox() const override
     {
         if (count == 0) return Box();
-        Box united = children[0]->GetBoundingBox();
-        for (std::size_t c = 1; c < count; ++c) united.Union(children[c]->GetBoundingBox());
+        for (std::size_t c = 0; c < count; ++c) childBoxes[c] = children[c]->GetBoundingBox();
+        Box united = childBoxes[0];
+        for (std::size_t c = 1; c < count; ++c) united.Union(childBoxes[c]);
         return united;
     }
 
@@ -103,8 +105,9 @@ public:
     {
         if (count < Capacity)
         {
+            childBoxes[count] = child->GetBoundingBox();
+            this->box.Union(childBoxes[count]);
             children[count++] = child;
-            this->box.Union(child->GetBoundingBox());
             context.path.pop_back();
             MarkPathDirty(context);
         }
@@ -116,6 +119,40 @@ public:
 
 private:
     static constexpr std::size_t kEntries = Capacity + 1;
+    using ConcreteLeaf = LeafNode<Element, T, Dim>;
+
+    // The query walks below do what the virtual per-node operations do, with the child-box test
+    // hoisted into the parent and without virtual dispatch: the tree only ever holds these two
+    // node classes, leaves exactly under level-1 branches.
+    ConcreteLeaf const& LeafAt(std::size_t c) const { return static_cast<ConcreteLeaf const&>(*children[c]); }
+    BranchNode const& BranchAt(std::size_t c) const { return static_cast<BranchNode const&>(*children[c]); }
+
+    void CollectFromChildren(Point const& point, Info const& info, std::vector<Leaf const*>& leaves) const
+    {
+        if (this->level == 1)
+        {
+            for (std::size_t c = 0; c < count; ++c)
+                if (childBoxes[c].GetHasPoint(point) && info.Intersects(point, LeafAt(c).element))
+                    leaves.push_back(&LeafAt(c));
+            return;
+        }
+        for (std::size_t c = 0; c < count; ++c)
+            if (childBoxes[c].GetHasPoint(point)) BranchAt(c).CollectFromChildren(point, info, leaves);
+    }
+
+    bool AnyChildContains(Point const& point, Info const& info) const
+    {
+        if (this->level == 1)
+        {
+            for (std::size_t c = 0; c < count; ++c)
+                if (info.Intersects(point, LeafAt(c).element)) return true;
+            return false;
+        }
+        for (std::size_t c = 0; c < count; ++c)
+            if (childBoxes[c].GetHasPoint(point) && BranchAt(c).AnyChildContains(point, info)) return true;
+        return false;
+    }
+
     using Entries = std::array<Node*, kEntries>;
 
     Node* ChildOfLeastVolumeEnlargement(Box const& box) const
@@ -124,7 +161,7 @@ private:
         double bestEnlargement = DBL_MAX, bestVolume = DBL_MAX;
         for (std::size_t c = 0; c < count; ++c)
         {
-            Box const& childBox = children[c]->GetBoundingBox();
+            Box const& childBox = childBoxes[c];
             double const volume = Volume(childBox);
             double const enlargement = Volume(United(childBox, box)) - volume;
             if (enlargement < bestEnlargement)
@@ -144,12 +181,12 @@ private:
 
     double OverlapEnlargement(std::size_t i, Box const& grown) const
     {
-        Box const& childBox = children[i]->GetBoundingBox();
+        Box const& childBox = childBoxes[i];
         double sum = 0.0;
         for (std::size_t j = 0; j < count; ++j)
         {
             if (j == i) continue;
-            Box const& other = children[j]->GetBoundingBox();
+            Box const& other = childBoxes[j];
             sum += Overlap(grown, other) - Overlap(childBox, other);
         }
         return sum;
@@ -161,7 +198,7 @@ private:
         double bestOverlap = DBL_MAX, bestEnlargement = DBL_MAX, bestVolume = DBL_MAX;
         for (std::size_t i = 0; i < count; ++i)
         {
-            Box const& childBox = children[i]->GetBoundingBox();
+            Box const& childBox = childBoxes[i];
             Box const grown = United(childBox, box);
             double const overlap = OverlapEnlargement(i, grown);
             double const volume = Volume(childBox);

@@ -7,7 +7,7 @@ namespace Zodara
 namespace util
 {
 template <class Element, class T, std::size_t Dim>
-class LeafNode : public ILeafNode<Element, T, Dim>
+class LeafNode final : public ILeafNode<Element, T, Dim>
 {
 public:
     using Base = ILeafNode<Element, T, Dim>;
@@ -41,7 +41,7 @@ public:
 
     void CollectLeavesContaining(Point const& point, Info const& info, std::vector<Leaf const*>& leaves) const override
     {
-        if (this->GetBoundingBox().GetHasPoint(point) && info.Intersects(point, element)) leaves.push_back(this);
+        if (this->RefreshedBox().GetHasPoint(point) && info.Intersects(point, element)) leaves.push_back(this);
     }
 
     bool HasElementsContaining(Point const& point, Info const& info) const override

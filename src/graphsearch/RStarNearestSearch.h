@@ -16,12 +16,12 @@ void NearestSearch(BranchNode<Element, T, Dim, Capacity> const& node, IElementIn
                    MMVector<T, Dim> const& p, double& best, Element& bestElement)
 {
     using Node = AbstractNode<Element, T, Dim>;
-    node.GetBoundingBox();
+    node.RefreshedBox();
     if (node.level == 1)
     {
         for (std::size_t c = 0; c < node.count; ++c)
         {
-            Element const& element = static_cast<ILeafNode<Element, T, Dim> const*>(node.children[c])->GetElement();
+            Element const& element = static_cast<LeafNode<Element, T, Dim> const*>(node.children[c])->element;
             double const d = info.DistanceSquared(element, p);
             if (d <= best)
             {
@@ -36,7 +36,7 @@ void NearestSearch(BranchNode<Element, T, Dim, Capacity> const& node, IElementIn
     std::size_t const count = node.count;
     for (std::size_t c = 0; c < count; ++c)
     {
-        std::pair<double, Node const*> entry{BoxDistanceSquared(node.children[c]->GetBoundingBox(), p), node.children[c]};
+        std::pair<double, Node const*> entry{BoxDistanceSquared(node.childBoxes[c], p), node.children[c]};
         std::size_t slot = c;
         for (; slot > 0 && keyed[slot - 1].first > entry.first; --slot) keyed[slot] = keyed[slot - 1];
         keyed[slot] = entry;

@@ -47,14 +47,12 @@ public:
     mutable std::int32_t level = 0;
     mutable Box box;
 
-    Box const& GetBoundingBox() const override
+    Box const& GetBoundingBox() const override { return RefreshedBox(); }
+
+    // The same as GetBoundingBox without a virtual call, for the tree's own walks.
+    Box const& RefreshedBox() const
     {
-        if (dirty)
-        {
-            level = ComputeLevel();
-            box = ComputeBoundingBox();
-            dirty = false;
-        }
+        if (dirty) Refresh();
         return box;
     }
     ~AbstractNode() override = default;
@@ -66,6 +64,14 @@ public:
     virtual bool HasElementsContaining(Point const& point, Info const& info) const = 0;
     virtual std::int32_t ComputeLevel() const = 0;
     virtual Box ComputeBoundingBox() const = 0;
+
+private:
+    void Refresh() const
+    {
+        level = ComputeLevel();
+        box = ComputeBoundingBox();
+        dirty = false;
+    }
 };
 
 template <class Element, class T, std::size_t Dim>
