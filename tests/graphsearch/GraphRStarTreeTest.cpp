@@ -51,9 +51,9 @@ protected:
     {
         description.cellType = GetParam().type;
         description.cellSize = 1000;
-        description.cellsX = 4;
+        description.cellsX = 3;
         description.cellsY = 3;
-        description.cellsZ = 3;
+        description.cellsZ = 2;
         description.origin = {-500, 200, 0};
         description.firstDiameter = GetParam().firstDiameter;
         description.secondDiameter = GetParam().secondDiameter;
@@ -94,7 +94,7 @@ TEST_P(GraphTreeOnLattice, ClearanceMatchesBruteForce)
     GraphRStarTree const tree(graph);
     MStlBaseElementInfo const& info = *mesh.GetElementInfo();
     std::size_t inside = 0;
-    for (P p : Probes(600))
+    for (P p : Probes(400))
     {
         double const expected = BruteForceClearance(*graph, info, p);
         inside += expected == 0.0;
@@ -107,7 +107,7 @@ TEST_P(GraphTreeOnLattice, ContainsMatchesBruteForce)
 {
     GraphRStarTree const tree(graph);
     GraphElementInfo const adapter(&mesh);
-    for (P const& p : Probes(600))
+    for (P const& p : Probes(400))
     {
         EXPECT_EQ(tree.Contains(p), BruteForceContains(*graph, adapter, p));
         EXPECT_EQ(tree.Contains(p), tree.HasElementsContaining(V(p.x, p.y, p.z)));

@@ -59,9 +59,9 @@ class RStarTreeContainment : public ::testing::Test
 protected:
     void SetUp() override
     {
-        boxes = RandomBoxes(3000, 99);
+        boxes = RandomBoxes(2000, 99);
         for (BoxElement const& box : boxes) tree.Insert(&box);
-        points = QueryPoints(boxes, 3000, 7);
+        points = QueryPoints(boxes, 900, 7);
     }
     std::vector<BoxElement> boxes;
     BoxTree tree{std::make_shared<BoxElementInfo>(), 2};
