@@ -57,6 +57,7 @@ void SphereSplitNode::_PrepareEdges()
         edges.normal[k] = SphereGeometry::UnitOrZero(from.Cross(to));
         edges.side[k] = edges.normal[k].Dot(opposite) >= 0.0 ? 1.0 : -1.0;
         edges.cornerCosine[k] = from.Dot(to);
+        edges.degenerate[k] = IsZero(edges.normal[k]);
     }
 }
 
@@ -75,22 +76,23 @@ SphereSplitNode::DirectionProducts SphereSplitNode::_Products(Edges const& edges
         products.corner[k] = direction.Dot(m_corners[k]);
         products.edgeNormal[k] = edges.normal[k].Dot(direction);
     }
-    products.lengthSquared = direction.LengthSquared();
+    double const lengthSquared = direction.LengthSquared();
+    for (int k = 0; k < 3; ++k)
+        products.circleCosine[k] = std::sqrt(std::max(0.0, lengthSquared - products.edgeNormal[k] * products.edgeNormal[k]));
     return products;
 }
 
 double SphereSplitNode::_LargestEdgeCosine(int edge, Edges const& edges, DirectionProducts const& products, double sign)
 {
-    if (IsZero(edges.normal[edge])) return -std::numeric_limits<double>::infinity();
     // The nearest point of the great circle is the direction's projection onto the circle's
-    // plane; it counts only when it falls on the short arc between the edge's corners.
+    // plane; it counts only when it falls on the short arc between the edge's corners. Written
+    // without branches: which way these tests go is unpredictable along a cap's boundary.
     double const cosineFrom = sign * products.corner[edge];
     double const cosineTo = sign * products.corner[(edge + 1) % 3];
     double const cornerCosine = edges.cornerCosine[edge];
-    if (cosineTo - cornerCosine * cosineFrom < 0.0 || cosineFrom - cornerCosine * cosineTo < 0.0)
-        return -std::numeric_limits<double>::infinity();
-    double const offPlane = products.edgeNormal[edge];
-    return std::sqrt(std::max(0.0, products.lengthSquared - offPlane * offPlane));
+    bool const onArc = !edges.degenerate[edge] & (cosineTo - cornerCosine * cosineFrom >= 0.0) &
+                       (cosineFrom - cornerCosine * cosineTo >= 0.0);
+    return onArc ? products.circleCosine[edge] : -std::numeric_limits<double>::infinity();
 }
 
 double SphereSplitNode::_LargestCosine(Edges const& edges, DirectionProducts const& products, double sign) const

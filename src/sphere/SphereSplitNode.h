@@ -52,6 +52,7 @@ private:
         Point normal[3];
         double side[3];
         double cornerCosine[3];
+        bool degenerate[3];
     };
 
     // A direction's products with the corners and edge normals. Those of the opposite direction
@@ -59,7 +60,8 @@ private:
     struct DirectionProducts {
         double corner[3];
         double edgeNormal[3];
-        double lengthSquared;
+        // Cosine to the nearest point of each edge's great circle, the same for both directions.
+        double circleCosine[3];
     };
 
     // Children are made in one block of four, default-constructed and then initialised.
