@@ -21,10 +21,12 @@ MeshQueries::M3DObjectTreeBase::Parameters CollisionTreeParameters()
     return parameters;
 }
 
+// A null part, a caller error, counts as a part without triangles rather than being dereferenced.
 std::size_t TriangleCount(MultipartPart const& part)
 {
-    if (auto const* mesh = std::get_if<MStlBase const*>(&part.part)) return (*mesh)->NumberOfTriangles();
-    return std::get<MStlCompact const*>(part.part)->GetNumTriangles();
+    if (auto const* mesh = std::get_if<MStlBase const*>(&part.part)) return *mesh ? (*mesh)->NumberOfTriangles() : 0;
+    MStlCompact const* compact = std::get<MStlCompact const*>(part.part);
+    return compact ? compact->GetNumTriangles() : 0;
 }
 
 MMTransformMatrix MappingInto(MMTransformMatrix const& treeTransform, MMTransformMatrix const& queryTransform)
@@ -171,7 +173,7 @@ template <class Tree>
 bool PartCollides(Tree const& tree, MStlCompact const* treeRef, MultipartPart const& queryPart,
                   MMTransformMatrix const& mapping, double tolerance)
 {
-    if (CannotCollide(tree, queryPart, mapping, tolerance)) return false;
+    if (TriangleCount(queryPart) == 0 || CannotCollide(tree, queryPart, mapping, tolerance)) return false;
     if (auto const* mesh = std::get_if<MStlBase const*>(&queryPart.part))
         return AnyWithinTolerance(tree, treeRef, MeshQueryTriangles(*mesh), mapping, tolerance);
     return AnyWithinTolerance(tree, treeRef, CompactQueryTriangles(std::get<MStlCompact const*>(queryPart.part)),
@@ -234,6 +236,7 @@ void MUserOperatorCollisionDetectorWithToleranceMultipart::_ExaminePart(std::siz
                                                                         std::vector<std::size_t> const& others)
 {
     MultipartPart const& treePart = parts[r];
+    if (TriangleCount(treePart) == 0) return; // nothing to find in an empty tree
     double const tolerance = params.Tolerance;
     auto examine = [&](auto const& tree, MStlCompact const* treeRef)
     {

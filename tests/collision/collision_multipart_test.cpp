@@ -140,6 +140,20 @@ TEST(CollisionMultipart, MeshAndItsCompactCopyCollide)
     EXPECT_EQ(Collisions(detector), (Pairs{{1, 0}}));
 }
 
+TEST(CollisionMultipart, EmptyAndNullPartsCollideWithNothing)
+{
+    TestPart box = MakeBoxPart(1, 10000, MMTransformMatrix(), false);
+    MStlBase empty;
+    MStlCompact emptyCompact;
+    Detector detector;
+    detector.AddPart(box.mesh.get(), box.placement);
+    detector.AddPart(&empty, box.placement);
+    detector.AddPart(&emptyCompact, box.placement);
+    detector.AddPart(static_cast<MStlBase const*>(nullptr), box.placement);
+    detector.AddPart(box.mesh.get(), box.placement);
+    EXPECT_EQ(Collisions(detector), (Pairs{{4, 0}}));
+}
+
 TEST(CollisionMultipart, NoPartsAndOnePart)
 {
     Detector detector;
