@@ -1,6 +1,7 @@
 #pragma once
 // The mesh data library: meshes, triangles, points, compact meshes, beam graphs, callbacks,
 // dependencies, handles, and the per-triangle data masks.
+#include "HandleTags.h"
 #include "Handles.h"
 #include "IDataMask.h"
 #include "MNeighbourFinder.h"
