@@ -45,8 +45,8 @@ int main(int argc, char** argv)
     }
     catch (UsageError const& e)
     {
-        std::cerr << "meshanalysis " << name << ": " << e.what() << "\nusage: meshanalysis " << name << " "
-                  << it->usage << "\n";
+        std::cerr << "meshanalysis " << name << ": " << e.what() << " (usage: meshanalysis " << name << " "
+                  << it->usage << ")\n";
         return 2;
     }
     catch (std::exception const& e)
