@@ -69,13 +69,15 @@ void* M3DTriangleTreeMutableStl::_AllocateLeaf()
 
 M3DTriangleTreeMutableStl::Leaf* M3DTriangleTreeMutableStl::AddTriangle(MStlTriangle* t)
 {
-    if (!m_root) return nullptr;
+    if (!m_root || !t) return nullptr;
     return m_root->AddTriangle(t);
 }
 
 bool M3DTriangleTreeMutableStl::RemoveTriangle(MStlTriangle* t)
 {
-    if (!m_root || !m_leafMap) return false;
+    if (!m_root || !m_leafMap || !t) return false;
+    // A triangle of another mesh has no entry of its own in this mesh's leaf map.
+    if (t->GetMesh() != m_mesh.GetMesh() || t->GetElementIndex() >= m_leafMap->Size()) return false;
     Leaf* const leaf = m_leafMap->GetInfo(t);
     if (!leaf || !leaf->Erase(t)) return false;
     if (leaf->bboxValid) {

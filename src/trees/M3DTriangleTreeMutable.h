@@ -7,6 +7,7 @@
 #include <boost/pool/pool.hpp>
 
 #include "collision/TrianglesGroupBBox3D.h"
+#include "trees/ChunkedArray.h"
 #include "trees/CacheLineAllocator.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
@@ -59,10 +60,10 @@ public:
     // The leaf of each triangle in the tree, null for any other; null itself while there is no root.
     LeafMap* GetLeafMap() const { return m_leafMap.get(); }
 
-    // Inserts t where it enlarges the boxes least; null when there is no root. The caller records
-    // the returned leaf in the leaf map.
+    // Inserts t where it enlarges the boxes least; null when there is no root or t is null. The
+    // caller records the returned leaf in the leaf map.
     Leaf* AddTriangle(MStlTriangle* t);
-    // False when t is not in the tree.
+    // False when t is not in the tree (null, or a triangle of another mesh, included).
     bool RemoveTriangle(MStlTriangle* t);
 
     // maxDistance is the largest double for no limit.
@@ -73,12 +74,18 @@ private:
     friend class Node;
     friend class Leaf;
     using BoxMask = MDataMask<MStlTriangle, TriangleBox>;
-    using Range = MStlTriangle**;
+    using TriangleArray = MeshQueries::ChunkedArray<MStlTriangle*>;
+
+    // The triangles [begin, end) of the rebuild's temporary array, with their boxes.
+    struct BuildRange {
+        TriangleArray& triangles;
+        BoxMask const& boxes;
+    };
 
     // Both build into a block already taken from the matching pool.
-    BaseNode* _BuildNode(void* block, Range begin, Range end, int firstAxis, unsigned usedAxes, Node* parent,
-                         BoxMask const& boxes);
-    BaseNode* _BuildLeaf(void* block, Range begin, Range end, Node* parent, BoxMask const& boxes);
+    BaseNode* _BuildNode(void* block, BuildRange const& all, std::size_t begin, std::size_t end, int firstAxis,
+                         unsigned usedAxes, Node* parent);
+    BaseNode* _BuildLeaf(void* block, BuildRange const& all, std::size_t begin, std::size_t end, Node* parent);
     void* _AllocateNode();
     void* _AllocateLeaf();
 

@@ -12,22 +12,20 @@ constexpr unsigned kAllAxesUsed = 7;
 
 // Single pass with three cursors: below goes to the front, above to the back, straddling stays
 // between. Returns the ends of the below and the straddling groups.
-template <class Boxes>
-std::pair<MStlTriangle**, MStlTriangle**> PartitionAround(MStlTriangle** begin, MStlTriangle** end, int axis,
-                                                          double split, Boxes const& boxes)
+template <class Triangles, class Boxes>
+std::pair<std::size_t, std::size_t> PartitionAround(Triangles& triangles, std::size_t begin, std::size_t end,
+                                                    int axis, double split, Boxes const& boxes)
 {
-    MStlTriangle** lo = begin;
-    MStlTriangle** hi = end;
-    MStlTriangle** i = begin;
+    std::size_t lo = begin, hi = end, i = begin;
     while (i < hi) {
-        auto const& b = boxes.GetInfo(*i);
+        auto const& b = boxes.GetInfo(triangles[i]);
         if (double(b.max[axis]) < split) {
-            std::swap(*i, *lo);
+            triangles.SwapEntries(i, lo);
             ++lo;
             ++i;
         } else if (double(b.min[axis]) > split) {
             --hi;
-            std::swap(*i, *hi);
+            triangles.SwapEntries(i, hi);
         } else {
             ++i;
         }
@@ -48,38 +46,37 @@ void M3DTriangleTreeMutableStl::Rebuild()
     }
     m_leafMap.reset(new LeafMap(mesh->GetDataMaskOwner(), nullptr));
     BoxMask boxes(mesh->GetDataMaskOwner(), TriangleBox());
-    std::vector<MStlTriangle*> triangles;
-    triangles.reserve(m_mesh.NumberOfTriangles());
+    TriangleArray triangles;
     m_mesh.ForEachTriangle([&](MStlTriangle* t) {
-        triangles.push_back(t);
+        triangles.PushBack(t);
         boxes.SetInfo(t, TriangleBox::Of(*t));
     });
-    MStlTriangle** const begin = triangles.data();
-    MStlTriangle** const end = begin + triangles.size();
+    BuildRange const all{triangles, boxes};
     try {
-        if (triangles.size() > m_leafCapacity)
-            m_root = _BuildNode(_AllocateNode(), begin, end, 0, 0u, nullptr, boxes);
+        if (triangles.Size() > m_leafCapacity)
+            m_root = _BuildNode(_AllocateNode(), all, 0, triangles.Size(), 0, 0u, nullptr);
         else
-            m_root = _BuildLeaf(_AllocateLeaf(), begin, end, nullptr, boxes);
+            m_root = _BuildLeaf(_AllocateLeaf(), all, 0, triangles.Size(), nullptr);
     } catch (...) {
         Clear();
         throw;
     }
 }
 
-M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void* block, Range begin, Range end,
+M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void* block, BuildRange const& all,
+                                                                          std::size_t begin, std::size_t end,
                                                                           int firstAxis, unsigned usedAxes,
-                                                                          Node* parent, BoxMask const& boxes)
+                                                                          Node* parent)
 {
     Node* const node = new (block) Node(this, parent);
     int axis = firstAxis;
     while (usedAxes & (1u << axis)) axis = (axis + 1) % 3;
-    for (Range t = begin; t != end; ++t) MeshQueries::AddTriangleBox(node->box, boxes.GetInfo(*t));
+    for (std::size_t i = begin; i != end; ++i) MeshQueries::AddTriangleBox(node->box, all.boxes.GetInfo(all.triangles[i]));
     double const split = (node->box.min[axis] + node->box.max[axis]) * 0.5;
-    auto const groups = PartitionAround(begin, end, axis, split, boxes);
+    auto const groups = PartitionAround(all.triangles, begin, end, axis, split, all.boxes);
 
     struct Group {
-        Range begin, end;
+        std::size_t begin, end;
         unsigned usedAxes;
         bool isNode;
         void* block;
@@ -88,10 +85,7 @@ M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void*
     Group group[3] = {{begin, groups.first, usedAxes, false, nullptr},
                       {groups.first, groups.second, straddleAxes, false, nullptr},
                       {groups.second, end, usedAxes, false, nullptr}};
-    for (Group& g : group) {
-        std::size_t const size = std::size_t(g.end - g.begin);
-        g.isNode = size > m_leafCapacity && g.usedAxes != kAllAxesUsed;
-    }
+    for (Group& g : group) g.isNode = g.end - g.begin > m_leafCapacity && g.usedAxes != kAllAxesUsed;
     // Siblings take consecutive blocks, so that a visit reads their boxes from neighbouring memory.
     for (Group& g : group)
         if (g.begin != g.end) g.block = g.isNode ? _AllocateNode() : _AllocateLeaf();
@@ -100,8 +94,8 @@ M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void*
         for (int slot = 0; slot < 3; ++slot) {
             Group const& g = group[slot];
             if (g.begin == g.end) continue;
-            node->children[slot] = g.isNode ? _BuildNode(g.block, g.begin, g.end, childAxis, g.usedAxes, node, boxes)
-                                            : _BuildLeaf(g.block, g.begin, g.end, node, boxes);
+            node->children[slot] = g.isNode ? _BuildNode(g.block, all, g.begin, g.end, childAxis, g.usedAxes, node)
+                                            : _BuildLeaf(g.block, all, g.begin, g.end, node);
         }
     } catch (...) {
         node->~Node();
@@ -110,16 +104,19 @@ M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void*
     return node;
 }
 
-M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildLeaf(void* block, Range begin, Range end,
-                                                                          Node* parent, BoxMask const& boxes)
+M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildLeaf(void* block, BuildRange const& all,
+                                                                          std::size_t begin, std::size_t end,
+                                                                          Node* parent)
 {
     Leaf* const leaf = new (block) Leaf(this, parent);
     try {
-        for (Range t = begin; t != end; ++t) {
-            MeshQueries::AddTriangleBox(leaf->box, boxes.GetInfo(*t));
-            m_leafMap->SetInfo(*t, leaf);
+        leaf->triangles.reserve(end - begin);
+        for (std::size_t i = begin; i != end; ++i) {
+            MStlTriangle* const t = all.triangles[i];
+            MeshQueries::AddTriangleBox(leaf->box, all.boxes.GetInfo(t));
+            m_leafMap->SetInfo(t, leaf);
+            leaf->triangles.push_back(t);
         }
-        leaf->triangles.assign(begin, end);
     } catch (...) {
         leaf->~Leaf();
         throw;

@@ -131,8 +131,8 @@ void RunEditSequence(unsigned seed, std::size_t budget, Manager::Mode mode, int 
 
 TEST(MutableTreeManager, LongRandomEditSequencesAnswerAsBruteForce)
 {
-    RunEditSequence(1, kNoBudget, Tree::FineLeaves, 250);
-    RunEditSequence(2, kNoBudget, Tree::CoarseLeaves, 250);
+    RunEditSequence(1, kNoBudget, Tree::FineLeaves, 160);
+    RunEditSequence(2, kNoBudget, Tree::CoarseLeaves, 160);
 }
 
 TEST(MutableTreeManager, LongRandomEditSequencesWithFrequentRebuilds)

@@ -223,6 +223,15 @@ TEST(MutableTreeEdit, RemovalTwiceFailsAndEmptiedLeafKeepsAnEmptyBox)
     for (MStlTriangle* t : members) EXPECT_TRUE(tree.RemoveTriangle(t));
     EXPECT_FALSE(tree.RemoveTriangle(first));
     EXPECT_EQ(tree.GetLeafMap()->GetInfo(first), nullptr);
+    // Null and foreign triangles are refused without touching the tree.
+    MStlBase other;
+    PointPool otherPool(other);
+    std::mt19937 otherRng(6);
+    AddScatteredTriangles(other, otherPool, otherRng, 300);
+    EXPECT_FALSE(tree.RemoveTriangle(nullptr));
+    EXPECT_FALSE(tree.RemoveTriangle(other.GetTriangles().back()));
+    EXPECT_FALSE(tree.RemoveTriangle(other.GetTriangles().front()));
+    EXPECT_EQ(tree.AddTriangle(nullptr), nullptr);
     EXPECT_FALSE(leaf->bboxValid);
     for (Tree::Node* n = leaf->parent; n; n = n->parent) EXPECT_FALSE(n->bboxValid);
     leaf->UpdateBBox();
