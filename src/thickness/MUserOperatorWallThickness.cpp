@@ -132,6 +132,7 @@ double MUserOperatorWallThickness::_SearchBins(WallThicknessQuery const& query, 
     double thickness = params.MaxThickness;
     for (DirectionBin const& bin : bins)
     {
+        if (bin.tree->NumberOfElements() == 0) continue; // would find nothing; spares the acos
         // Lower bound of the angle between `away` and any normal in the bin. A NaN (an acos of a
         // dot product rounded past 1) fails the test, so the bin is not searched.
         double const angle = std::acos(away.Dot(bin.direction)) - bin.radius;
