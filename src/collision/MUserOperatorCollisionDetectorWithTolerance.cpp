@@ -153,16 +153,27 @@ void MUserOperatorCollisionDetectorWithTolerance::_ReportQueryTriangles(MStlBase
 #pragma omp parallel
     {
         std::vector<MStlTriangle const*> hits;
+        // An exception must not cross the parallel region; the first one is rethrown after it.
+        std::exception_ptr threadFailure;
 #pragma omp for schedule(dynamic, 100) nowait
         for (long i = 0; i < count; ++i)
         {
+            if (threadFailure) continue;
             MStlTriangle const* triangle = queries[std::size_t(i)];
             MeshQueries::ToleranceQuery query = MeshQueries::MakeToleranceQuery(triangle, mapping, tolerance);
-            if (MeshQueries::IsWithinTolerance(tree, query)) hits.push_back(triangle);
+            if (!MeshQueries::IsWithinTolerance(tree, query)) continue;
+            try
+            {
+                hits.push_back(triangle);
+            }
+            catch (...)
+            {
+                threadFailure = std::current_exception();
+            }
         }
 #pragma omp critical
         {
-            // An exception must not cross the parallel region; the first one is rethrown after it.
+            if (threadFailure && !failure) failure = threadFailure;
             // Without a callback the hits have nowhere to go and are dropped.
             if (report && !failure)
             {

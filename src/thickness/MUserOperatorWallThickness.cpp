@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <omp.h>
 #include "thickness/WallThicknessQuery.h"
@@ -68,8 +69,22 @@ std::vector<MMPoint3d<double>> MUserOperatorWallThickness::_FillBins()
 void MUserOperatorWallThickness::_BuildTrees()
 {
     int const binCount = int(bins.size());
+    // An exception must not leave the parallel loop; each bin keeps its own, without a lock.
+    std::vector<std::exception_ptr> failures(bins.size());
 #pragma omp parallel for schedule(dynamic, 1) num_threads(omp_get_num_procs())
-    for (int i = 0; i < binCount; ++i) bins[i].RebuildTree();
+    for (int i = 0; i < binCount; ++i)
+    {
+        try
+        {
+            bins[i].RebuildTree();
+        }
+        catch (...)
+        {
+            failures[std::size_t(i)] = std::current_exception();
+        }
+    }
+    for (std::exception_ptr const& failure : failures)
+        if (failure) std::rethrow_exception(failure);
 }
 
 std::vector<MStlTriangle const*> MUserOperatorWallThickness::_CollectMeasuredTriangles() const
@@ -95,27 +110,42 @@ void MUserOperatorWallThickness::_Measure(std::vector<MStlTriangle const*> const
 
     Zodara::Common::IncrementalProgressReporter reporter(progressDelegate, kTaskName, triangles.size(), true);
     long const count = long(triangles.size());
-    bool* const stop = &cancelled;
+    bool stop = false;
+    // The caller's delegate may throw while reporting; that stops the work like a cancellation and
+    // the exception is rethrown once the threads have joined.
+    std::exception_ptr failure;
 #pragma omp parallel for schedule(dynamic, 100) num_threads(omp_get_num_procs())
     for (long i = 0; i < count; ++i)
     {
         bool stopNow;
 #pragma omp atomic read
-        stopNow = *stop;
+        stopNow = stop;
         if (stopNow) continue;
         MStlTriangle const& triangle = *triangles[std::size_t(i)];
         float const value = float(_MeasureTriangle(triangle, limits, binLimit));
 #pragma omp critical
         {
-            outputMask->SetInfo(triangle, value);
-            ++reporter;
-            if (reporter.IsCancelled())
+            if (!failure)
             {
+                outputMask->SetInfo(triangle, value);
+                try
+                {
+                    ++reporter;
+                    if (reporter.IsCancelled()) cancelled = true;
+                }
+                catch (...)
+                {
+                    failure = std::current_exception();
+                }
+                if (cancelled || failure)
+                {
 #pragma omp atomic write
-                *stop = true;
+                    stop = true;
+                }
             }
         }
     }
+    if (failure) std::rethrow_exception(failure);
 }
 
 double MUserOperatorWallThickness::_MeasureTriangle(MStlTriangle const& triangle, WallThicknessLimits const& limits,

@@ -336,3 +336,29 @@ TEST(WallThickness, ReportsProgressAndCancellationLeavesUnstartedTrianglesUntouc
     EXPECT_LE(written, std::size_t(omp_get_num_procs()));
     EXPECT_EQ(cancelling->lastDone, written);
 }
+
+TEST(WallThickness, AnExceptionFromTheDelegateReachesTheCaller)
+{
+    struct ThrowingDelegate : Zodara::Common::IProgressDelegate
+    {
+        void OnStart(std::string const&, std::size_t) override {}
+        void OnProgress(std::size_t done, std::size_t) override
+        {
+            if (done == 3) throw std::runtime_error("delegate failed");
+        }
+        void OnFinish() override {}
+        bool IsCancelRequested() override { return false; }
+    };
+    MStlBase plate;
+    testmesh::AddBox(plate, {0, 0, 0}, {50000, 50000, 8000}, 8);
+    MDataMask<MStlTriangle, float> out(plate.GetDataMaskOwner(), kUntouched);
+    MUserOperatorWallThickness op;
+    op.SetModel(&plate);
+    op.SetOutputMask(out);
+    op.SetProgressDelegate(std::make_shared<ThrowingDelegate>());
+    EXPECT_THROW(op.Operate(), std::runtime_error);
+
+    op.SetProgressDelegate(std::make_shared<RecordingDelegate>(std::numeric_limits<std::size_t>::max()));
+    EXPECT_EQ(op.Operate(), MUserOperatorWallThickness::eOK);
+    for (MStlTriangle const* t : plate.GetTriangles()) EXPECT_NE(out.GetInfo(t), kUntouched);
+}
