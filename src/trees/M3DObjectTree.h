@@ -244,78 +244,82 @@ private:
         item.box = box;
     }
 
-    // Element i's double box as x, y, z minima then maxima.
-    void _ElementBounds(std::uint64_t i, BoxCache const& cache, bool cached, double bounds[6]) const
-    {
-        if (cached) {
-            M3DBoundingBox<long> const& b = cache[i];
-            for (int k = 0; k < 3; ++k) {
-                bounds[k] = double(b.min[k]);
-                bounds[k + 3] = double(b.max[k]);
-            }
-        } else {
-            M3DBoundingBox<double> const b = ElementKind::DoubleBox(m_elements[i], m_source);
-            for (int k = 0; k < 3; ++k) {
-                bounds[k] = b.min[k];
-                bounds[k + 3] = b.max[k];
-            }
-        }
-    }
-
-    static void _Grow(double lo[3], double hi[3], double const bounds[6])
-    {
-        for (int k = 0; k < 3; ++k) {
-            lo[k] = std::min(lo[k], bounds[k]);
-            hi[k] = std::max(hi[k], bounds[k + 3]);
-        }
-    }
-
     // Three groups by the elements' extent on the axis: below (max < split), straddling
     // (min <= split <= max), above (min > split).
     void _Partition(BuildItem& item, BoxCache& cache)
     {
         if (!_NeedsSplit(item)) return;
+        if (cache.Size() > 0)
+            _PartitionCached(item, cache);
+        else
+            _PartitionUncached(item);
+    }
+
+    // Cached boxes are integers: their groups are gathered as integers, which is exact and spares
+    // six conversions per element.
+    void _PartitionCached(BuildItem& item, BoxCache& cache)
+    {
         int const axis = _ChooseAxis(item);
         double const split = (item.box.min[axis] + item.box.max[axis]) * 0.5;
-        bool const cached = cache.Size() > 0;
-        // Each group starts as the empty box.
-        double lo[3][3], hi[3][3];
-        for (int g = 0; g < 3; ++g)
-            for (int k = 0; k < 3; ++k) {
-                lo[g][k] = std::numeric_limits<double>::max();
-                hi[g][k] = std::numeric_limits<double>::lowest();
-            }
+        M3DBoundingBox<long> groups[3];
         std::uint64_t below = item.begin;
         std::uint64_t above = item.end;
         std::uint64_t i = item.begin;
-        double bounds[6];
         while (i < above) {
-            _ElementBounds(i, cache, cached, bounds);
-            if (bounds[3 + axis] < split) {
-                _Grow(lo[0], hi[0], bounds);
-                _SwapElements(i, below, cache, cached);
+            M3DBoundingBox<long> const& b = cache[i];
+            if (double(b.max[axis]) < split) {
+                groups[0] |= b;
+                _SwapElements(i, below, cache);
                 ++below;
                 ++i;
-            } else if (bounds[axis] > split) {
-                _Grow(lo[2], hi[2], bounds);
+            } else if (double(b.min[axis]) > split) {
+                groups[2] |= b;
                 --above;
-                _SwapElements(i, above, cache, cached);
+                _SwapElements(i, above, cache);
             } else {
-                _Grow(lo[1], hi[1], bounds);
+                groups[1] |= b;
                 ++i;
             }
         }
         item.belowEnd = below;
         item.straddleEnd = above;
         for (int g = 0; g < 3; ++g)
-            item.groupBoxes[g] = M3DBoundingBox<double>(lo[g][0], lo[g][1], lo[g][2], hi[g][0], hi[g][1], hi[g][2]);
+            if (!groups[g].IsEmpty()) item.groupBoxes[g] = ToDoubleBox(groups[g]);
     }
 
-    void _SwapElements(std::uint64_t a, std::uint64_t b, BoxCache& cache, bool swapBoxes)
+    void _PartitionUncached(BuildItem& item)
     {
-        if (a == b) return;
+        int const axis = _ChooseAxis(item);
+        double const split = (item.box.min[axis] + item.box.max[axis]) * 0.5;
+        M3DBoundingBox<double> groups[3];
+        std::uint64_t below = item.begin;
+        std::uint64_t above = item.end;
+        std::uint64_t i = item.begin;
+        while (i < above) {
+            M3DBoundingBox<double> const b = ElementKind::DoubleBox(m_elements[i], m_source);
+            if (b.max[axis] < split) {
+                groups[0] |= b;
+                m_elements.SwapEntries(i, below);
+                ++below;
+                ++i;
+            } else if (b.min[axis] > split) {
+                groups[2] |= b;
+                --above;
+                m_elements.SwapEntries(i, above);
+            } else {
+                groups[1] |= b;
+                ++i;
+            }
+        }
+        item.belowEnd = below;
+        item.straddleEnd = above;
+        for (int g = 0; g < 3; ++g) item.groupBoxes[g] = groups[g];
+    }
+
+    void _SwapElements(std::uint64_t a, std::uint64_t b, BoxCache& cache)
+    {
         m_elements.SwapEntries(a, b);
-        if (swapBoxes) cache.SwapEntries(a, b);
+        cache.SwapEntries(a, b);
     }
 
     template <class Query>
@@ -323,6 +327,9 @@ private:
     {
         constexpr double kInfinity = std::numeric_limits<double>::infinity();
         if (node.IsLeaf()) {
+            // Start loading every element of the leaf before measuring the first one.
+            for (std::uint64_t i = node.begin; i < node.end; ++i) ElementKind::Prefetch(m_elements[i]);
+            for (std::uint64_t i = node.begin; i < node.end; ++i) ElementKind::PrefetchVertices(m_elements[i]);
             for (std::uint64_t i = node.begin; i < node.end; ++i) {
                 T const& element = m_elements[i];
                 double const d = query.ElementDistance(element);
@@ -348,6 +355,9 @@ private:
             }
             distance[j] = d;
             order[j] = child;
+            // The grandchildren's boxes are what the next level down reads first.
+            for (Node const* grandchild : child->children)
+                if (grandchild) __builtin_prefetch(grandchild);
         }
         for (int k = 0; k < count; ++k)
             if (distance[k] <= bestDistance && distance[k] < kInfinity)

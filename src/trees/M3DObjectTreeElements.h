@@ -63,6 +63,12 @@ struct M3DObjectTreeElement<MStlTriangle const*> {
         return ToDoubleBox(IntegerBox(triangle, source));
     }
 
+    static void Prefetch(MStlTriangle const* triangle) { __builtin_prefetch(triangle); }
+    static void PrefetchVertices(MStlTriangle const* triangle)
+    {
+        for (std::size_t i = 0; i < 3; ++i) __builtin_prefetch(triangle->GetPoint(i));
+    }
+
     static MStlTriangle const* FromRange(MStlTriangle const& triangle) { return &triangle; }
     static MStlTriangle const* FromRange(MStlTriangle const* triangle) { return triangle; }
 };
@@ -89,6 +95,10 @@ struct M3DObjectTreeElement<std::size_t> {
         return ToDoubleBox(IntegerBox(triangle, compact));
     }
 
+    // The compact mesh is not at hand here; its triangles are looked up by the query.
+    static void Prefetch(std::size_t) {}
+    static void PrefetchVertices(std::size_t) {}
+
     static std::size_t FromRange(std::size_t triangle) { return triangle; }
 };
 
@@ -108,6 +118,10 @@ struct M3DObjectTreeElement<MStlGraphEdge> {
     {
         return ToTruncatedIntegerBox(boxFunction(edge));
     }
+
+    // Edges are held in the tree itself.
+    static void Prefetch(MStlGraphEdge const&) {}
+    static void PrefetchVertices(MStlGraphEdge const&) {}
 
     static MStlGraphEdge FromRange(MStlGraphEdge const& edge) { return edge; }
 };
