@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "trees/M3DTriangleTreeMutable.h"
+#include "trees/TrianglePrefetch.h"
 
 namespace MeshQueriesMutable {
 
@@ -73,6 +74,16 @@ M3DTriangleTreeMutableStl::Leaf* M3DTriangleTreeMutableStl::Leaf::AddTriangle(MS
     // An empty box that becomes non-empty always differs, because its min.x leaves the marker.
     if (!(box.min == before.min && box.max == before.max)) InvalidateAncestors();
     return this;
+}
+
+void M3DTriangleTreeMutableStl::Node::PrefetchContents() const
+{
+    PrefetchChildren(children);
+}
+
+void M3DTriangleTreeMutableStl::Leaf::PrefetchContents() const
+{
+    if (!triangles.empty()) __builtin_prefetch(triangles.data());
 }
 
 bool M3DTriangleTreeMutableStl::Leaf::Erase(MStlTriangle* t)

@@ -20,6 +20,9 @@ public:
     virtual void GetTrianglesAlongLineSegment(std::vector<Triangle>& out, Point const& origin,
                                               Point const& direction, double const& tMin, double const& tMax) = 0;
     virtual void ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction, double& tMax) = 0;
+    // Starts fetching what a visit of this node reads first, so that siblings about to be searched
+    // load side by side rather than one stall after another.
+    virtual void PrefetchContents() const = 0;
 
     BaseNode(BaseNode const&) = delete;
     BaseNode& operator=(BaseNode const&) = delete;
@@ -51,6 +54,7 @@ public:
     void GetTrianglesAlongLineSegment(std::vector<Triangle>& out, Point const& origin, Point const& direction,
                                       double const& tMin, double const& tMax) override;
     void ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction, double& tMax) override;
+    void PrefetchContents() const override;
 
     // Slot 0 below the split value, 1 straddling it, 2 above; null where the group was empty.
     BaseNode* children[3] = {nullptr, nullptr, nullptr};
@@ -68,6 +72,7 @@ public:
     void GetTrianglesAlongLineSegment(std::vector<Triangle>& out, Point const& origin, Point const& direction,
                                       double const& tMin, double const& tMax) override;
     void ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction, double& tMax) override;
+    void PrefetchContents() const override;
 
     // Removes the first occurrence of t by moving the last entry into its place.
     bool Erase(MStlTriangle* t);

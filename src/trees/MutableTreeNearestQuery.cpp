@@ -55,6 +55,8 @@ void M3DTriangleTreeMutableStl::Node::NearestTriangle(MStlTriangle*& result, Poi
         if (child->box.IsEmpty()) continue;
         ranked[count++] = {child, child->box.DistanceSqr(p)};
     }
+    for (int i = 0; i < count; ++i)
+        if (ranked[i].distance <= best) ranked[i].node->PrefetchContents();
     SortByDistance(ranked, count);
     result = nullptr;
     for (int i = 0; i < count; ++i) {

@@ -38,6 +38,8 @@ void M3DTriangleTreeMutableStl::Node::ProjectPoint(MStlTriangle*& result, Point 
         child->EnsureBBox();
         passed[slot] = SegmentMeetsBox(child->box, origin, direction, 0.0, tMax, entry[slot]);
     }
+    for (int slot = 0; slot < 3; ++slot)
+        if (passed[slot]) children[slot]->PrefetchContents();
     // The straddling group first, then the outer groups nearest entry first (slot 2 on a tie).
     int order[3];
     int count = 0;
