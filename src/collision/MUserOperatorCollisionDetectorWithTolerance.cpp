@@ -19,6 +19,7 @@ using TriangleTree = MeshQueries::M3DObjectTree<MStlTriangle const*>;
 MUserOperatorCollisionDetectorWithTolerance::Callback MarkerCallback(MStlBase* part, IStlMarkTriangles* marker)
 {
     IStlMarkTriangles* const used = marker ? marker : part->GetDefaultMarker();
+    if (!used) return {}; // nothing to mark with: hits are dropped
     return [used](MStlTriangle& triangle) { used->MarkTriangle(triangle); };
 }
 
