@@ -77,12 +77,12 @@ public:
 
     void CollectLeavesContaining(Point const& point, Info const& info, std::vector<Leaf const*>& leaves) const override
     {
-        if (this->RefreshedBox().GetHasPoint(point)) CollectFromChildren(point, info, leaves);
+        if (this->RefreshedBox().GetHasPoint(point)) CollectFromChildren(this->level, point, info, leaves);
     }
 
     bool HasElementsContaining(Point const& point, Info const& info) const override
     {
-        return this->RefreshedBox().GetHasPoint(point) && AnyChildContains(point, info);
+        return this->RefreshedBox().GetHasPoint(point) && AnyChildContains(this->level, point, info);
     }
 
     std::int32_t ComputeLevel() const override
@@ -127,29 +127,50 @@ private:
     ConcreteLeaf const& LeafAt(std::size_t c) const { return static_cast<ConcreteLeaf const&>(*children[c]); }
     BranchNode const& BranchAt(std::size_t c) const { return static_cast<BranchNode const&>(*children[c]); }
 
-    void CollectFromChildren(Point const& point, Info const& info, std::vector<Leaf const*>& leaves) const
+    // Slots of the children whose boxes hold the point, in slot order; their nodes are fetched ahead
+    // so that the descent into several of them overlaps the memory waits.
+    std::size_t ChildrenContaining(Point const& point, std::size_t (&hits)[Capacity]) const
     {
-        if (this->level == 1)
+        std::size_t hitCount = 0;
+        for (std::size_t c = 0; c < count; ++c)
+            if (childBoxes[c].GetHasPoint(point))
+            {
+                __builtin_prefetch(&BranchAt(c).count);
+                __builtin_prefetch(&BranchAt(c).childBoxes);
+                hits[hitCount++] = c;
+            }
+        return hitCount;
+    }
+
+    // A node below a refreshed one is refreshed too, and its level is one less than its parent's:
+    // the walks pass the level down instead of reading it from each node.
+    void CollectFromChildren(std::int32_t level, Point const& point, Info const& info,
+                             std::vector<Leaf const*>& leaves) const
+    {
+        if (level == 1)
         {
             for (std::size_t c = 0; c < count; ++c)
                 if (childBoxes[c].GetHasPoint(point) && info.Intersects(point, LeafAt(c).element))
                     leaves.push_back(&LeafAt(c));
             return;
         }
-        for (std::size_t c = 0; c < count; ++c)
-            if (childBoxes[c].GetHasPoint(point)) BranchAt(c).CollectFromChildren(point, info, leaves);
+        std::size_t hits[Capacity];
+        std::size_t const hitCount = ChildrenContaining(point, hits);
+        for (std::size_t h = 0; h < hitCount; ++h) BranchAt(hits[h]).CollectFromChildren(level - 1, point, info, leaves);
     }
 
-    bool AnyChildContains(Point const& point, Info const& info) const
+    bool AnyChildContains(std::int32_t level, Point const& point, Info const& info) const
     {
-        if (this->level == 1)
+        if (level == 1)
         {
             for (std::size_t c = 0; c < count; ++c)
                 if (info.Intersects(point, LeafAt(c).element)) return true;
             return false;
         }
-        for (std::size_t c = 0; c < count; ++c)
-            if (childBoxes[c].GetHasPoint(point) && BranchAt(c).AnyChildContains(point, info)) return true;
+        std::size_t hits[Capacity];
+        std::size_t const hitCount = ChildrenContaining(point, hits);
+        for (std::size_t h = 0; h < hitCount; ++h)
+            if (BranchAt(hits[h]).AnyChildContains(level - 1, point, info)) return true;
         return false;
     }
 

@@ -3,6 +3,7 @@
 // inserted one at a time and never removed; the root object keeps its identity for the tree's life.
 #include <memory>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,12 @@ public:
     using BranchInterface = util::IBranchNode<Element, T, Dim>;
     using Context = util::InsertionContext<Element, T, Dim>;
 
+    // A split must be able to give both groups minimumFill of the capacity + 1 entries.
     RStarTree(std::shared_ptr<Info> adapter, std::size_t minimumFill)
         : minFill(minimumFill), elementInfo(std::move(adapter))
     {
+        if (elementInfo == nullptr) throw std::invalid_argument("ip_elementInfo");
+        if (minFill < 1 || minFill > (Capacity + 1) / 2) throw std::invalid_argument("i_minFill out of range");
     }
     virtual ~RStarTree() { delete root; }
     RStarTree(RStarTree const&) = delete;

@@ -59,9 +59,9 @@ class RStarTreeContainment : public ::testing::Test
 protected:
     void SetUp() override
     {
-        boxes = RandomBoxes(2000, 99);
+        boxes = RandomBoxes(1500, 99);
         for (BoxElement const& box : boxes) tree.Insert(&box);
-        points = QueryPoints(boxes, 900, 7);
+        points = QueryPoints(boxes, 600, 7);
     }
     std::vector<BoxElement> boxes;
     BoxTree tree{std::make_shared<BoxElementInfo>(), 2};

@@ -78,7 +78,7 @@ class RStarTreeInvariants : public ::testing::TestWithParam<std::size_t>
 TEST_P(RStarTreeInvariants, HoldAfterThousandsOfRandomInsertions)
 {
     std::size_t const minFill = GetParam();
-    std::vector<BoxElement> const boxes = RandomBoxes(2500, 17u + unsigned(minFill));
+    std::vector<BoxElement> const boxes = RandomBoxes(2000, 17u + unsigned(minFill));
     BoxTree tree(std::make_shared<BoxElementInfo>(), minFill);
     tree.Insert(&boxes[0]);
     Branch const* const root = tree.GetRoot();
@@ -96,9 +96,9 @@ TEST_P(RStarTreeInvariants, HoldForIdenticalAndNestedBoxes)
 {
     std::size_t const minFill = GetParam();
     std::vector<BoxElement> boxes;
-    for (int i = 0; i < 150; ++i) boxes.push_back(MakeBox(0, 0, 0, 1, 1, 1));
-    for (int i = 0; i < 150; ++i) boxes.push_back(MakeBox(-i, -i, -i, i, i, i));
-    for (int i = 0; i < 150; ++i) boxes.push_back(MakeBox(i, 0, 0, i, 0, 0));
+    for (int i = 0; i < 100; ++i) boxes.push_back(MakeBox(0, 0, 0, 1, 1, 1));
+    for (int i = 0; i < 100; ++i) boxes.push_back(MakeBox(-i, -i, -i, i, i, i));
+    for (int i = 0; i < 100; ++i) boxes.push_back(MakeBox(i, 0, 0, i, 0, 0));
     BoxTree tree(std::make_shared<BoxElementInfo>(), minFill);
     for (BoxElement const& box : boxes) tree.Insert(&box);
     CheckTree(tree, boxes, boxes.size(), minFill);
@@ -158,6 +158,15 @@ TEST(RStarTreeGrowth, VisitLeavesSeesEveryElementOnceInSlotOrder)
     tree.GetRoot()->VisitLeaves([&visited](Leaf const& leaf) { visited.push_back(leaf.GetElement()); });
     EXPECT_EQ(visited.size(), boxes.size());
     EXPECT_EQ(std::set<BoxElement const*>(visited.begin(), visited.end()).size(), boxes.size());
+}
+
+TEST(RStarTreeGrowth, RefusesAMinimumFillNoSplitCanHonour)
+{
+    auto adapter = std::make_shared<BoxElementInfo>();
+    EXPECT_THROW(BoxTree(adapter, 0), std::invalid_argument);
+    EXPECT_THROW(BoxTree(adapter, 4), std::invalid_argument);
+    EXPECT_THROW(BoxTree(nullptr, 2), std::invalid_argument);
+    EXPECT_NO_THROW(BoxTree(adapter, 3));
 }
 
 TEST(RStarTreeGrowth, SharesTheAdapterWithItsCallers)
