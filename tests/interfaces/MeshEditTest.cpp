@@ -311,3 +311,16 @@ TEST(MeshEdits, TrianglesOfAnotherMeshAreRejectedAndLeaveTheMeshUnchanged)
     EXPECT_EQ(t->GetPoint(1), b);
     ExpectPointListsAndNumberingConsistent(mesh);
 }
+
+TEST(MeshEdits, AMaskMayOutliveItsMesh)
+{
+    auto mesh = std::make_unique<MStlBase>();
+    MStlPoint* a = mesh->AddPoint(0, 0, 0);
+    mesh->AddTriangle(a, a, a);
+    auto mask = std::make_unique<MDataMask<MStlTriangle, int>>(mesh->GetDataMaskOwner(), 4);
+    EXPECT_EQ(mask->GetOwner(), &mesh->GetDataMaskOwner());
+    mesh.reset();
+    EXPECT_EQ(mask->GetOwner(), nullptr);
+    EXPECT_EQ(mask->GetInfoByIndex(0), 4);
+    mask.reset();  // must not reach for the destroyed mesh (the sanitizer build checks)
+}

@@ -18,6 +18,8 @@ public:
     virtual void ResetEntry(std::size_t i) = 0;
     // Takes every entry from another mask of the same type.
     virtual void AssignFrom(IDataMask const& other) = 0;
+    // The owner is going away before the mask; the mask must not reach for it any more.
+    virtual void OnOwnerDestroyed() {}
 };
 
 class IDataMaskOwner
@@ -47,6 +49,7 @@ public:
     MDataMaskBase& operator=(MDataMaskBase const&) = delete;
 
     IDataMaskOwner* GetOwner() const { return m_owner; }
+    void OnOwnerDestroyed() override { m_owner = nullptr; }
 
 private:
     IDataMaskOwner* m_owner;
@@ -57,6 +60,8 @@ class MDataMaskRegistry : public IDataMaskOwner
 {
 public:
     MDataMaskRegistry() = default;
+    // Masks may outlive their mesh; they are told so that they do not unregister from a dead one.
+    ~MDataMaskRegistry() override;
     std::size_t GetMaskElementCount() const override { return m_count; }
     void RegisterMask(IDataMask* mask) override;
     void UnregisterMask(IDataMask* mask) override;

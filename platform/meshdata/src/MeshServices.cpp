@@ -8,6 +8,11 @@
 #include "MStlBase.h"
 #include "MStlCompact.h"
 
+MDataMaskRegistry::~MDataMaskRegistry()
+{
+    for (IDataMask* m : m_masks) m->OnOwnerDestroyed();
+}
+
 void MDataMaskRegistry::RegisterMask(IDataMask* mask)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
