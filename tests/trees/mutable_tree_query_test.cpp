@@ -207,7 +207,7 @@ TEST(MutableTreeQueries, StaticTreeAgreesWithBruteForce)
         tree.Rebuild();
         std::uniform_int_distribution<int> lattice(-2, 18), axisPick(0, 5), dir(-2, 2);
         std::uniform_real_distribution<double> real(-100.0, 900.0), limit(0.0, 200.0);
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < 160; ++i) {
             Point const p(real(rng), real(rng), real(rng));
             double const maxDistance = i % 3 == 0 ? kLargest : limit(rng);
             ExpectNearestMatchesBruteForce(tree.NearestTriangle(p, maxDistance), mesh, p, maxDistance);
