@@ -83,6 +83,9 @@ protected:
         graph = mesh.AddGraph();
         for (std::size_t i = 0; i + 1 < mesh.NumberOfPoints(); i += 3)
             graph->AddEdge(mesh.GetPoint(i), mesh.GetPoint(i + 1));
+        // Coincident edges, whose boxes all straddle every split value.
+        if (kind == 1 || kind == 3)
+            for (int k = 0; k < 80; ++k) graph->AddEdge(mesh.GetPoint(0), mesh.GetPoint(2));
         queries = RandomPoints(60, 3500, 202);
     }
 
