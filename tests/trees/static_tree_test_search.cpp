@@ -212,3 +212,29 @@ TEST(StaticTreeConcurrency, ManyThreadsSearchOneTree)
 }
 
 }  // namespace
+
+namespace {
+
+// Vertices at the ends of the 32-bit range: the grown element boxes pass the range by one unit, the
+// node boxes saturate, and the search still finds what brute force finds.
+TEST(StaticTreeSearchRange, VerticesAtTheIntegerLimits)
+{
+    MStlBase mesh;
+    std::mt19937 rng(12);
+    std::uniform_int_distribution<int> pick(0, 2);
+    std::int32_t const values[3] = {INT32_MIN, 0, INT32_MAX};
+    for (int i = 0; i < 300; ++i) {
+        MStlPoint* p[3];
+        for (auto& q : p) q = mesh.AddPoint(values[pick(rng)], values[pick(rng)], values[pick(rng)]);
+        mesh.AddTriangle(p[0], p[1], p[2]);
+    }
+    for (bool cache : {true, false}) {
+        TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(cache, 2));
+        EXPECT_EQ(tree.GetRoot()->box[1], INT32_MAX);
+        EXPECT_EQ(tree.GetRoot()->box[0], INT32_MIN);
+        for (Point const& p : RandomPoints(40, 2.2e9, 5))
+            ExpectSameAsBruteForce(tree, TrianglePointQuery{p}, 1e9, nullptr);
+    }
+}
+
+}  // namespace
