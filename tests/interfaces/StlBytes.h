@@ -1,6 +1,8 @@
 #pragma once
 // Hand-made STL bytes for the file tests, written independently of the library's writer.
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>

@@ -1,7 +1,9 @@
 // A mesh triangle's own geometry, compact copies of meshes, dependencies and element info.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <random>
 #include <set>
 #include "interfaces/MeshData.h"
