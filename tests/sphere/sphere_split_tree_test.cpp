@@ -13,6 +13,7 @@ namespace {
 
 using Point = MMPoint3d<double>;
 constexpr double kPi = 3.141592653589793;
+double const kPhi = (1.0 + std::sqrt(5.0)) / 2.0;
 
 Point Unit(Point const& p) { return p / p.Length(); }
 
@@ -25,15 +26,9 @@ Point RandomDirection(std::mt19937& rng)
     }
 }
 
-double AngleDegrees(Point const& a, Point const& b)
-{
-    return std::acos(std::clamp(a.Dot(b), -1.0, 1.0)) * 180.0 / kPi;
-}
+double AngleDegrees(Point const& a, Point const& b) { return std::acos(std::clamp(a.Dot(b), -1.0, 1.0)) * 180.0 / kPi; }
 
-struct WeightedDirection {
-    Point direction;
-    double value;
-};
+struct WeightedDirection { Point direction; double value; };
 
 double BruteForceCapSum(std::vector<WeightedDirection> const& added, Point const& q, double maxAngleDegrees)
 {
@@ -45,46 +40,20 @@ double BruteForceCapSum(std::vector<WeightedDirection> const& added, Point const
 
 }  // namespace
 
-TEST(SphereSplitTree, DepthZeroCentresAreTheDodecahedronVertices)
-{
-    std::vector<Point> points{Point(9, 9, 9)};
-    SphereSplitTree::GetUniformlyDistributedPoints(points, 0);
-    ASSERT_EQ(points.size(), 20u);
-
-    // The face centres of an icosahedron are the vertices of a dodecahedron: (+-1, +-1, +-1) and
-    // the cyclic permutations of (0, +-phi, +-1/phi), all scaled to unit length.
-    double const phi = (1.0 + std::sqrt(5.0)) / 2.0;
-    std::vector<Point> expected;
-    for (double a : {-1.0, 1.0})
-        for (double b : {-1.0, 1.0}) {
-            for (double c : {-1.0, 1.0}) expected.push_back(Unit(Point(a, b, c)));
-            expected.push_back(Unit(Point(0, b * phi, a / phi)));
-            expected.push_back(Unit(Point(b * phi, a / phi, 0)));
-            expected.push_back(Unit(Point(a / phi, 0, b * phi)));
-        }
-    for (Point const& e : expected) {
-        auto const hits = std::count_if(points.begin(), points.end(), [&](Point const& p) { return (p - e).Length() < 1e-12; });
-        EXPECT_EQ(hits, 1) << e.x << " " << e.y << " " << e.z;
-    }
-    // The first root is the face of vertices (0,-1,-phi), (-1,-phi,0), (-phi,0,-1).
-    EXPECT_NEAR((points[0] - Unit(Point(-1, -1, -1))).Length(), 0.0, 1e-15);
-}
-
 TEST(SphereSplitTree, RootsFollowTheFaceOrderOfTheIcosahedron)
 {
-    double const phi = (1.0 + std::sqrt(5.0)) / 2.0;
-    Point const v[12] = {{0, -1, -phi}, {-1, -phi, 0}, {-phi, 0, -1}, {0, -1, phi}, {-1, phi, 0}, {phi, 0, -1},
-                         {0, 1, -phi},  {1, -phi, 0},  {-phi, 0, 1},  {0, 1, phi},  {1, phi, 0},  {phi, 0, 1}};
+    Point const v[12] = {{0, -1, -kPhi}, {-1, -kPhi, 0}, {-kPhi, 0, -1}, {0, -1, kPhi}, {-1, kPhi, 0}, {kPhi, 0, -1},
+                         {0, 1, -kPhi},  {1, -kPhi, 0},  {-kPhi, 0, 1},  {0, 1, kPhi},  {1, kPhi, 0},  {kPhi, 0, 1}};
     int const faces[20][3] = {{0, 1, 2}, {0, 7, 1},  {0, 2, 6},  {0, 6, 5},  {0, 5, 7},  {1, 8, 2},  {1, 7, 3},
                               {1, 3, 8}, {2, 4, 6},  {2, 8, 4},  {3, 7, 11}, {3, 9, 8},  {3, 11, 9}, {4, 10, 6},
                               {4, 8, 9}, {4, 9, 10}, {5, 6, 10}, {5, 11, 7}, {5, 10, 11}, {9, 11, 10}};
-    std::vector<Point> centres;
+    std::vector<Point> centres{Point(9, 9, 9)};
     SphereSplitTree::GetUniformlyDistributedPoints(centres, 0);
     ASSERT_EQ(centres.size(), 20u);
     for (int f = 0; f < 20; ++f) {
         Point const a = v[faces[f][0]], b = v[faces[f][1]], c = v[faces[f][2]];
         EXPECT_NEAR((centres[f] - Unit(a + b + c)).Length(), 0.0, 1e-14) << "face " << f;
-        EXPECT_GT((b - a).Cross(c - b).Dot(a), 0.0) << "face " << f;
+        EXPECT_GT((b - a).Cross(c - b).Dot(a), 0.0) << "face " << f << " not counter-clockwise from outside";
     }
     // Depth first: the first four centres at depth 1 are the children of root 0, in child order.
     SphereSplitTree::GetUniformlyDistributedPoints(centres, 1);
@@ -94,57 +63,33 @@ TEST(SphereSplitTree, RootsFollowTheFaceOrderOfTheIcosahedron)
     for (int k = 0; k < 4; ++k) EXPECT_NEAR((centres[k] - children[k]).Length(), 0.0, 1e-14) << "child " << k;
 }
 
-TEST(SphereSplitTree, LeafCountsAndUnitCentresPerDepth)
+TEST(SphereSplitTree, LeafCountsUnitCentresAndMaxErrorPerDepth)
 {
     std::vector<Point> points;
     SphereSplitTree::GetUniformlyDistributedPoints(points, -3);
     EXPECT_EQ(points.size(), 20u);
-    std::size_t expected = 20;
-    for (int depth = 0; depth <= 4; ++depth, expected *= 4) {
-        SphereSplitTree::GetUniformlyDistributedPoints(points, depth);
-        ASSERT_EQ(points.size(), expected) << "depth " << depth;
-        for (Point const& p : points) EXPECT_NEAR(p.Length(), 1.0, 1e-14);
-        // Near-uniform: every centre has a nearest neighbour, and the spread of nearest-neighbour
-        // angles stays within a factor of two.
-        if (depth <= 3) {
-            double smallest = 180.0, largest = 0.0;
-            for (std::size_t i = 0; i < points.size(); ++i) {
-                double nearest = 180.0;
-                for (std::size_t j = 0; j < points.size(); ++j)
-                    if (i != j) nearest = std::min(nearest, AngleDegrees(points[i], points[j]));
-                smallest = std::min(smallest, nearest);
-                largest = std::max(largest, nearest);
-            }
-            EXPECT_GT(smallest, 0.0);
-            EXPECT_LT(largest, 2.0 * smallest) << "depth " << depth;
-        }
-    }
-}
-
-TEST(SphereSplitTree, MaxErrorIsTheCellRadiusAndFallsWithDepth)
-{
-    // At depth 0 a cell is a face: the angle from the face centre to a vertex.
-    double const phi = (1.0 + std::sqrt(5.0)) / 2.0;
-    Point const v0(0, -1, -phi), v1(-1, -phi, 0), v2(-phi, 0, -1);
-    double const faceRadius = AngleDegrees(Unit(v0 + v1 + v2), Unit(v0));
-    EXPECT_NEAR(SphereSplitTree(0).GetMaxError(), faceRadius, 1e-9);
-    EXPECT_NEAR(SphereSplitTree(-1).GetMaxError(), faceRadius, 1e-9);
-
-    double previous = faceRadius;
-    for (int depth = 1; depth <= 5; ++depth) {
+    // At depth 0 a cell is a face: its radius is the angle from the face centre to a vertex.
+    Point const v0(0, -1, -kPhi), v1(-1, -kPhi, 0), v2(-kPhi, 0, -1);
+    double previousError = AngleDegrees(Unit(v0 + v1 + v2), Unit(v0));
+    EXPECT_NEAR(SphereSplitTree(-1).GetMaxError(), previousError, 1e-9);
+    EXPECT_NEAR(SphereSplitTree(0).GetMaxError(), previousError, 1e-9);
+    for (int depth = 1; depth <= 4; ++depth) {
         double const error = SphereSplitTree(depth).GetMaxError();
-        EXPECT_LT(error, 0.6 * previous) << "depth " << depth;
-        EXPECT_GT(error, 0.4 * previous) << "depth " << depth;
-        previous = error;
+        EXPECT_LT(error, 0.6 * previousError) << "depth " << depth;
+        EXPECT_GT(error, 0.4 * previousError) << "depth " << depth;
+        previousError = error;
+
+        SphereSplitTree::GetUniformlyDistributedPoints(points, depth);
+        ASSERT_EQ(points.size(), 20u << (2 * depth)) << "depth " << depth;
+        for (Point const& p : points) EXPECT_NEAR(p.Length(), 1.0, 1e-14);
     }
 }
 
-TEST(SphereSplitTree, EmptyTreeAndExtremeCosines)
+TEST(SphereSplitTree, EmptyTreeExtremeCosinesAndZeroOrScaledQueries)
 {
     SphereSplitTree tree(2);
     std::mt19937 rng(7);
     for (int i = 0; i < 20; ++i) EXPECT_EQ(tree.GetValue(RandomDirection(rng), 0.3 - 0.1 * i), 0.0);
-
     double total = 0.0;
     for (int i = 0; i < 500; ++i) {
         tree.AddPointValue(RandomDirection(rng), 1.0 + i % 3);
@@ -156,34 +101,29 @@ TEST(SphereSplitTree, EmptyTreeAndExtremeCosines)
         EXPECT_EQ(tree.GetValue(q, -2.5), total);
         EXPECT_EQ(tree.GetValue(q, 1.0 + 1e-9), 0.0);
         EXPECT_EQ(tree.GetValue(q, 3.0), 0.0);
+        EXPECT_EQ(tree.GetValue(q, 0.5), tree.GetValue(q * 123.0, 0.5)) << "query length must not matter";
     }
-    // A query direction's length does not matter.
-    Point const q = RandomDirection(rng);
-    EXPECT_EQ(tree.GetValue(q, 0.5), tree.GetValue(q * 123.0, 0.5));
+    // Every cell centre has a zero product with the zero direction.
+    EXPECT_EQ(tree.GetValue(Point(0, 0, 0), 0.0), total);
+    EXPECT_EQ(tree.GetValue(Point(0, 0, 0), 1e-12), 0.0);
 }
 
 TEST(SphereSplitTree, ValuesAtCellCentresSumExactlyOverCaps)
 {
-    // A value placed at a leaf centre counts in a cap exactly when the centre lies in it, so
-    // the cap sum must equal the brute-force sum over the added directions.
+    // A value at a leaf centre counts exactly when the centre lies in the cap: no resolution slack.
     for (int depth : {0, 2, 3}) {
         std::vector<Point> centres;
         SphereSplitTree::GetUniformlyDistributedPoints(centres, depth);
         SphereSplitTree tree(depth);
-        std::vector<WeightedDirection> added;
-        for (std::size_t i = 0; i < centres.size(); ++i) {
-            double const value = double(1 + i % 7);
-            tree.AddPointValue(centres[i] * 3.0, value);
-            added.push_back({centres[i], value});
-        }
+        for (std::size_t i = 0; i < centres.size(); ++i) tree.AddPointValue(centres[i] * 3.0, double(1 + i % 7));
         std::mt19937 rng(11 + depth);
         std::uniform_real_distribution<double> cosine(-1.0, 1.0);
         for (int i = 0; i < 200; ++i) {
             Point const q = RandomDirection(rng);
             double const c = cosine(rng);
             double expected = 0.0;
-            for (auto const& d : added)
-                if (d.direction.Dot(q) >= c) expected += d.value;
+            for (std::size_t k = 0; k < centres.size(); ++k)
+                if (centres[k].Dot(q) >= c) expected += double(1 + k % 7);
             EXPECT_EQ(tree.GetValue(q, c), expected) << "depth " << depth << " cosine " << c;
         }
     }
@@ -191,8 +131,7 @@ TEST(SphereSplitTree, ValuesAtCellCentresSumExactlyOverCaps)
 
 TEST(SphereSplitTree, CapSumsOfRandomDirectionsStayWithinTheResolution)
 {
-    int const depth = 4;
-    SphereSplitTree tree(depth);
+    SphereSplitTree tree(4);
     std::mt19937 rng(5);
     std::uniform_real_distribution<double> weight(0.5, 2.0);
     std::vector<WeightedDirection> added;
@@ -200,17 +139,16 @@ TEST(SphereSplitTree, CapSumsOfRandomDirectionsStayWithinTheResolution)
         added.push_back({RandomDirection(rng), weight(rng)});
         tree.AddPointValue(added.back().direction * 0.25, added.back().value);
     }
-    // A cell counts whole or not at all, so the answer lies between the sums over the cap shrunk
-    // and grown by the largest cell radius.
+    // A cell counts whole or not at all: the answer lies between the brute-force sums over the cap
+    // shrunk and grown by the largest cell radius.
     double const slack = tree.GetMaxError() + 1e-6;
-    for (double angle : {0.5, 2.0, 5.0, 10.0, 30.0, 60.0, 90.0, 120.0, 150.0, 178.0}) {
+    for (double angle : {0.5, 2.0, 5.0, 10.0, 30.0, 60.0, 90.0, 120.0, 150.0, 178.0})
         for (int i = 0; i < 25; ++i) {
             Point const q = RandomDirection(rng);
             double const value = tree.GetValue(q, std::cos(angle * kPi / 180.0));
             EXPECT_GE(value, BruteForceCapSum(added, q, angle - slack) - 1e-9) << angle;
             EXPECT_LE(value, BruteForceCapSum(added, q, angle + slack) + 1e-9) << angle;
         }
-    }
 }
 
 TEST(SphereSplitTree, DirectionsOnSharedCornersGoToTheFirstCell)
@@ -218,10 +156,9 @@ TEST(SphereSplitTree, DirectionsOnSharedCornersGoToTheFirstCell)
     int const depth = 3;
     std::vector<Point> centres;
     SphereSplitTree::GetUniformlyDistributedPoints(centres, depth);
-    double const phi = (1.0 + std::sqrt(5.0)) / 2.0;
-    // The zero direction lies within every cell's tolerance; vertex 0 of the icosahedron is a
-    // corner of five roots. Both go to root 0, child 0 at every level: the first leaf.
-    for (Point const& direction : {Point(0, 0, 0), Point(0, -1, -phi)}) {
+    // The zero direction lies within every cell's tolerance; icosahedron vertex 0 is a corner of
+    // five roots. Both go to root 0, child 0 at every level: the first leaf.
+    for (Point const& direction : {Point(0, 0, 0), Point(0, -1, -kPhi)}) {
         SphereSplitTree tree(depth);
         tree.AddPointValue(direction, 5.0);
         double const nearlyOne = std::cos(1e-4);
@@ -235,7 +172,6 @@ TEST(SphereSplitNode, LargestAndLeastCosineBoundDenseSamples)
 {
     std::mt19937 rng(3);
     for (int cell = 0; cell < 40; ++cell) {
-        // Cells of various sizes around a random direction.
         Point const centre = RandomDirection(rng);
         double const size = 0.02 + 0.5 * (cell % 5);
         Point const a = Unit(centre + RandomDirection(rng) * size);
@@ -248,12 +184,11 @@ TEST(SphereSplitNode, LargestAndLeastCosineBoundDenseSamples)
             double sampledMax = -2.0, sampledMin = 2.0;
             for (int i = 0; i <= n; ++i)
                 for (int j = 0; i + j <= n; ++j) {
-                    Point const p = Unit(a * double(i) + b * double(j) + c * double(n - i - j));
-                    sampledMax = std::max(sampledMax, x.Dot(p));
-                    sampledMin = std::min(sampledMin, x.Dot(p));
+                    double const cosine = x.Dot(Unit(a * double(i) + b * double(j) + c * double(n - i - j)));
+                    sampledMax = std::max(sampledMax, cosine);
+                    sampledMin = std::min(sampledMin, cosine);
                 }
-            double const largest = node.LargestCosine(x);
-            double const least = node.LeastCosine(x);
+            double const largest = node.LargestCosine(x), least = node.LeastCosine(x);
             EXPECT_GE(largest, sampledMax - 1e-12);
             EXPECT_LE(largest, sampledMax + 2e-3);
             EXPECT_LE(least, sampledMin + 1e-12);
@@ -262,43 +197,23 @@ TEST(SphereSplitNode, LargestAndLeastCosineBoundDenseSamples)
     }
 }
 
-TEST(SphereSplitTree, ZeroQueryDirectionSeesEveryCellCentreAtCosineZero)
-{
-    SphereSplitTree tree(2);
-    std::mt19937 rng(9);
-    double total = 0.0;
-    for (int i = 0; i < 300; ++i) {
-        tree.AddPointValue(RandomDirection(rng), 2.0);
-        total += 2.0;
-    }
-    // Every centre has a zero product with the zero direction.
-    EXPECT_EQ(tree.GetValue(Point(0, 0, 0), -1.0), total);
-    EXPECT_EQ(tree.GetValue(Point(0, 0, 0), 0.0), total);
-    EXPECT_EQ(tree.GetValue(Point(0, 0, 0), 1e-12), 0.0);
-}
-
 TEST(SphereSplitTree, ConcurrentQueriesMatchSerialOnes)
 {
     SphereSplitTree tree(4);
     std::mt19937 rng(10);
     for (int i = 0; i < 3000; ++i) tree.AddPointValue(RandomDirection(rng), 1.0 + i % 5);
     std::vector<Point> queries;
-    std::vector<double> cosines, serial;
+    std::vector<double> serial;
     for (int i = 0; i < 400; ++i) {
         queries.push_back(RandomDirection(rng));
-        cosines.push_back(std::cos(0.01 * i));
-        serial.push_back(tree.GetValue(queries.back(), cosines.back()));
+        serial.push_back(tree.GetValue(queries.back(), std::cos(0.01 * i)));
     }
-    double const maxError = tree.GetMaxError();
     std::vector<double> parallel(queries.size());
-    std::vector<double> errors(4);
     std::vector<std::thread> workers;
     for (int t = 0; t < 4; ++t)
         workers.emplace_back([&, t] {
-            for (std::size_t i = t; i < queries.size(); i += 4) parallel[i] = tree.GetValue(queries[i], cosines[i]);
-            errors[t] = tree.GetMaxError();
+            for (std::size_t i = t; i < queries.size(); i += 4) parallel[i] = tree.GetValue(queries[i], std::cos(0.01 * i));
         });
     for (auto& w : workers) w.join();
     EXPECT_EQ(parallel, serial);
-    for (double e : errors) EXPECT_EQ(e, maxError);
 }
