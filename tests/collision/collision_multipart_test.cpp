@@ -4,23 +4,20 @@
 #include <memory>
 #include <random>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
 #include "collision_reference.h"
 #include "support/ClosedMeshBuilders.h"
 
-namespace
-{
+namespace {
 using Detector = MUserOperatorCollisionDetectorWithToleranceMultipart;
 using Pairs = std::vector<std::pair<std::size_t, std::size_t>>;
 using collisionref::Point;
 
-struct TestPart
-{
-    std::unique_ptr<MStlBase> mesh;
-    std::unique_ptr<MStlCompact> compact; // set when the part is added in compact form
+struct TestPart {
+    std::unique_ptr<MStlBase> mesh = std::make_unique<MStlBase>();
+    std::unique_ptr<MStlCompact> compact;  // set when the part is added in compact form
     MMTransformMatrix placement;
 
     std::size_t Count() const { return compact ? compact->GetNumTriangles() : mesh->NumberOfTriangles(); }
@@ -30,119 +27,105 @@ struct TestPart
     }
 };
 
-std::size_t Add(Detector& detector, TestPart const& p)
+// A cube of side 10000 (12 n^2 triangles), placed by an offset.
+TestPart Cube(int n, Point offset, bool compact)
 {
-    return p.compact ? detector.AddPart(p.compact.get(), p.placement) : detector.AddPart(p.mesh.get(), p.placement);
+    TestPart p;
+    testmesh::AddBox(*p.mesh, {0, 0, 0}, {10000, 10000, 10000}, n);
+    if (compact) p.compact = std::make_unique<MStlCompact>(*p.mesh);
+    p.placement = MMTransformMatrix::Translation(offset);
+    return p;
 }
 
-// Pairs by the definition: the larger part (count, index) first, examined largest first, each
-// against the smaller ones in ascending (count, index).
+// By the definition: the larger part (count, index) first, examined largest first, each against
+// the smaller ones in ascending (count, index).
 Pairs ExpectedPairs(std::vector<TestPart> const& parts, double tolerance)
 {
     std::vector<std::pair<std::size_t, std::size_t>> bySize;
     for (std::size_t i = 0; i < parts.size(); ++i) bySize.emplace_back(parts[i].Count(), i);
     std::sort(bySize.begin(), bySize.end());
     Pairs pairs;
-    for (std::size_t a = bySize.size(); a-- > 1;)
-    {
+    for (std::size_t a = bySize.size(); a-- > 1;) {
         std::size_t const r = bySize[a].second;
         auto const tree = parts[r].Triangles(MMTransformMatrix());
-        for (std::size_t b = 0; b < a; ++b)
-        {
+        for (std::size_t b = 0; b < a; ++b) {
             std::size_t const j = bySize[b].second;
-            auto const queries = parts[j].Triangles(collisionref::Mapping(parts[r].placement, parts[j].placement));
-            auto const within = collisionref::WithinTolerance(queries, tree, tolerance);
+            auto const within = collisionref::WithinTolerance(
+                parts[j].Triangles(collisionref::Mapping(parts[r].placement, parts[j].placement)), tree, tolerance);
             if (std::find(within.begin(), within.end(), true) != within.end()) pairs.emplace_back(r, j);
         }
     }
     return pairs;
 }
 
-TestPart MakeBoxPart(int n, std::int32_t size, MMTransformMatrix placement, bool compact)
-{
-    TestPart p;
-    p.mesh.reset(new MStlBase);
-    testmesh::AddBox(*p.mesh, {0, 0, 0}, {size, size, size}, n);
-    if (compact) p.compact.reset(new MStlCompact(*p.mesh));
-    p.placement = placement;
-    return p;
-}
-
 Pairs Collisions(Detector& detector)
 {
     EXPECT_EQ(detector.Operate(), Detector::eOK);
-    Pairs pairs;
+    Pairs pairs, again;
     detector.GetCollisions(pairs);
+    EXPECT_EQ(detector.Operate(), Detector::eOK);
+    detector.GetCollisions(again);
+    EXPECT_EQ(again, pairs) << "a second run recomputes, it does not append";
     return pairs;
 }
-} // namespace
+
+Pairs Collisions(std::vector<TestPart> const& parts, double tolerance = 5000.0)
+{
+    Detector detector;
+    detector.SetAllParams({tolerance});
+    for (auto const& p : parts)
+        p.compact ? detector.AddPart(p.compact.get(), p.placement) : detector.AddPart(p.mesh.get(), p.placement);
+    return Collisions(detector);
+}
+}  // namespace
 
 TEST(CollisionMultipart, PairsAndTheirOrderMatchAllPairsWithMeshAndCompactPartsMixed)
 {
     std::mt19937 rng(5);
     std::uniform_real_distribution<double> offset(0.0, 40000.0), angle(0.0, 3.0);
-    for (int round = 0; round < 2; ++round)
-    {
+    for (int round = 0; round < 2; ++round) {
         std::vector<TestPart> parts;
-        for (int i = 0; i < 8; ++i)
-        {
-            MMTransformMatrix const placement = collisionref::Placement(
-                Point(1 + i, 2 - i, 0.5), angle(rng), Point(offset(rng), offset(rng), offset(rng) / 4));
-            TestPart p = MakeBoxPart(1 + i % 2, 9000, placement, (i + round) % 2 == 1);
+        for (int i = 0; i < 8; ++i) {
+            TestPart p;
+            testmesh::AddBox(*p.mesh, {0, 0, 0}, {9000, 9000, 9000}, 1 + i % 2);
+            p.placement = collisionref::Placement(Point(1 + i, 2 - i, 0.5), angle(rng),
+                                                  Point(offset(rng), offset(rng), offset(rng) / 4));
             testmesh::JitterVertices(*p.mesh, 800, rng);
-            if (p.compact) p.compact.reset(new MStlCompact(*p.mesh));
+            if ((i + round) % 2) p.compact = std::make_unique<MStlCompact>(*p.mesh);
             parts.push_back(std::move(p));
         }
-        Detector detector;
-        Detector::MParams params;
-        params.Tolerance = 3000.0;
-        detector.SetAllParams(params);
-        for (auto const& p : parts) Add(detector, p);
-        Pairs const expected = ExpectedPairs(parts, params.Tolerance);
+        Pairs const expected = ExpectedPairs(parts, 3000.0);
         ASSERT_FALSE(expected.empty());
-        EXPECT_EQ(Collisions(detector), expected) << "round " << round;
-        EXPECT_EQ(Collisions(detector), expected) << "a second run recomputes, it does not append";
+        EXPECT_EQ(Collisions(parts, 3000.0), expected) << "round " << round;
     }
 }
 
-TEST(CollisionMultipart, OnlyTheTouchingPairIsReportedLargerFirst)
+TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTolerance)
 {
-    // A (108 triangles), B (48), C (12): only B and C are near each other.
     std::vector<TestPart> parts;
-    parts.push_back(MakeBoxPart(3, 10000, MMTransformMatrix::Translation({100000, 0, 0}), false));
-    parts.push_back(MakeBoxPart(2, 10000, MMTransformMatrix(), true));
-    parts.push_back(MakeBoxPart(1, 10000, MMTransformMatrix::Translation({0, 14000, 0}), false));
-    Detector detector;
-    for (auto const& p : parts) Add(detector, p);
-    EXPECT_EQ(Collisions(detector), (Pairs{{1, 2}}));
-}
-
-TEST(CollisionMultipart, EqualCountsPutTheHigherIndexFirstAndToleranceIsInclusive)
-{
-    for (int extra : {0, 1})
-    {
-        std::vector<TestPart> parts;
-        parts.push_back(MakeBoxPart(2, 10000, MMTransformMatrix(), false));
-        parts.push_back(MakeBoxPart(2, 10000, MMTransformMatrix::Translation({15000.0 + extra, 0, 0}), true));
-        Detector detector;
-        for (auto const& p : parts) Add(detector, p);
-        EXPECT_EQ(Collisions(detector), extra ? Pairs{} : (Pairs{{1, 0}}));
+    // 108, 48 and 12 triangles: only the two smaller cubes are within the tolerance.
+    parts.push_back(Cube(3, {100000, 0, 0}, false));
+    parts.push_back(Cube(2, {0, 0, 0}, true));
+    parts.push_back(Cube(1, {0, 14000, 0}, false));
+    EXPECT_EQ(Collisions(parts), (Pairs{{1, 2}}));
+    // Equal counts put the higher index first; a gap of exactly the tolerance collides.
+    for (int extra : {0, 1}) {
+        parts.clear();
+        parts.push_back(Cube(2, {0, 0, 0}, false));
+        parts.push_back(Cube(2, {15000.0 + extra, 0, 0}, true));
+        EXPECT_EQ(Collisions(parts), extra ? Pairs{} : (Pairs{{1, 0}})) << "gap " << 5000 + extra;
     }
-}
-
-TEST(CollisionMultipart, MeshAndItsCompactCopyCollide)
-{
-    TestPart mesh = MakeBoxPart(2, 10000, MMTransformMatrix::Rotation({1, 1, 0}, 0.7), false);
-    MStlCompact copy(*mesh.mesh);
-    Detector detector;
-    detector.AddPart(mesh.mesh.get(), mesh.placement);
-    detector.AddPart(&copy, mesh.placement);
-    EXPECT_EQ(Collisions(detector), (Pairs{{1, 0}}));
+    // A rotated mesh and its compact copy under the same placement.
+    parts.clear();
+    parts.push_back(Cube(2, {0, 0, 0}, false));
+    parts.push_back(Cube(2, {0, 0, 0}, true));
+    for (auto& p : parts) p.placement = MMTransformMatrix::Rotation({1, 1, 0}, 0.7);
+    EXPECT_EQ(Collisions(parts), (Pairs{{1, 0}}));
 }
 
 TEST(CollisionMultipart, EmptyAndNullPartsCollideWithNothing)
 {
-    TestPart box = MakeBoxPart(1, 10000, MMTransformMatrix(), false);
+    TestPart box = Cube(1, {0, 0, 0}, false);
     MStlBase empty;
     MStlCompact emptyCompact;
     Detector detector;
@@ -161,8 +144,7 @@ TEST(CollisionMultipart, NoPartsAndOnePart)
     EXPECT_EQ(detector.Operate(), Detector::eNoParts);
     detector.GetCollisions(pairs);
     EXPECT_TRUE(pairs.empty());
-
-    TestPart p = MakeBoxPart(1, 10000, MMTransformMatrix(), false);
+    TestPart p = Cube(1, {0, 0, 0}, false);
     EXPECT_EQ(detector.AddPart(p.mesh.get(), p.placement), 0u);
     EXPECT_TRUE(Collisions(detector).empty());
 }

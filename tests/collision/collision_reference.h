@@ -1,18 +1,17 @@
 #pragma once
 // Reference answers for the collision tests: every pair of triangles measured, in the frame the
 // operators use (query triangles mapped into the tree part's coordinates).
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 #include "collision/TriangleDistance.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 
-namespace collisionref
-{
+namespace collisionref {
 using Point = MMPoint3d<double>;
 
-struct PlacedTriangle
-{
+struct PlacedTriangle {
     Point v[3];
     Point n;
 };
@@ -32,21 +31,22 @@ inline MMTransformMatrix Placement(Point const& axis, double angle, Point const&
     return m;
 }
 
-inline PlacedTriangle Placed(Point const (&v)[3], Point const& n, MMTransformMatrix const& m)
+inline PlacedTriangle Placed(Point const (&v)[3], MMTransformMatrix const& m)
 {
+    Point const n = (v[1] - v[0]).Cross(v[2] - v[0]);
+    double const length = n.Length();
     PlacedTriangle t;
     for (int k = 0; k < 3; ++k) t.v[k] = m.Transform(v[k], false);
-    t.n = m.Transform(n, true);
+    t.n = m.Transform(length > 0 ? n / length : n, true);
     return t;
 }
 
 inline std::vector<PlacedTriangle> TrianglesOf(MStlBase const& mesh, MMTransformMatrix const& m)
 {
     std::vector<PlacedTriangle> out;
-    for (MStlTriangle const* t : mesh.GetTriangles())
-    {
+    for (MStlTriangle const* t : mesh.GetTriangles()) {
         Point const v[3] = {t->GetVertex(0), t->GetVertex(1), t->GetVertex(2)};
-        out.push_back(Placed(v, t->GetNormal(), m));
+        out.push_back(Placed(v, m));
     }
     return out;
 }
@@ -54,17 +54,13 @@ inline std::vector<PlacedTriangle> TrianglesOf(MStlBase const& mesh, MMTransform
 inline std::vector<PlacedTriangle> TrianglesOf(MStlCompact const& mesh, MMTransformMatrix const& m)
 {
     std::vector<PlacedTriangle> out;
-    for (std::size_t i = 0; i < mesh.GetNumTriangles(); ++i)
-    {
+    for (std::size_t i = 0; i < mesh.GetNumTriangles(); ++i) {
         Point v[3];
-        for (int k = 0; k < 3; ++k)
-        {
+        for (int k = 0; k < 3; ++k) {
             auto const& p = mesh.GetVertex(mesh.GetTriangle(i).v[k]);
             v[k] = Point(p.x, p.y, p.z);
         }
-        Point const n = (v[1] - v[0]).Cross(v[2] - v[0]);
-        double const length = n.Length();
-        out.push_back(Placed(v, length > 0 ? n / length : n, m));
+        out.push_back(Placed(v, m));
     }
     return out;
 }
@@ -75,16 +71,9 @@ inline std::vector<bool> WithinTolerance(std::vector<PlacedTriangle> const& quer
 {
     std::vector<bool> hits;
     for (auto const& q : queries)
-    {
-        bool hit = false;
-        for (auto const& t : tree)
-            if (MeshQueries::TriangleDistanceSqr(q.v, q.n, t.v, t.n, nullptr, nullptr) <= tolerance * tolerance)
-            {
-                hit = true;
-                break;
-            }
-        hits.push_back(hit);
-    }
+        hits.push_back(std::any_of(tree.begin(), tree.end(), [&](PlacedTriangle const& t) {
+            return MeshQueries::TriangleDistanceSqr(q.v, q.n, t.v, t.n, nullptr, nullptr) <= tolerance * tolerance;
+        }));
     return hits;
 }
-} // namespace collisionref
+}  // namespace collisionref
