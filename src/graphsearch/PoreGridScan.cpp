@@ -1,6 +1,6 @@
 #include "graphsearch/PoreGridScan.h"
 
-#include <list>
+#include <algorithm>
 #include <stdexcept>
 #include <tbb/parallel_for.h>
 #include <utility>
@@ -171,23 +171,45 @@ std::vector<PoreSizeInfo> ScanGrid(ClearanceFunction const& clearance, M3DBoundi
     return GridScan(clearance, box, nx, ny, nz, faceMask).Run();
 }
 
+// Whether a pore goes depends only on the pores after it, never on what the walk has removed, so
+// each pore is tested against the later interior pores held side by side in plain arrays.
 std::vector<PoreSizeInfo> FilterOverlappingPores(std::vector<PoreSizeInfo> const& pores, double overlapFactor)
 {
-    std::list<PoreSizeInfo> sorted(pores.begin(), pores.end());
-    sorted.sort([](PoreSizeInfo const& a, PoreSizeInfo const& b) { return a.radius < b.radius; });
-    double const shrink = 1.0 - 2.0 * overlapFactor;
-    for (auto a = sorted.begin(); a != sorted.end();)
-    {
-        bool swallowed = false;
-        for (auto b = std::next(a); b != sorted.end() && !swallowed; ++b)
+    std::vector<PoreSizeInfo> sorted(pores);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](PoreSizeInfo const& a, PoreSizeInfo const& b) { return a.radius < b.radius; });
+
+    // Interior pores in list order, with the list position of each.
+    std::vector<std::size_t> position;
+    std::vector<double> x, y, z, r;
+    for (std::size_t i = 0; i < sorted.size(); ++i)
+        if (sorted[i].interior)
         {
-            if (!b->interior) continue;
-            double const reach = shrink * a->radius + b->radius;
-            swallowed = reach * reach >= (a->center - b->center).LengthSquared();
+            position.push_back(i);
+            x.push_back(sorted[i].center.x);
+            y.push_back(sorted[i].center.y);
+            z.push_back(sorted[i].center.z);
+            r.push_back(sorted[i].radius);
         }
-        a = swallowed ? sorted.erase(a) : std::next(a);
+
+    double const shrink = 1.0 - 2.0 * overlapFactor;
+    std::vector<PoreSizeInfo> kept;
+    std::size_t firstLater = 0; // first interior pore after the current one
+    for (std::size_t i = 0; i < sorted.size(); ++i)
+    {
+        while (firstLater < position.size() && position[firstLater] <= i) ++firstLater;
+        PoreSizeInfo const& a = sorted[i];
+        double const shrunk = shrink * a.radius;
+        bool swallowed = false;
+        for (std::size_t b = firstLater; b < position.size() && !swallowed; ++b)
+        {
+            double const reach = shrunk + r[b];
+            double const dx = a.center.x - x[b], dy = a.center.y - y[b], dz = a.center.z - z[b];
+            swallowed = reach * reach >= dx * dx + dy * dy + dz * dz;
+        }
+        if (!swallowed) kept.push_back(a);
     }
-    return std::vector<PoreSizeInfo>(sorted.begin(), sorted.end());
+    return kept;
 }
 
 void CheckPoreSearchArguments(void const* graph, std::size_t nx, std::size_t ny, std::size_t nz)

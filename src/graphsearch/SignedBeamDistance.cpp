@@ -2,30 +2,6 @@
 
 namespace Zodara
 {
-namespace util
-{
-namespace
-{
-constexpr double kDegenerateLengthSquared = 1.4901161193847656e-8; // 2^-26
-
-double SegmentParameterOf(MMPoint3d<double> const& p, MMPoint3d<double> const& a, MMPoint3d<double> const& b)
-{
-    MMPoint3d<double> const ab = b - a;
-    double const lengthSquared = ab.LengthSquared();
-    if (lengthSquared < kDegenerateLengthSquared) return 0.5;
-    return (p - a).Dot(ab) / lengthSquared;
-}
-} // namespace
-
-MMPoint3d<double> ClosestPointOnSegment(MMPoint3d<double> const& p, MMPoint3d<double> const& a,
-                                        MMPoint3d<double> const& b)
-{
-    double const t = SegmentParameterOf(p, a, b);
-    if (t <= 0.0) return a;
-    if (t >= 1.0) return b;
-    return a * (1.0 - t) + b * t;
-}
-} // namespace util
 
 namespace
 {
