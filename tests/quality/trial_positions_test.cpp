@@ -1,160 +1,98 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <vector>
 
 #include "QualityTestMeshes.h"
 #include "quality/MTriangleQualityCalculator.h"
 
-namespace
-{
-
+namespace {
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 using Point = MMPoint3d<double>;
-using qualitytest::Build;
 using qualitytest::Coordinates;
+using qualitytest::Strip;
+using qualitytest::StripVertices;
+using Type = Calc::MetricType;
 
-// Two rows of points at y = 0 and y = 100 joined into a strip of triangle pairs.
-struct Strip
+// The measured triangle is U2 = (b2, t3, t2): strip points 2, 9 and 8.
+MStlTriangle* Measured(Strip const& s) { return s.U(2); }
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min(), kMax = std::numeric_limits<std::int32_t>::max();
+double const kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The strip with points 2, 9 and 8 at the given integer positions.
+std::vector<qualitytest::Vertex> Moved(qualitytest::Vertex b2, qualitytest::Vertex t3, qualitytest::Vertex t2)
 {
-    MStlBase mesh;
-    std::vector<MStlTriangle*> t;
-
-    explicit Strip(std::vector<qualitytest::Vertex> const& bottomAndTop)
-    {
-        int const n = int(bottomAndTop.size()) / 2;
-        std::vector<std::array<int, 3>> triangles;
-        for (int k = 0; k + 1 < n; ++k)
-        {
-            triangles.push_back({k, k + 1, n + k + 1});
-            triangles.push_back({k, n + k + 1, n + k});
-        }
-        t = Build(mesh, bottomAndTop, triangles);
-    }
-};
-
-std::vector<qualitytest::Vertex> StripVertices()
-{
-    return {{0, 0, 0}, {40, 0, 0}, {120, 0, 0}, {220, 0, 0}, {270, 0, 0}, {280, 0, 0},
-            {0, 100, 0}, {40, 100, 0}, {120, 100, 0}, {220, 100, 0}, {270, 100, 0}, {280, 100, 0}};
+    auto v = StripVertices();
+    v[2] = b2, v[9] = t3, v[8] = t2;
+    return v;
 }
-
-// Index 5 in the strip is U2 = (b2, t3, t2): points 2, 9 and 8.
-constexpr int kTriangle = 5;
-
-} // namespace
+}  // namespace
 
 TEST(TrialPositions, GrowthAtTrialPositionsEqualsTheMovedMeshAndRestoresExactly)
 {
-    Strip s(StripVertices());
-    auto const before = Coordinates(s.mesh);
-    // b2 moves to (119.999, -5.7, 0.4): truncated toward zero that is (119, -5, 0), not (119, -6, 0).
-    Point const trial[3] = {Point(119.999, -5.7, 0.4), Point(220, 100, 0), Point(120, 100, 0)};
-    auto movedVertices = StripVertices();
-    movedVertices[2] = {119, -5, 0};
-    Strip moved(movedVertices);
-    for (int m = 27; m <= 32; ++m)
-    {
-        double const expected = Calc::GetTriangleShapeQuality(moved.t[kTriangle], Calc::MetricType(m));
-        EXPECT_EQ(Calc::GetTriangleShapeQuality(s.t[kTriangle], trial, Calc::MetricType(m)), expected) << m;
-        EXPECT_EQ(Coordinates(s.mesh), before) << m;
+    struct Case { Point trial[3]; std::vector<qualitytest::Vertex> moved; };
+    // Truncated toward zero (119.999, -5.7, 0.4) is (119, -5, 0), not (119, -6, 0); beyond the
+    // 32-bit range coordinates saturate.
+    Case const cases[] = {
+        {{Point(119.999, -5.7, 0.4), Point(220, 100, 0), Point(120, 100, 0)}, Moved({119, -5, 0}, {220, 100, 0}, {120, 100, 0})},
+        {{Point(150.9, 30.2, -7.9), Point(-1e12, 250.5, 3e12), Point(90.1, 140.7, 12.0)},
+         Moved({150, 30, -7}, {kMin, 250, kMax}, {90, 140, 12})}};
+    for (Case const& c : cases) {
+        Strip s, moved(c.moved);
+        auto const before = Coordinates(s.mesh);
+        for (int m = 27; m <= 32; ++m) {
+            EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), c.trial, Type(m)),
+                      Calc::GetTriangleShapeQuality(Measured(moved), Type(m))) << "metric " << m;
+            EXPECT_EQ(Coordinates(s.mesh), before) << "metric " << m;
+        }
     }
-    // The neighbours' sizes change with the shared vertex: L1 loses area, so factor 27 drops.
-    EXPECT_LT(Calc::GetTriangleShapeQuality(s.t[kTriangle], trial, Calc::GrowthFactor),
-              Calc::GetTriangleShapeQuality(s.t[kTriangle], Calc::GrowthFactor));
-}
-
-TEST(TrialPositions, EveryVertexMovesAndComesBack)
-{
-    Strip s(StripVertices());
-    auto const before = Coordinates(s.mesh);
-    Point const trial[3] = {Point(150.9, 30.2, -7.9), Point(-1e12, 250.5, 3e12), Point(90.1, 140.7, 12.0)};
-    auto movedVertices = StripVertices();
-    movedVertices[2] = {150, 30, -7};
-    movedVertices[9] = {std::numeric_limits<std::int32_t>::min(), 250, std::numeric_limits<std::int32_t>::max()};
-    movedVertices[8] = {90, 140, 12};
-    Strip moved(movedVertices);
+    // The neighbours change with the shared vertex: L1 loses area, so factor 27 drops.
+    Strip s;
+    EXPECT_LT(Calc::GetTriangleShapeQuality(Measured(s), cases[0].trial, Calc::GrowthFactor),
+              Calc::GetTriangleShapeQuality(Measured(s), Calc::GrowthFactor));
+    // A null array moves nothing; other metrics give 0.
     for (int m = 27; m <= 32; ++m)
-    {
-        EXPECT_EQ(Calc::GetTriangleShapeQuality(s.t[kTriangle], trial, Calc::MetricType(m)),
-                  Calc::GetTriangleShapeQuality(moved.t[kTriangle], Calc::MetricType(m)))
-            << m;
-        EXPECT_EQ(Coordinates(s.mesh), before);
-    }
+        EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), nullptr, Type(m)), Calc::GetTriangleShapeQuality(Measured(s), Type(m)));
+    for (int m : {0, 1, 5, 17, 24, 26, 33, 36}) EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), cases[0].trial, Type(m)), 0.0);
 }
 
-TEST(TrialPositions, NullArrayMovesNothing)
+TEST(TrialPositions, CombinedRatioIsTheSmallerOfGrowthAndShapeOnTheExactTrialPositions)
 {
-    Strip s(StripVertices());
-    for (int m = 27; m <= 32; ++m)
-        EXPECT_EQ(Calc::GetTriangleShapeQuality(s.t[kTriangle], nullptr, Calc::MetricType(m)),
-                  Calc::GetTriangleShapeQuality(s.t[kTriangle], Calc::MetricType(m)));
-}
-
-TEST(TrialPositions, NonGrowthMetricsGiveZero)
-{
-    Strip s(StripVertices());
-    Point const trial[3] = {Point(100, 0, 0), Point(220, 100, 0), Point(120, 100, 0)};
-    for (int m : {0, 1, 5, 17, 24, 26, 33, 36}) EXPECT_EQ(Calc::GetTriangleShapeQuality(s.t[kTriangle], trial, Calc::MetricType(m)), 0.0);
-}
-
-TEST(TrialPositions, CombinedRatioIsTheSmallerOfGrowthAndExactShape)
-{
-    Strip s(StripVertices());
+    Strip s, moved(Moved({119, -5, 0}, {220, 100, 0}, {120, 100, 0}));
     auto const before = Coordinates(s.mesh);
     Point const trial[3] = {Point(119.999, -5.7, 0.4), Point(220, 100, 0), Point(120.5, 100.5, 0)};
-    auto movedVertices = StripVertices();
-    movedVertices[2] = {119, -5, 0};
-    Strip moved(movedVertices);
-    for (int g = 27; g <= 32; ++g)
-    {
-        double const growth = Calc::GetTriangleShapeQuality(moved.t[kTriangle], Calc::MetricType(g));
-        for (int shape = 0; shape <= 37; ++shape)
-        {
-            double const combined =
-                Calc::GetTriangleShapeQuality(s.t[kTriangle], trial, Calc::MetricType(shape), Calc::MetricType(g));
-            double const expected = Calc::GetIsAutoRemeshPossible(Calc::MetricType(shape))
-                                        ? std::min(growth, Calc::GetTriangleShapeQuality(trial, Calc::MetricType(shape)))
-                                        : growth;
-            EXPECT_EQ(combined, expected) << shape << " " << g;
+    Point const truncated[3] = {Point(119, -5, 0), Point(220, 100, 0), Point(120, 100, 0)};
+    ASSERT_NE(Calc::GetTriangleShapeQuality(trial, Calc::RadiusRatio), Calc::GetTriangleShapeQuality(truncated, Calc::RadiusRatio));
+    for (int g = 27; g <= 32; ++g) {
+        double const growth = Calc::GetTriangleShapeQuality(Measured(moved), Type(g));
+        for (int shape = 0; shape <= 37; ++shape) {
+            // Shapes that cannot be remeshed automatically count as 1.
+            double const expected = Calc::GetIsAutoRemeshPossible(Type(shape))
+                                        ? std::min(growth, Calc::GetTriangleShapeQuality(trial, Type(shape))) : growth;
+            EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), trial, Type(shape), Type(g)), expected) << shape << " " << g;
         }
     }
     EXPECT_EQ(Coordinates(s.mesh), before);
-    // The shape is taken on the exact trial positions, not on the truncated ones.
-    Point const truncated[3] = {Point(119, -5, 0), Point(220, 100, 0), Point(120, 100, 0)};
-    ASSERT_NE(Calc::GetTriangleShapeQuality(trial, Calc::RadiusRatio), Calc::GetTriangleShapeQuality(truncated, Calc::RadiusRatio));
+    // Without trial positions the current vertices give both.
+    double const growth = Calc::GetTriangleShapeQuality(Measured(s), Calc::GrowthFactor2Rings);
+    double const shape = Calc::GetTriangleShapeQuality(Measured(s), Calc::MinAngleRatio);
+    EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), nullptr, Calc::MinAngleRatio, Calc::GrowthFactor2Rings), std::min(growth, shape));
+    EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), nullptr, Calc::ApexDistance, Calc::GrowthFactor2Rings), growth);
 }
 
-TEST(TrialPositions, CombinedRatioWithoutTrialPositionsUsesTheCurrentVertices)
+TEST(TrialPositions, UnusableInputIsIgnoredOrRefusedAndLeavesTheMeshAlone)
 {
-    Strip s(StripVertices());
-    auto const* T = s.t[kTriangle];
-    double const growth = Calc::GetTriangleShapeQuality(T, Calc::GrowthFactor2Rings);
-    double const shape = Calc::GetTriangleShapeQuality(T, Calc::MinAngleRatio);
-    EXPECT_EQ(Calc::GetTriangleShapeQuality(T, nullptr, Calc::MinAngleRatio, Calc::GrowthFactor2Rings), std::min(growth, shape));
-    EXPECT_EQ(Calc::GetTriangleShapeQuality(T, nullptr, Calc::ApexDistance, Calc::GrowthFactor2Rings), growth);
-}
-
-TEST(TrialPositions, CombinedRatioWithoutGrowthMetricMovesNothing)
-{
-    Strip s(StripVertices());
+    Strip s;
     auto const before = Coordinates(s.mesh);
-    double const nan = std::numeric_limits<double>::quiet_NaN();
-    Point const unusable[3] = {Point(nan, 0, 0), Point(0, nan, 0), Point(0, 0, nan)};
-    for (int g : {0, 1, 24, 26, 33})
-        EXPECT_EQ(Calc::GetTriangleShapeQuality(s.t[kTriangle], unusable, Calc::RadiusRatio, Calc::MetricType(g)), 0.0);
-    EXPECT_EQ(Coordinates(s.mesh), before);
-}
-
-TEST(TrialPositions, RefusedInputLeavesTheMeshAlone)
-{
-    Strip s(StripVertices());
-    auto const before = Coordinates(s.mesh);
-    double const nan = std::numeric_limits<double>::quiet_NaN();
-    Point const trial[3] = {Point(1, 2, 3), Point(4, 5, 6), Point(7, nan, 9)};
-    EXPECT_THROW(Calc::GetTriangleShapeQuality(s.t[kTriangle], trial, Calc::GrowthFactor), std::invalid_argument);
-    EXPECT_THROW(Calc::GetTriangleShapeQuality(s.t[kTriangle], trial, Calc::RadiusRatio, Calc::GrowthFactor), std::invalid_argument);
-    EXPECT_THROW(Calc::GetTriangleShapeQuality(nullptr, trial, Calc::GrowthFactor), std::invalid_argument);
+    // Without a growth metric nothing is moved, so not-a-number positions are never looked at.
+    Point const unusable[3] = {Point(kNaN, 0, 0), Point(0, kNaN, 0), Point(0, 0, kNaN)};
+    for (int g : {0, 1, 24, 26, 33}) EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), unusable, Calc::RadiusRatio, Type(g)), 0.0);
+    Point const oneNaN[3] = {Point(1, 2, 3), Point(4, 5, 6), Point(7, kNaN, 9)};
+    EXPECT_THROW(Calc::GetTriangleShapeQuality(Measured(s), oneNaN, Calc::GrowthFactor), std::invalid_argument);
+    EXPECT_THROW(Calc::GetTriangleShapeQuality(Measured(s), oneNaN, Calc::RadiusRatio, Calc::GrowthFactor), std::invalid_argument);
+    EXPECT_THROW(Calc::GetTriangleShapeQuality(nullptr, oneNaN, Calc::GrowthFactor), std::invalid_argument);
     EXPECT_EQ(Coordinates(s.mesh), before);
 }
