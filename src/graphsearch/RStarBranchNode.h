@@ -124,6 +124,16 @@ private:
     // The query walks below do what the virtual per-node operations do, with the child-box test
     // hoisted into the parent and without virtual dispatch: the tree only ever holds these two
     // node classes, leaves exactly under level-1 branches.
+    // GetHasPoint without a branch per comparison: the walks test boxes whose outcome the processor
+    // cannot predict.
+    static bool HoldsPoint(Box const& box, Point const& point)
+    {
+        bool outside = false;
+        for (std::size_t d = 0; d < Dim; ++d)
+            outside |= (point[d] < box.GetCornerMin()[d]) | (point[d] > box.GetCornerMax()[d]);
+        return !outside;
+    }
+
     ConcreteLeaf const& LeafAt(std::size_t c) const { return static_cast<ConcreteLeaf const&>(*children[c]); }
     BranchNode const& BranchAt(std::size_t c) const { return static_cast<BranchNode const&>(*children[c]); }
 
@@ -133,7 +143,7 @@ private:
     {
         std::size_t hitCount = 0;
         for (std::size_t c = 0; c < count; ++c)
-            if (childBoxes[c].GetHasPoint(point))
+            if (HoldsPoint(childBoxes[c], point))
             {
                 __builtin_prefetch(&BranchAt(c).count);
                 __builtin_prefetch(&BranchAt(c).childBoxes);
@@ -150,7 +160,7 @@ private:
         if (level == 1)
         {
             for (std::size_t c = 0; c < count; ++c)
-                if (childBoxes[c].GetHasPoint(point) && info.Intersects(point, LeafAt(c).element))
+                if (HoldsPoint(childBoxes[c], point) && info.Intersects(point, LeafAt(c).element))
                     leaves.push_back(&LeafAt(c));
             return;
         }
