@@ -8,7 +8,7 @@
 #include "graphsearch/GraphEdgeUtilities.h"
 #include "graphsearch/GraphRStarTree.h"
 #include "graphsearch/LatticeGenerator.h"
-#include "graphsearch/SignedBeamDistance.h"
+#include "graphsearch/BeamBruteForce.h"
 
 namespace
 {
@@ -17,19 +17,7 @@ using namespace Zodara::geometricsearches;
 using P = MMPoint3d<double>;
 using V = MMVector<double, 3>;
 
-// Squared clearance by looking at every beam, with the integer radii of the edge's own thickness.
-double BruteForceClearance(MStlGraph const& graph, MStlBaseElementInfo const& info, P const& p)
-{
-    double best = DBL_MAX;
-    for (MStlGraphEdge const& edge : graph.GetEdges())
-    {
-        MStlGraphEdgeThickness const t = info.GetEdgeThickness(edge);
-        double const s = SignedBeamDistanceSquared(edge.GetFirstVertex()->Get(), edge.GetSecondVertex()->Get(),
-                                                   double(t.first / 2), double(t.second / 2), p);
-        best = std::min(best, s >= 0.0 ? s : 0.0);
-    }
-    return std::sqrt(best);
-}
+using vz_test::BruteForceClearance;
 
 bool BruteForceContains(MStlGraph const& graph, GraphElementInfo const& adapter, P const& p)
 {

@@ -131,85 +131,58 @@ TEST(NelderMeadStart, TargetValueStopsTheSearch)
     EXPECT_EQ(solver.GetStatistics().bestValue, Sphere(x));
 }
 
-// Quadratic (x-1)² + (y-2)² from (0,0), steps 1: vertices (0,1) 2, (1,0) 4, (0,0) 5. Centroid (0.5,0.5);
-// reflection (1,1) gives 1, better than the best, so expansion (1.5,1.5) gives 0.5 and replaces the worst.
-TEST(NelderMeadFirstIteration, QuadraticExpands)
-{
-    NelderMeadSolver solver = AbsoluteSteps({1.0, 1.0}, 2);
-    std::vector<double> x{0.0, 0.0};
-    auto f = [](std::vector<double> const& p) { return (p[0] - 1) * (p[0] - 1) + (p[1] - 2) * (p[1] - 2); };
-    EXPECT_EQ(solver.Minimize(x, f), 1);
-    EXPECT_EQ(x, (std::vector<double>{1.5, 1.5}));
-    EXPECT_EQ(solver.GetStatistics().bestValue, 0.5);
-    EXPECT_EQ(solver.GetStatistics().iterations, 2u);
-    ExpectCounters(solver, {0, 1, 0, 0, 0});
-    EXPECT_EQ(solver.GetStatus(), 1);
-}
+using Objective = double (*)(std::vector<double> const&);
 
-// Rosenbrock from (-1.2, 1), steps 0.1: (-1.1,1) 8.82, (-1.2,1.1) 16.4, (-1.2,1) 24.2. Centroid
-// (-1.15,1.05); reflection (-1.1,1.1) 5.62 beats the best; expansion (-1.05,1.15) 4.428125 beats it.
-TEST(NelderMeadFirstIteration, RosenbrockExpands)
+double ShiftedQuadratic(std::vector<double> const& p) { return (p[0] - 1) * (p[0] - 1) + (p[1] - 2) * (p[1] - 2); }
+double Rosenbrock(std::vector<double> const& p)
 {
-    NelderMeadSolver solver = AbsoluteSteps({0.1, 0.1}, 2);
-    std::vector<double> x{-1.2, 1.0};
-    auto rosenbrock = [](std::vector<double> const& p) {
-        return (1 - p[0]) * (1 - p[0]) + 100 * (p[1] - p[0] * p[0]) * (p[1] - p[0] * p[0]);
+    return (1 - p[0]) * (1 - p[0]) + 100 * (p[1] - p[0] * p[0]) * (p[1] - p[0] * p[0]);
+}
+double Square(std::vector<double> const& p) { return p[0] * p[0]; }
+
+// One simplex step (the run stops at the second pass), worked by hand.
+struct FirstIteration
+{
+    char const* what;
+    Objective f;
+    std::vector<double> start, steps;
+    Counters counters;
+    std::vector<double> best; // empty: not checked (ties in the final sort)
+    double bestValue;
+};
+
+TEST(NelderMeadFirstIteration, EachKindOfStepAndItsCounter)
+{
+    FirstIteration const cases[] = {
+        // (0,1) 2, (1,0) 4, (0,0) 5; centroid (0.5,0.5); reflection (1,1) 1 beats the best; expansion
+        // (1.5,1.5) 0.5 beats the reflection.
+        {"quadratic expands", ShiftedQuadratic, {0, 0}, {1, 1}, {0, 1, 0, 0, 0}, {1.5, 1.5}, 0.5},
+        // (-1.1,1) 8.82, (-1.2,1.1) 16.4, (-1.2,1) 24.2; centroid (-1.15,1.05); reflection (-1.1,1.1) 5.62;
+        // expansion (-1.05,1.15) 4.428125.
+        {"Rosenbrock expands", Rosenbrock, {-1.2, 1}, {0.1, 0.1}, {0, 1, 0, 0, 0}, {-1.05, 1.15}, 4.428125},
+        // (1,0) 1, (1,1) 2, (2,0) 4; reflection (0,1) 1 equals the best: a reflection.
+        {"reflection equal to the best", Sphere, {1, 0}, {1, 1}, {1, 0, 0, 0, 0}, {}, 1.0},
+        // 1 at 1, 4 at 2; reflection 0 gives 0, expansion -1 gives 1: the reflection stays, counted as an
+        // expansion.
+        {"reflection kept after a failed expansion", Square, {1}, {1}, {0, 1, 0, 0, 0}, {0.0}, 0.0},
+        // 1 at 1, 9 at 3; reflection -1 gives 1 (not below the best, below the worst); outside
+        // contraction 1.5 - 1.5 = 0.
+        {"outside contraction", Square, {1}, {2}, {0, 0, 1, 0, 0}, {0.0}, 0.0},
+        // (0,0) 0, (1,0) 1, (0,2) 4; reflection (1,-2) 5 is no better than the worst; inside contraction
+        // (0.25,1) 1.0625.
+        {"inside contraction", Sphere, {0, 0}, {1, 2}, {0, 0, 0, 1, 0}, {0.0, 0.0}, 0.0},
     };
-    EXPECT_EQ(solver.Minimize(x, rosenbrock), 1);
-    EXPECT_NEAR(x[0], -1.05, 1e-12);
-    EXPECT_NEAR(x[1], 1.15, 1e-12);
-    EXPECT_NEAR(solver.GetStatistics().bestValue, 4.428125, 1e-9);
-    ExpectCounters(solver, {0, 1, 0, 0, 0});
-}
-
-// x² + y² from (1,0), steps 1: (1,0) 1, (1,1) 2, (2,0) 4. Reflection (0,1) gives 1, equal to the best:
-// an ordinary reflection.
-TEST(NelderMeadFirstIteration, ReflectionEqualToTheBestIsAReflection)
-{
-    NelderMeadSolver solver = AbsoluteSteps({1.0, 1.0}, 2);
-    std::vector<double> x{1.0, 0.0};
-    solver.Minimize(x, Sphere);
-    ExpectCounters(solver, {1, 0, 0, 0, 0});
-    EXPECT_EQ(solver.GetStatistics().bestValue, 1.0);
-}
-
-// x² from 1, step 1: 1 at 1, 4 at 2. Reflection 0 gives 0, expansion -1 gives 1: the reflection is
-// kept and counted as an expansion.
-TEST(NelderMeadFirstIteration, ReflectionKeptAfterAFailedExpansionCountsAsExpansion)
-{
-    NelderMeadSolver solver = AbsoluteSteps({1.0}, 2);
-    std::vector<double> x{1.0};
-    solver.Minimize(x, [](std::vector<double> const& p) { return p[0] * p[0]; });
-    ExpectCounters(solver, {0, 1, 0, 0, 0});
-    EXPECT_EQ(x, std::vector<double>{0.0});
-}
-
-// x² from 1, step 2: 1 at 1, 9 at 3. Reflection -1 gives 1 (not below the best, below the worst);
-// outside contraction 1.5·1 - 0.5·3 = 0 gives 0.
-TEST(NelderMeadFirstIteration, OutsideContraction)
-{
-    NelderMeadSolver solver = AbsoluteSteps({2.0}, 2);
-    std::vector<double> x{1.0};
-    solver.Minimize(x, [](std::vector<double> const& p) { return p[0] * p[0]; });
-    ExpectCounters(solver, {0, 0, 1, 0, 0});
-    EXPECT_EQ(x, std::vector<double>{0.0});
-}
-
-// x² + y² from (0,0), steps (1,2): (0,0) 0, (1,0) 1, (0,2) 4. Reflection (1,-2) gives 5, no better than
-// the worst; inside contraction (0.25,1) gives 1.0625.
-TEST(NelderMeadFirstIteration, InsideContraction)
-{
-    NelderMeadSolver solver = AbsoluteSteps({1.0, 2.0}, 2);
-    std::vector<double> x{0.0, 0.0};
-    Points calls;
-    solver.Minimize(x, [&calls](std::vector<double> const& p) {
-        calls.push_back(p);
-        return Sphere(p);
-    });
-    ExpectCounters(solver, {0, 0, 0, 1, 0});
-    ASSERT_EQ(calls.size(), 5u);
-    EXPECT_EQ(calls[3], (std::vector<double>{1.0, -2.0}));
-    EXPECT_EQ(calls[4], (std::vector<double>{0.25, 1.0}));
+    for (FirstIteration const& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        NelderMeadSolver solver = AbsoluteSteps(c.steps, 2);
+        std::vector<double> x = c.start;
+        EXPECT_EQ(solver.Minimize(x, c.f), 1);
+        EXPECT_EQ(solver.GetStatistics().iterations, 2u);
+        ExpectCounters(solver, c.counters);
+        EXPECT_NEAR(solver.GetStatistics().bestValue, c.bestValue, 1e-9);
+        for (std::size_t j = 0; j < c.best.size(); ++j) EXPECT_NEAR(x[j], c.best[j], 1e-12);
+    }
 }
 
 // Piecewise 2x² (x > 0), x² (x ≤ 0), except 5 near -0.5. From 0, step 1: 0 at 0, 2 at 1. Reflection -1
@@ -235,16 +208,13 @@ TEST(NelderMeadConvergence, QuadraticAndRosenbrockReachTheirMinima)
     NelderMeadSolver solver = AbsoluteSteps({0.5, 0.5}, 5000);
     solver.GetParameters().xTolerance = 1e-9;
     std::vector<double> x{-1.2, 1.0};
-    auto rosenbrock = [](std::vector<double> const& p) {
-        return (1 - p[0]) * (1 - p[0]) + 100 * (p[1] - p[0] * p[0]) * (p[1] - p[0] * p[0]);
-    };
-    EXPECT_EQ(solver.Minimize(x, rosenbrock), 0);
+    EXPECT_EQ(solver.Minimize(x, Rosenbrock), 0);
     EXPECT_NEAR(x[0], 1.0, 1e-6);
     EXPECT_NEAR(x[1], 1.0, 1e-6);
     auto const& s = solver.GetStatistics();
     // Every pass but the stopping one takes exactly one step.
     EXPECT_EQ(s.reflections + s.expansions + s.outsideContractions + s.insideContractions + s.shrinks, s.iterations - 1);
-    EXPECT_EQ(s.bestValue, rosenbrock(x));
+    EXPECT_EQ(s.bestValue, Rosenbrock(x));
 
     std::vector<double> y{5.0, -3.0};
     EXPECT_EQ(solver.Minimize(y, Sphere), 0);

@@ -9,7 +9,7 @@
 #include "graphsearch/LatticeGenerator.h"
 #include "graphsearch/ObjectTreeClearance.h"
 #include "graphsearch/PoreSizes.h"
-#include "graphsearch/SignedBeamDistance.h"
+#include "graphsearch/BeamBruteForce.h"
 
 namespace
 {
@@ -26,18 +26,7 @@ EdgeTree BuildTree(MStlGraph const* graph, MStlBaseElementInfo const* info)
                     util::MakeEdgeBoxFunction(info), parameters);
 }
 
-double BruteForceClearance(MStlGraph const& graph, MStlBaseElementInfo const& info, P const& p)
-{
-    double best = std::numeric_limits<double>::infinity();
-    for (MStlGraphEdge const& edge : graph.GetEdges())
-    {
-        MStlGraphEdgeThickness const t = info.GetEdgeThickness(edge);
-        double const s = Zodara::SignedBeamDistanceSquared(edge.GetFirstVertex()->Get(), edge.GetSecondVertex()->Get(),
-                                                           double(t.first / 2), double(t.second / 2), p);
-        best = std::min(best, s >= 0.0 ? s : 0.0);
-    }
-    return std::sqrt(best);
-}
+using vz_test::BruteForceClearance;
 
 class ObjectTreeClearanceTest : public ::testing::TestWithParam<LatticeCellType>
 {

@@ -55,34 +55,34 @@ TEST(OverlapFilter, SortsByRadiusKeepingTheOrderOfEqualRadii)
     EXPECT_EQ(kept[3].center.x, 200);
 }
 
-TEST(OverlapFilter, FactorZeroRemovesTouchingSpheres)
+// Pairs of pores (the first smaller) and whether the filter removes the first.
+struct FilterCase
 {
-    // 3 + 4 = 7 reaches exactly: removed. At 7.001 it stays.
-    EXPECT_EQ(util::FilterOverlappingPores({Pore(0, 0, 0, 3), Pore(7, 0, 0, 4)}, 0.0).size(), 1u);
-    EXPECT_EQ(util::FilterOverlappingPores({Pore(0, 0, 0, 3), Pore(7.001, 0, 0, 4)}, 0.0).size(), 2u);
-}
+    char const* what;
+    PoreSizeInfo smaller, larger;
+    double factor;
+    std::size_t kept;
+};
 
-TEST(OverlapFilter, FactorHalfRemovesCentresInsideLargerPores)
+TEST(OverlapFilter, ToleranceAndWhoMayRemove)
 {
-    EXPECT_EQ(util::FilterOverlappingPores({Pore(0, 0, 0, 3), Pore(4, 0, 0, 4)}, 0.5).size(), 1u);
-    EXPECT_EQ(util::FilterOverlappingPores({Pore(0, 0, 0, 3), Pore(4.001, 0, 0, 4)}, 0.5).size(), 2u);
-}
-
-TEST(OverlapFilter, OnlyLaterInteriorPoresRemove)
-{
-    // The larger pore is on the boundary: it removes nothing.
-    EXPECT_EQ(util::FilterOverlappingPores({Pore(0, 0, 0, 3), Pore(1, 0, 0, 4, false)}, 0.0).size(), 2u);
-    // The smaller interior pore comes first; it cannot remove the larger one.
-    std::vector<PoreSizeInfo> const kept = util::FilterOverlappingPores({Pore(1, 0, 0, 4, false), Pore(0, 0, 0, 3)}, 0.0);
-    ASSERT_EQ(kept.size(), 2u);
-    EXPECT_EQ(kept[0].radius, 3);
-}
-
-TEST(OverlapFilter, NegativeReachCountsByItsSize)
-{
-    // f = 2: (1 - 4) · 4 + 5 = -7, and 49 ≥ 36.
-    EXPECT_EQ(util::FilterOverlappingPores({Pore(0, 0, 0, 4), Pore(6, 0, 0, 5)}, 2.0).size(), 1u);
-    EXPECT_EQ(util::FilterOverlappingPores({Pore(0, 0, 0, 4), Pore(7.5, 0, 0, 5)}, 2.0).size(), 2u);
+    FilterCase const cases[] = {
+        {"f 0: 3 + 4 reaches 7 exactly", Pore(0, 0, 0, 3), Pore(7, 0, 0, 4), 0.0, 1},
+        {"f 0: just apart", Pore(0, 0, 0, 3), Pore(7.001, 0, 0, 4), 0.0, 2},
+        {"f 0.5: centre inside the larger pore", Pore(0, 0, 0, 3), Pore(4, 0, 0, 4), 0.5, 1},
+        {"f 0.5: centre just outside", Pore(0, 0, 0, 3), Pore(4.001, 0, 0, 4), 0.5, 2},
+        {"a boundary pore removes nothing", Pore(0, 0, 0, 3), Pore(1, 0, 0, 4, false), 0.0, 2},
+        {"f 2: (1 - 4) 4 + 5 = -7 counts by its size, 49 >= 36", Pore(0, 0, 0, 4), Pore(6, 0, 0, 5), 2.0, 1},
+        {"f 2: 49 < 56.25", Pore(0, 0, 0, 4), Pore(7.5, 0, 0, 5), 2.0, 2},
+    };
+    for (FilterCase const& c : cases)
+    {
+        std::vector<PoreSizeInfo> const kept = util::FilterOverlappingPores({c.larger, c.smaller}, c.factor);
+        ASSERT_EQ(kept.size(), c.kept) << c.what;
+        EXPECT_EQ(kept.back().radius, c.larger.radius) << c.what;
+    }
+    // An interior pore never removes a larger one that precedes it in radius order.
+    EXPECT_EQ(util::FilterOverlappingPores({Pore(1, 0, 0, 4, false), Pore(0, 0, 0, 3)}, 0.0).size(), 2u);
 }
 
 TEST(OverlapFilter, RemovalByAnyLaterPoreNotJustTheNext)

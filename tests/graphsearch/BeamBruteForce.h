@@ -1,0 +1,25 @@
+#pragma once
+// Clearance by looking at every beam: the reference for both tree searches.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "graphsearch/SignedBeamDistance.h"
+#include "interfaces/MeshData.h"
+
+namespace vz_test
+{
+// Distance to the nearest beam surface, 0 inside, with each edge's own diameters halved in integers.
+inline double BruteForceClearance(MStlGraph const& graph, MStlBaseElementInfo const& info, MMPoint3d<double> const& p)
+{
+    double best = std::numeric_limits<double>::infinity();
+    for (MStlGraphEdge const& edge : graph.GetEdges())
+    {
+        MStlGraphEdgeThickness const t = info.GetEdgeThickness(edge);
+        double const s = Zodara::SignedBeamDistanceSquared(edge.GetFirstVertex()->Get(), edge.GetSecondVertex()->Get(),
+                                                           double(t.first / 2), double(t.second / 2), p);
+        best = std::min(best, s >= 0.0 ? s : 0.0);
+    }
+    return std::sqrt(best);
+}
+} // namespace vz_test
