@@ -53,10 +53,20 @@ public:
     }
 
     // Entries past the old size take the given value; chunks beyond the new size are freed.
-    void Resize(std::size_t size, T const& value = T())
+    void Resize(std::size_t size, T const& value)
     {
         while (Capacity() < size) _AddChunk();
         for (std::size_t i = m_size; i < size; ++i) (*this)[i] = value;
+        m_size = size;
+        _FreeChunksFrom((size + kChunkMask) >> kChunkShift);
+    }
+
+    // Entries past the old size are default values; those in newly added chunks already are.
+    void Resize(std::size_t size)
+    {
+        std::size_t const reused = std::min(size, Capacity());
+        for (std::size_t i = m_size; i < reused; ++i) (*this)[i] = T();
+        while (Capacity() < size) _AddChunk();
         m_size = size;
         _FreeChunksFrom((size + kChunkMask) >> kChunkShift);
     }

@@ -96,7 +96,23 @@ public:
     ElementSource const& GetElementSource() const { return m_source; }
 
 private:
-    using BoxCache = ChunkedArray<M3DBoundingBox<long>>;
+    using BoxCache = ChunkedArray<M3DObjectTreeCachedBox>;
+    static constexpr long kMargin = ElementKind::kCacheMargin;
+
+    static double _CachedMin(M3DObjectTreeCachedBox const& b, int axis) { return double(long(b.min[axis]) - kMargin); }
+    static double _CachedMax(M3DObjectTreeCachedBox const& b, int axis) { return double(long(b.max[axis]) + kMargin); }
+    static M3DBoundingBox<double> _CachedDoubleBox(M3DObjectTreeCachedBox const& b)
+    {
+        return M3DBoundingBox<double>(_CachedMin(b, 0), _CachedMin(b, 1), _CachedMin(b, 2), _CachedMax(b, 0),
+                                      _CachedMax(b, 1), _CachedMax(b, 2));
+    }
+    static void _Grow(M3DObjectTreeCachedBox& box, M3DObjectTreeCachedBox const& b)
+    {
+        for (int k = 0; k < 3; ++k) {
+            box.min[k] = std::min(box.min[k], b.min[k]);
+            box.max[k] = std::max(box.max[k], b.max[k]);
+        }
+    }
     static constexpr std::uint8_t kAllAxesUsed = 7;
 
     struct BuildItem {
@@ -138,10 +154,10 @@ private:
         cache.Resize(count);
         if (ElementKind::kParallelBoxCache) {
             std::int64_t const n = static_cast<std::int64_t>(count);
-#pragma omp parallel for schedule(dynamic, 1)
-            for (std::int64_t i = 0; i < n; ++i) cache[i] = ElementKind::IntegerBox(m_elements[i], m_source);
+#pragma omp parallel for schedule(dynamic, 1024)
+            for (std::int64_t i = 0; i < n; ++i) cache[i] = ElementKind::CachedBox(m_elements[i], m_source);
         } else {
-            for (std::size_t i = 0; i < count; ++i) cache[i] = ElementKind::IntegerBox(m_elements[i], m_source);
+            for (std::size_t i = 0; i < count; ++i) cache[i] = ElementKind::CachedBox(m_elements[i], m_source);
         }
     }
 
@@ -228,16 +244,9 @@ private:
     {
         M3DBoundingBox<double> box;
         if (cache.Size() > 0) {
-            double lo[3] = {box.min[0], box.min[1], box.min[2]};
-            double hi[3] = {box.max[0], box.max[1], box.max[2]};
-            for (std::uint64_t i = item.begin; i < item.end; ++i) {
-                M3DBoundingBox<long> const& b = cache[i];
-                for (int k = 0; k < 3; ++k) {
-                    lo[k] = std::min(lo[k], double(b.min[k]));
-                    hi[k] = std::max(hi[k], double(b.max[k]));
-                }
-            }
-            box = M3DBoundingBox<double>(lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
+            M3DObjectTreeCachedBox all;
+            for (std::uint64_t i = item.begin; i < item.end; ++i) _Grow(all, cache[i]);
+            if (item.end > item.begin) box = _CachedDoubleBox(all);
         } else {
             for (std::uint64_t i = item.begin; i < item.end; ++i) box |= ElementKind::DoubleBox(m_elements[i], m_source);
         }
@@ -261,30 +270,31 @@ private:
     {
         int const axis = _ChooseAxis(item);
         double const split = (item.box.min[axis] + item.box.max[axis]) * 0.5;
-        M3DBoundingBox<long> groups[3];
+        M3DObjectTreeCachedBox groups[3];
         std::uint64_t below = item.begin;
         std::uint64_t above = item.end;
         std::uint64_t i = item.begin;
         while (i < above) {
-            M3DBoundingBox<long> const& b = cache[i];
-            if (double(b.max[axis]) < split) {
-                groups[0] |= b;
+            M3DObjectTreeCachedBox const& b = cache[i];
+            if (_CachedMax(b, axis) < split) {
+                _Grow(groups[0], b);
                 _SwapElements(i, below, cache);
                 ++below;
                 ++i;
-            } else if (double(b.min[axis]) > split) {
-                groups[2] |= b;
+            } else if (_CachedMin(b, axis) > split) {
+                _Grow(groups[2], b);
                 --above;
                 _SwapElements(i, above, cache);
             } else {
-                groups[1] |= b;
+                _Grow(groups[1], b);
                 ++i;
             }
         }
         item.belowEnd = below;
         item.straddleEnd = above;
+        std::uint64_t const bounds[4] = {item.begin, below, above, item.end};
         for (int g = 0; g < 3; ++g)
-            if (!groups[g].IsEmpty()) item.groupBoxes[g] = ToDoubleBox(groups[g]);
+            if (bounds[g] < bounds[g + 1]) item.groupBoxes[g] = _CachedDoubleBox(groups[g]);
     }
 
     void _PartitionUncached(BuildItem& item)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -38,6 +39,23 @@ inline void AddGrownVertex(M3DBoundingBox<long>& box, long x, long y, long z)
     box.AddPoint(MMPoint3dIntegerTypes<long>(x + 1, y + 1, z + 1));
 }
 
+// One element's box as the build's box cache keeps it: 32-bit bounds without the element kind's
+// margin, half the size of a box of longs, which halves what every partition pass moves. Adding
+// the margin back gives the element's integer box exactly. Starts as the empty box.
+struct M3DObjectTreeCachedBox {
+    std::int32_t min[3] = {INT32_MAX, INT32_MAX, INT32_MAX};
+    std::int32_t max[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
+};
+
+inline void GrowCachedBox(M3DObjectTreeCachedBox& box, std::int32_t x, std::int32_t y, std::int32_t z)
+{
+    std::int32_t const v[3] = {x, y, z};
+    for (int k = 0; k < 3; ++k) {
+        box.min[k] = std::min(box.min[k], v[k]);
+        box.max[k] = std::max(box.max[k], v[k]);
+    }
+}
+
 // What the object tree needs to know about one kind of stored element: the source that resolves it
 // and its box. The primary template is left undefined: only the kinds below can be stored.
 template <class T>
@@ -61,6 +79,18 @@ struct M3DObjectTreeElement<MStlTriangle const*> {
     static M3DBoundingBox<double> DoubleBox(MStlTriangle const* triangle, Source const& source)
     {
         return ToDoubleBox(IntegerBox(triangle, source));
+    }
+
+    // The vertices' own bounds; the integer box is one unit larger on every side.
+    static constexpr long kCacheMargin = 1;
+    static M3DObjectTreeCachedBox CachedBox(MStlTriangle const* triangle, Source const&)
+    {
+        M3DObjectTreeCachedBox box;
+        for (std::size_t i = 0; i < 3; ++i) {
+            MStlPoint const* p = triangle->GetPoint(i);
+            GrowCachedBox(box, p->x, p->y, p->z);
+        }
+        return box;
     }
 
     static void Prefetch(MStlTriangle const* triangle) { __builtin_prefetch(triangle); }
@@ -95,6 +125,18 @@ struct M3DObjectTreeElement<std::size_t> {
         return ToDoubleBox(IntegerBox(triangle, compact));
     }
 
+    static constexpr long kCacheMargin = 1;
+    static M3DObjectTreeCachedBox CachedBox(std::size_t triangle, Source const& compact)
+    {
+        M3DObjectTreeCachedBox box;
+        MStlCompact::MTriangle const& t = compact->GetTriangle(triangle);
+        for (std::size_t i = 0; i < 3; ++i) {
+            MStlCompact::MVertex const& v = compact->GetVertex(t.v[i]);
+            GrowCachedBox(box, v.x, v.y, v.z);
+        }
+        return box;
+    }
+
     // The compact mesh is not at hand here; its triangles are looked up by the query.
     static void Prefetch(std::size_t) {}
     static void PrefetchVertices(std::size_t) {}
@@ -117,6 +159,19 @@ struct M3DObjectTreeElement<MStlGraphEdge> {
     static M3DBoundingBox<long> IntegerBox(MStlGraphEdge const& edge, Source const& boxFunction)
     {
         return ToTruncatedIntegerBox(boxFunction(edge));
+    }
+
+    // The box function's values truncated to 32 bits, as they are.
+    static constexpr long kCacheMargin = 0;
+    static M3DObjectTreeCachedBox CachedBox(MStlGraphEdge const& edge, Source const& boxFunction)
+    {
+        M3DBoundingBox<double> const b = boxFunction(edge);
+        M3DObjectTreeCachedBox box;
+        for (int k = 0; k < 3; ++k) {
+            box.min[k] = TruncateToInt32(b.min[k]);
+            box.max[k] = TruncateToInt32(b.max[k]);
+        }
+        return box;
     }
 
     // Edges are held in the tree itself.

@@ -318,6 +318,14 @@ TEST(StaticTreeBuild, ChunkedArrayKeepsEntriesInPlace)
     a.SwapEntries(0, 2999);
     EXPECT_EQ(a[0], -1);
     EXPECT_EQ(a[2999], 5);
+    // Regrowing without a value gives default entries, in kept chunks as in new ones.
+    a.Resize(10);
+    EXPECT_EQ(a.NumberOfChunks(), 1u);
+    a.Resize(2100);
+    EXPECT_EQ(a[9], 9);
+    EXPECT_EQ(a[10], 0);
+    EXPECT_EQ(a[1023], 0);
+    EXPECT_EQ(a[2099], 0);
     a.Clear();
     EXPECT_EQ(a.NumberOfChunks(), 0u);
     EXPECT_TRUE(a.Empty());
