@@ -177,7 +177,7 @@ private:
     {
         std::deque<BuildItem> level;
         std::deque<BuildItem> next;
-        level.push_back(_MakeItem(&m_root, 0, m_elements.Size(), 0, 0));
+        _AppendItem(level, &m_root, 0, m_elements.Size(), 0, 0);
         _ComputeBox(level.front(), cache);
         _Partition(level.front(), cache);
         while (!level.empty()) {
@@ -192,10 +192,11 @@ private:
         }
     }
 
-    static BuildItem _MakeItem(Node** slot, std::uint64_t begin, std::uint64_t end, std::uint8_t usedAxes,
-                               std::uint8_t axis)
+    // Appended in place: items are large and a level holds many.
+    static BuildItem& _AppendItem(std::deque<BuildItem>& queue, Node** slot, std::uint64_t begin, std::uint64_t end,
+                                  std::uint8_t usedAxes, std::uint8_t axis)
     {
-        BuildItem item;
+        BuildItem& item = queue.emplace_back();
         item.slot = slot;
         item.begin = begin;
         item.end = end;
@@ -235,8 +236,8 @@ private:
         for (int group = 0; group < 3; ++group) {
             if (bounds[group] == bounds[group + 1]) continue;
             std::uint8_t const used = group == 1 ? static_cast<std::uint8_t>(item.usedAxes | axisBit) : item.usedAxes;
-            next.push_back(_MakeItem(&parent->children[slot++], bounds[group], bounds[group + 1], used, childAxis));
-            next.back().box = item.groupBoxes[group];
+            BuildItem& child = _AppendItem(next, &parent->children[slot++], bounds[group], bounds[group + 1], used, childAxis);
+            child.box = item.groupBoxes[group];
         }
     }
 
