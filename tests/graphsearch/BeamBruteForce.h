@@ -1,5 +1,8 @@
 #pragma once
-// Clearance by looking at every beam: the reference for both tree searches.
+// Shared by the lattice tests: clearance by looking at every beam (the reference for both tree
+// searches) and the check of an argument error's exact message.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -21,5 +24,19 @@ inline double BruteForceClearance(MStlGraph const& graph, MStlBaseElementInfo co
         best = std::min(best, s >= 0.0 ? s : 0.0);
     }
     return std::sqrt(best);
+}
+
+template <class Call>
+void ExpectInvalidArgument(Call&& call, char const* message)
+{
+    try
+    {
+        call();
+        ADD_FAILURE() << "no exception, expected " << message;
+    }
+    catch (std::invalid_argument const& e)
+    {
+        EXPECT_STREQ(e.what(), message);
+    }
 }
 } // namespace vz_test

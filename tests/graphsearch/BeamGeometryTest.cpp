@@ -14,43 +14,34 @@ using Zodara::SignedBeamDistanceSquared;
 using P = MMPoint3d<double>;
 using V = MMVector<double, 3>;
 
-TEST(SignedBeamDistance, CylinderSideIsTheRadialGap)
+// Hand-worked cases. Tapered A (0,0,0) r 2 to B (10,0,0) r 1, p (5,5,0): the surface line runs from (0,2)
+// to (10,1); the distance of p from that line is |(5,3) × (10,-1)| / √101 = 35 / √101.
+TEST(SignedBeamDistance, HandWorkedCases)
 {
-    P const a(0, 0, 0), b(10, 0, 0);
-    EXPECT_DOUBLE_EQ(SignedBeamDistanceSquared(a, b, 2, 2, P(3, 5, 0)), 9.0);
-    EXPECT_DOUBLE_EQ(SignedBeamDistanceSquared(a, b, 2, 2, P(3, 0, 1.5)), -0.25);
-    EXPECT_DOUBLE_EQ(SignedBeamDistanceSquared(a, b, 2, 2, P(3, 0, 2)), 0.0);
-}
-
-TEST(SignedBeamDistance, OnTheAxisIsPositiveZero)
-{
-    double const d = SignedBeamDistanceSquared(P(0, 0, 0), P(10, 0, 0), 2, 2, P(4, 0, 0));
-    EXPECT_EQ(d, 0.0);
-    EXPECT_FALSE(std::signbit(d));
-}
-
-TEST(SignedBeamDistance, BeyondAnEndIsTheEndSphere)
-{
-    P const a(0, 0, 0), b(10, 0, 0);
-    EXPECT_DOUBLE_EQ(SignedBeamDistanceSquared(a, b, 2, 1, P(-3, 4, 0)), 9.0);  // |p - A| = 5
-    EXPECT_DOUBLE_EQ(SignedBeamDistanceSquared(a, b, 2, 1, P(13, 0, 4)), 16.0); // |p - B| = 5
-    EXPECT_DOUBLE_EQ(SignedBeamDistanceSquared(a, b, 2, 1, P(-1, 0, 0)), -1.0);
-}
-
-// Tapered A (0,0,0) r 2 to B (10,0,0) r 1, p (5,5,0): the surface line runs from (0,2) to (10,1); the
-// distance of p from that line is |(5,3) × (10,-1)| / √101 = 35 / √101.
-TEST(SignedBeamDistance, TaperedSideIsTheDistanceToTheSurfaceLine)
-{
-    EXPECT_NEAR(SignedBeamDistanceSquared(P(0, 0, 0), P(10, 0, 0), 2, 1, P(5, 5, 0)), 1225.0 / 101.0, 1e-12);
-    EXPECT_NEAR(SignedBeamDistanceSquared(P(0, 0, 0), P(10, 0, 0), 2, 1, P(5, 0, 1)), -(0.5 * 0.5) * 100.0 / 101.0,
-                1e-12);
-}
-
-TEST(SignedBeamDistance, ZeroLengthBeamIsASphere)
-{
-    P const a(1, 1, 1);
-    EXPECT_DOUBLE_EQ(SignedBeamDistanceSquared(a, a, 2, 7, P(1, 1, 4)), 1.0);
-    EXPECT_DOUBLE_EQ(SignedBeamDistanceSquared(a, a, 2, 7, P(1, 1, 2)), -1.0);
+    struct Case
+    {
+        char const* what;
+        P a, b;
+        double ra, rb;
+        P p;
+        double expected;
+    } const cases[] = {
+        {"cylinder side", P(0, 0, 0), P(10, 0, 0), 2, 2, P(3, 5, 0), 9.0},
+        {"inside the side", P(0, 0, 0), P(10, 0, 0), 2, 2, P(3, 0, 1.5), -0.25},
+        {"on the side", P(0, 0, 0), P(10, 0, 0), 2, 2, P(3, 0, 2), 0.0},
+        {"beyond A: |p - A| = 5", P(0, 0, 0), P(10, 0, 0), 2, 1, P(-3, 4, 0), 9.0},
+        {"beyond B: |p - B| = 5", P(0, 0, 0), P(10, 0, 0), 2, 1, P(13, 0, 4), 16.0},
+        {"inside the sphere at A", P(0, 0, 0), P(10, 0, 0), 2, 1, P(-1, 0, 0), -1.0},
+        {"tapered side", P(0, 0, 0), P(10, 0, 0), 2, 1, P(5, 5, 0), 1225.0 / 101.0},
+        {"inside the tapered side", P(0, 0, 0), P(10, 0, 0), 2, 1, P(5, 0, 1), -0.25 * 100.0 / 101.0},
+        {"zero length: a sphere", P(1, 1, 1), P(1, 1, 1), 2, 7, P(1, 1, 4), 1.0},
+        {"inside the zero-length sphere", P(1, 1, 1), P(1, 1, 1), 2, 7, P(1, 1, 2), -1.0},
+    };
+    for (Case const& c : cases)
+        EXPECT_NEAR(SignedBeamDistanceSquared(c.a, c.b, c.ra, c.rb, c.p), c.expected, 1e-12) << c.what;
+    double const onAxis = SignedBeamDistanceSquared(P(0, 0, 0), P(10, 0, 0), 2, 2, P(4, 0, 0));
+    EXPECT_EQ(onAxis, 0.0);
+    EXPECT_FALSE(std::signbit(onAxis));
 }
 
 class GraphAdapterTest : public ::testing::Test
@@ -140,20 +131,16 @@ TEST_F(GraphAdapterTest, EndSpheresAreStrictTheSideIsInclusive)
     EXPECT_EQ(adapter.DistanceSquared(edge, V(50, 3, 0)), 0.0);
 }
 
-TEST_F(GraphAdapterTest, TaperedSideUsesTheRadiusAtTheFoot)
+TEST_F(GraphAdapterTest, TaperedSideUsesTheRadiusAtTheFootAndAZeroLengthEdgeItsEndSpheres)
 {
+    MStlGraphEdge const& dot = graph->AddEdge(a, a);
+    edge = &graph->GetEdge(0);  // adding may have moved the first edge
     Info()->SetEdgeThickness(*edge, {40, 0});
+    Info()->SetEdgeThickness(dot, {10, 4});
     GraphElementInfo adapter(&mesh);
     // At t = 0.5 the interpolated radius is 10.
     EXPECT_TRUE(adapter.Intersects(V(50, 10, 0), edge));
     EXPECT_FALSE(adapter.Intersects(V(50, 10.01, 0), edge));
-}
-
-TEST_F(GraphAdapterTest, ZeroLengthEdgeContainsOnlyItsEndSpheres)
-{
-    MStlGraphEdge const& dot = graph->AddEdge(a, a);
-    Info()->SetEdgeThickness(dot, {10, 4});
-    GraphElementInfo adapter(&mesh);
     EXPECT_TRUE(adapter.Intersects(V(4.9, 0, 0), &dot));
     EXPECT_FALSE(adapter.Intersects(V(5, 0, 0), &dot));
 }
@@ -163,18 +150,16 @@ TEST_F(GraphAdapterTest, IntegerEdgeBox)
     MStlPoint* c = mesh.AddPoint(10, 0, 0);
     MStlGraphEdge const& e = graph->AddEdge(a, c);
     Info()->SetEdgeThickness(e, {3, 3});
-    M3DBoundingBox<long> const box = Zodara::geometricsearches::util::GetBoundingBox(e, Info());
-    EXPECT_EQ(box.GetCornerMin(), MMPoint3d<long>(-1, -1, -1));
-    EXPECT_EQ(box.GetCornerMax(), MMPoint3d<long>(11, 1, 1));
-
+    using L = MMPoint3d<long>;
+    auto expectBox = [&](MStlBaseElementInfo const* info, L const& min, L const& max) {
+        M3DBoundingBox<long> const box = Zodara::geometricsearches::util::GetBoundingBox(e, info);
+        EXPECT_EQ(box.GetCornerMin(), min);
+        EXPECT_EQ(box.GetCornerMax(), max);
+    };
+    expectBox(Info(), L(-1, -1, -1), L(11, 1, 1));
+    expectBox(nullptr, L(-5000, -5000, -5000), L(5010, 5000, 5000));
     Info()->SetDefaultEdgeThickness({8, 8});
     Info()->SetEdgeThickness(e, {-1, 2});
-    M3DBoundingBox<long> const fromDefault = Zodara::geometricsearches::util::GetBoundingBox(e, Info());
-    EXPECT_EQ(fromDefault.GetCornerMin(), MMPoint3d<long>(-4, -4, -4));
-    EXPECT_EQ(fromDefault.GetCornerMax(), MMPoint3d<long>(14, 4, 4));
-
-    M3DBoundingBox<long> const withoutInfo = Zodara::geometricsearches::util::GetBoundingBox(e, nullptr);
-    EXPECT_EQ(withoutInfo.GetCornerMin(), MMPoint3d<long>(-5000, -5000, -5000));
-    EXPECT_EQ(withoutInfo.GetCornerMax(), MMPoint3d<long>(5010, 5000, 5000));
+    expectBox(Info(), L(-4, -4, -4), L(14, 4, 4));
 }
 } // namespace

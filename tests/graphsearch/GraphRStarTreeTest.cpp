@@ -37,14 +37,7 @@ class GraphTreeOnLattice : public ::testing::TestWithParam<LatticeCase>
 protected:
     void SetUp() override
     {
-        description.cellType = GetParam().type;
-        description.cellSize = 1000;
-        description.cellsX = 3;
-        description.cellsY = 3;
-        description.cellsZ = 2;
-        description.origin = {-500, 200, 0};
-        description.firstDiameter = GetParam().firstDiameter;
-        description.secondDiameter = GetParam().secondDiameter;
+        description = {GetParam().type, 1000, 3, 3, 2, {-500, 200, 0}, GetParam().firstDiameter, GetParam().secondDiameter};
         graph = GenerateLattice(mesh, description);
         // A handful of beams take the default thickness (first diameter -1): radius 0 at that end for
         // distances, the default pair for boxes and containment.
@@ -126,11 +119,6 @@ TEST(GraphRStarTree, EmptyGraphHasNoRoot)
     EXPECT_FALSE(tree.Contains(P(0, 0, 0)));
     P p(1, 2, 3);
     EXPECT_EQ(geometricsearches::util::GetDistance(tree, p, 1.0), std::sqrt(DBL_MAX));
-    EXPECT_EQ(std::sqrt(DBL_MAX), 1.3407807929942596e154);
-}
-
-TEST(GraphRStarTree, NullGraphIsRefused)
-{
     EXPECT_THROW(GraphRStarTree{nullptr}, std::invalid_argument);
 }
 
@@ -173,11 +161,7 @@ TEST(GraphRStarTree, TakesOverTheCallersAdapter)
 TEST(GraphRStarTree, PointInsideABeamHasClearanceZero)
 {
     MStlBase mesh;
-    LatticeDescription d;
-    d.cellSize = 1000;
-    d.firstDiameter = d.secondDiameter = 100;
-    MStlGraph* graph = GenerateLattice(mesh, d);
-    GraphRStarTree const tree(graph);
+    GraphRStarTree const tree(GenerateLattice(mesh, {LatticeCellType::SimpleCubic, 1000, 1, 1, 1, {0, 0, 0}, 100, 100}));
     P inside(500, 10, 10);
     EXPECT_EQ(geometricsearches::util::GetDistance(tree, inside, DBL_MAX), 0.0);
     // The cell centre is a/√2 from every edge axis.

@@ -25,14 +25,7 @@ class LatticeShape : public ::testing::TestWithParam<Expected>
 TEST_P(LatticeShape, CountsLengthsAndThickness)
 {
     MStlBase mesh;
-    LatticeDescription d;
-    d.cellType = GetParam().type;
-    d.cellSize = 1000;
-    d.cellsX = 3;
-    d.cellsY = d.cellsZ = 2;
-    d.origin = {-100, 50, 7};
-    d.firstDiameter = 30;
-    d.secondDiameter = 40;
+    LatticeDescription const d{GetParam().type, 1000, 3, 2, 2, {-100, 50, 7}, 30, 40};
     MStlGraph const* graph = GenerateLattice(mesh, d);
     EXPECT_EQ(graph->NumberOfEdges(), GetParam().struts);
     EXPECT_EQ(mesh.NumberOfPoints(), GetParam().nodes);
@@ -44,9 +37,7 @@ TEST_P(LatticeShape, CountsLengthsAndThickness)
         EXPECT_NEAR((b - a).Length(), GetParam().strutLength * 1000.0, 1e-9);
         EXPECT_TRUE(box.ContainsPoint(a) && box.ContainsPoint(b));
         distinct.insert(std::minmax<MStlPoint const*>(e.GetFirstVertex(), e.GetSecondVertex()));
-        MStlGraphEdgeThickness const t = mesh.GetElementInfo()->GetEdgeThickness(e);
-        EXPECT_EQ(t.first, 30);
-        EXPECT_EQ(t.second, 40);
+        EXPECT_EQ(mesh.GetElementInfo()->GetEdgeThickness(e), (MStlGraphEdgeThickness{30, 40}));
     }
     EXPECT_EQ(distinct.size(), graph->NumberOfEdges());
     EXPECT_EQ(box.GetCornerMin(), MMPoint3d<double>(-100, 50, 7));
@@ -68,8 +59,6 @@ TEST(LatticeGenerator, RefusesEmptyLattices)
     LatticeDescription d;
     d.cellsY = 0;
     EXPECT_THROW(GenerateLattice(mesh, d), std::invalid_argument);
-    d.cellsY = 1;
-    d.cellSize = 0;
-    EXPECT_THROW(GenerateLattice(mesh, d), std::invalid_argument);
+    EXPECT_THROW(GenerateLattice(mesh, {LatticeCellType::Octet, 0}), std::invalid_argument);
 }
 } // namespace

@@ -35,16 +35,7 @@ class ObjectTreeClearanceTest : public ::testing::TestWithParam<LatticeCellType>
 TEST_P(ObjectTreeClearanceTest, MatchesBruteForceOverAllBeams)
 {
     MStlBase mesh;
-    LatticeDescription d;
-    d.cellType = GetParam();
-    d.cellSize = 1000;
-    d.cellsX = 3;
-    d.cellsY = 4;
-    d.cellsZ = 2;
-    d.origin = {-700, 0, 300};
-    d.firstDiameter = 151;
-    d.secondDiameter = 80;
-    MStlGraph* graph = GenerateLattice(mesh, d);
+    MStlGraph* graph = GenerateLattice(mesh, {GetParam(), 1000, 3, 4, 2, {-700, 0, 300}, 151, 80});
     MStlBaseElementInfo* info = mesh.GetOrCreateElementInfo();
     info->SetDefaultEdgeThickness({400, 400});
     for (std::size_t e = 0; e < graph->NumberOfEdges(); e += 5) info->SetEdgeThickness(graph->GetEdge(e), {-1, 90});
@@ -61,10 +52,7 @@ TEST_P(ObjectTreeClearanceTest, MatchesBruteForceOverAllBeams)
         inside += expected == 0.0;
         EXPECT_NEAR(util::GetDistance(tree, info, p, DBL_MAX), expected, 1e-9 * (1.0 + expected));
         // A cut-off below the clearance answers the cut-off itself.
-        if (expected > 2.0)
-        {
-            EXPECT_EQ(util::GetDistance(tree, info, p, 1.0), 1.0);
-        }
+        if (expected > 2.0) { EXPECT_EQ(util::GetDistance(tree, info, p, 1.0), 1.0); }
     }
     EXPECT_GT(inside, 40u);
 }
@@ -101,30 +89,17 @@ TEST(PoreSizes, ArgumentErrorsWithTheirMessagesInOrder)
     MStlBase mesh;
     MStlGraph* graph = mesh.AddGraph();
     M3DBoundingBox<double> const box(0, 0, 0, 1, 1, 1);
-    auto message = [](auto&& call) -> std::string {
-        try
-        {
-            call();
-        }
-        catch (std::invalid_argument const& e)
-        {
-            return e.what();
-        }
-        return "no exception";
-    };
-    EXPECT_EQ(message([&] { GetPoreSizes(nullptr, box, 0, 0, 0, 0, 0.0); }), "ip_graph");
-    EXPECT_EQ(message([&] { GetPoreSizes(graph, box, 1, 0, 0, 0, 0.0); }), "i_resolution_x too small");
-    EXPECT_EQ(message([&] { GetPoreSizes(graph, box, 2, 1, 0, 0, 0.0); }), "i_resolution_y too small");
-    EXPECT_EQ(message([&] { GetPoreSizes(graph, box, 2, 2, 1, 0, 0.0); }), "i_resolution_z too small");
+    using vz_test::ExpectInvalidArgument;
+    ExpectInvalidArgument([&] { GetPoreSizes(nullptr, box, 0, 0, 0, 0, 0.0); }, "ip_graph");
+    ExpectInvalidArgument([&] { GetPoreSizes(graph, box, 1, 0, 0, 0, 0.0); }, "i_resolution_x too small");
+    ExpectInvalidArgument([&] { GetPoreSizes(graph, box, 2, 1, 0, 0, 0.0); }, "i_resolution_y too small");
+    ExpectInvalidArgument([&] { GetPoreSizes(graph, box, 2, 2, 1, 0, 0.0); }, "i_resolution_z too small");
 }
 
 TEST(PoreSizes, SimpleCubicCentrePoresHaveTheClosedFormRadius)
 {
     MStlBase mesh;
-    LatticeDescription d;
-    d.cellSize = 1000;
-    d.cellsX = d.cellsY = d.cellsZ = 3;
-    d.firstDiameter = d.secondDiameter = 200;
+    LatticeDescription const d{LatticeCellType::SimpleCubic, 1000, 3, 3, 3, {0, 0, 0}, 200, 200};
     MStlGraph* graph = GenerateLattice(mesh, d);
     PoreSizeResult const result = GetPoreSizes(graph, LatticeBox(d), 7, 7, 7, 0, 0.5);
     ASSERT_EQ(result.pores.size(), 27u);
@@ -138,12 +113,7 @@ TEST(PoreSizes, SimpleCubicCentrePoresHaveTheClosedFormRadius)
 TEST(PoreSizes, AgreesWithTheRStarTreeSearchOnAnOctetLattice)
 {
     MStlBase mesh;
-    LatticeDescription d;
-    d.cellType = LatticeCellType::Octet;
-    d.cellSize = 1000;
-    d.cellsX = d.cellsY = d.cellsZ = 2;
-    d.firstDiameter = 100;
-    d.secondDiameter = 160;
+    LatticeDescription const d{LatticeCellType::Octet, 1000, 2, 2, 2, {0, 0, 0}, 100, 160};
     MStlGraph* graph = GenerateLattice(mesh, d);
     std::vector<PoreSizeInfo> const grid = GetPoreSizes(graph, LatticeBox(d), 11, 9, 10, 4, 0.0).pores;
     std::vector<PoreSizeInfo> const rtk = GetPoreSizesRTK(graph, LatticeBox(d), 11, 9, 10, false, 4, 0.0).pores;
@@ -151,9 +121,9 @@ TEST(PoreSizes, AgreesWithTheRStarTreeSearchOnAnOctetLattice)
     ASSERT_FALSE(grid.empty());
     for (std::size_t i = 0; i < grid.size(); ++i)
     {
-        EXPECT_EQ(grid[i].center, rtk[i].center);
-        EXPECT_NEAR(grid[i].radius, rtk[i].radius, 1e-9);
-        EXPECT_EQ(grid[i].interior, rtk[i].interior);
+        EXPECT_EQ(grid[i].center, rtk[i].center) << i;
+        EXPECT_NEAR(grid[i].radius, rtk[i].radius, 1e-9) << i;
+        EXPECT_EQ(grid[i].interior, rtk[i].interior) << i;
     }
 }
 
@@ -171,10 +141,7 @@ TEST(PoreSizes, GraphWithoutEdgesLeavesAnInfinitePoreAtTheMaximumCorner)
 TEST(PoreSizes, RefinedPoresOnAFaceKeepOnlyThatFacesBit)
 {
     MStlBase mesh;
-    LatticeDescription d;
-    d.cellSize = 1000;
-    d.firstDiameter = d.secondDiameter = 100;
-    MStlGraph* graph = GenerateLattice(mesh, d);
+    MStlGraph* graph = GenerateLattice(mesh, {LatticeCellType::SimpleCubic, 1000, 1, 1, 1, {0, 0, 0}, 100, 100});
     // The box's min-x face passes through the cell centre: the pore lies on that face.
     M3DBoundingBox<double> const box(500, 0, 0, 1000, 1000, 1000);
     PoreSizeResult const result = GetPoreSizes(graph, box, 3, 5, 5, 5, 0.5);

@@ -140,7 +140,7 @@ TEST(BoxTriangleOverlap, TouchingCountsAndEmptyBoxesMeetNothing)
     // A large triangle cutting through the box with every corner outside it.
     EXPECT_TRUE(box.DoesIntersectTriangle({-100, -100, 1}, {100, -100, 1}, {0, 100, 1}));
     // An edge passing just past a box edge diagonally.
-    EXPECT_TRUE(box.DoesIntersectTriangle({2, 4, 0}, {4, 2, 0}, {4, 4, 2}) == false);
+    EXPECT_FALSE(box.DoesIntersectTriangle({2, 4, 0}, {4, 2, 0}, {4, 4, 2}));
     EXPECT_TRUE(box.DoesIntersectTriangle({1, 3, 1}, {3, 1, 1}, {3, 3, 1}));
     EXPECT_FALSE(M3DBoundingBox<double>().DoesIntersectTriangle({0, 0, 0}, {1, 0, 0}, {0, 1, 0}));
 }

@@ -91,32 +91,27 @@ public:
         if (Pick(8) == 0) p[2] = p[0];
     }
 
-    // One random edit; returns the triangle added (or null).
-    MStlTriangle* Step()
+    MStlTriangle* AddRandomTriangle()
+    {
+        MStlPoint* p[3];
+        RandomCorners(p);
+        return m_mesh.AddTriangle(p[0], p[1], p[2]);
+    }
+
+    void Step()
     {
         std::size_t const action = m_mesh.NumberOfTriangles() < 4 ? 0 : Pick(6);
         MStlPoint* p[3];
-        switch (action)
+        if (action <= 1) AddRandomTriangle();
+        else if (action == 2) m_mesh.RemoveTriangle(RandomTriangle());
+        else if (action == 4) RandomTriangle()->Invert(0);
+        else if (action == 3)
         {
-        case 0:
-        case 1:
-            RandomCorners(p);
-            return m_mesh.AddTriangle(p[0], p[1], p[2]);
-        case 2:
-            m_mesh.RemoveTriangle(RandomTriangle());
-            return nullptr;
-        case 3:
             RandomCorners(p);
             m_mesh.ChangeTriangle(RandomTriangle(), p[0], p[1], p[2]);
-            return nullptr;
-        case 4:
-            RandomTriangle()->Invert(0);
-            return nullptr;
-        default:
-            if (Pick(10) == 0) m_mesh.InvertAll();
-            else m_mesh.MovePoint(RandomPoint(), MMPoint3d<long>(long(Pick(5)), long(Pick(5)), long(Pick(5))));
-            return nullptr;
         }
+        else if (Pick(10) == 0) m_mesh.InvertAll();
+        else m_mesh.MovePoint(RandomPoint(), MMPoint3d<long>(long(Pick(5)), long(Pick(5)), long(Pick(5))));
     }
 
 private:
@@ -175,12 +170,10 @@ TEST(MeshEdits, DataMasksFollowRenumberingAfterRemovals)
     MDataMask<MStlTriangle, float> floats(mesh.GetDataMaskOwner(), 0.5f);
     std::map<MStlTriangle const*, int> model;
     std::map<MStlTriangle const*, float> floatModel;
-    MStlPoint* p[3];
     // Enough triangles to span several 1024-entry blocks.
     for (int i = 0; i < 2600; ++i)
     {
-        editor.RandomCorners(p);
-        MStlTriangle* t = mesh.AddTriangle(p[0], p[1], p[2]);
+        MStlTriangle* t = editor.AddRandomTriangle();
         model[t] = -7;
         floatModel[t] = 0.5f;
     }
@@ -209,25 +202,18 @@ TEST(MeshEdits, DataMasksFollowRenumberingAfterRemovals)
         // Regrowth starts from the default, not from stale values.
         for (int i = 0; i < 500; ++i)
         {
-            editor.RandomCorners(p);
-            MStlTriangle* t = mesh.AddTriangle(p[0], p[1], p[2]);
+            MStlTriangle* t = editor.AddRandomTriangle();
             model[t] = -7;
             floatModel[t] = 0.5f;
             lateModel[t] = 3;
         }
         ASSERT_EQ(early.Size(), mesh.NumberOfTriangles());
-        if (late)
-        {
-            ASSERT_EQ(late->Size(), mesh.NumberOfTriangles());
-        }
+        if (late) ASSERT_EQ(late->Size(), mesh.NumberOfTriangles());
         for (MStlTriangle const* t : mesh.GetTriangles())
         {
             ASSERT_EQ(early.GetInfo(t), model[t]) << "round " << round;
             ASSERT_EQ(floats.GetInfo(*t), floatModel[t]) << "round " << round;
-            if (late)
-            {
-                ASSERT_EQ(late->GetInfo(t), lateModel[t]) << "round " << round;
-            }
+            if (late) ASSERT_EQ(late->GetInfo(t), lateModel[t]) << "round " << round;
         }
         // A destroyed mask unregisters; later edits must not reach it (the sanitizer build checks).
         if (round == 3) late.reset();
@@ -238,12 +224,7 @@ TEST(MeshEdits, MaskOperationsCopySwapResetAndAssign)
 {
     MStlBase mesh;
     RandomEditor editor(mesh, 3);
-    MStlPoint* p[3];
-    for (int i = 0; i < 1200; ++i)
-    {
-        editor.RandomCorners(p);
-        mesh.AddTriangle(p[0], p[1], p[2]);
-    }
+    for (int i = 0; i < 1200; ++i) editor.AddRandomTriangle();
     MDataMask<MStlTriangle, int> mask(mesh.GetDataMaskOwner(), 1);
     std::size_t const n = mesh.NumberOfTriangles();
     ASSERT_GT(n, 1100u);
@@ -315,8 +296,7 @@ TEST(MeshEdits, TrianglesOfAnotherMeshAreRejectedAndLeaveTheMeshUnchanged)
 TEST(MeshEdits, AMaskMayOutliveItsMesh)
 {
     auto mesh = std::make_unique<MStlBase>();
-    MStlPoint* a = mesh->AddPoint(0, 0, 0);
-    mesh->AddTriangle(a, a, a);
+    mesh->AddTriangle(mesh->AddPoint(0, 0, 0), mesh->GetPoint(0), mesh->GetPoint(0));
     auto mask = std::make_unique<MDataMask<MStlTriangle, int>>(mesh->GetDataMaskOwner(), 4);
     EXPECT_EQ(mask->GetOwner(), &mesh->GetDataMaskOwner());
     mesh.reset();

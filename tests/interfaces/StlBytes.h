@@ -1,14 +1,35 @@
 #pragma once
-// Hand-made STL bytes for the file tests, written independently of the library's writer.
+// Shared by the file tests: hand-made STL bytes (written independently of the library's writer) and
+// the check that a refused file names itself and its problem.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
+#include "interfaces/StlFiles.h"
 
 namespace stltest
 {
+// The call must throw a file error whose message starts with `prefix` and contains `phrase`.
+template <class Call>
+void ExpectFileError(Call&& call, std::string const& prefix, std::string const& phrase)
+{
+    try
+    {
+        call();
+        ADD_FAILURE() << "accepted, expected: " << phrase;
+    }
+    catch (MStlFileError const& e)
+    {
+        std::string const message = e.what();
+        EXPECT_EQ(message.rfind(prefix, 0), 0u) << message;
+        EXPECT_NE(message.find(phrase), std::string::npos) << message;
+    }
+}
+
 struct FloatTriangle
 {
     float v[3][3];

@@ -44,12 +44,12 @@ MMPoint3d<double> RandomPoint(std::mt19937& rng, double range)
     return {u(rng), u(rng), u(rng)};
 }
 
+// Entry by entry, NaN matching NaN.
 void ExpectSameEntries(MMTransformMatrix const& a, MMTransformMatrix const& b)
 {
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(a.Get(r, c), b.Get(r, c)) << r << "," << c;
-    for (MMPoint3d<double> const& p : {MMPoint3d<double>(0, 0, 0), MMPoint3d<double>(1, 2, 3)})
-        EXPECT_EQ(a.Transform(p, false), b.Transform(p, false));
+        for (int c = 0; c < 4; ++c)
+            EXPECT_TRUE(a.Get(r, c) == b.Get(r, c) || (std::isnan(a.Get(r, c)) && std::isnan(b.Get(r, c)))) << r << "," << c;
 }
 } // namespace
 
@@ -139,13 +139,6 @@ TEST(Transforms, SingularMatricesAreNotInvertedAndStayUnchanged)
         MMTransformMatrix m(linear, {7, 8, 9});
         MMTransformMatrix const before = m;
         EXPECT_FALSE(m.Invert());
-        if (linear == withNaN) continue;  // NaN entries never compare equal
-        if (linear == withInf)
-        {
-            for (int r = 0; r < 3; ++r)
-                for (int c = 0; c < 3; ++c) EXPECT_EQ(m.Get(r, c), before.Get(r, c));
-            continue;
-        }
         ExpectSameEntries(m, before);
     }
     // A random rank-two map built from two random rows.
