@@ -89,7 +89,7 @@ TEST(GroupBoxCompare, ExactComponentsAndNaNNeverEqual)
     EXPECT_EQ(c.min, a.min);
 }
 
-TEST(GroupBoxIntersect, IdenticalBoxesAndSharedFace)
+TEST(GroupBoxIntersect, IdenticalBoxesSharedFaceAndEmptyBox)
 {
     TrianglesGroupBBox3D const a = Box(0, 0, 0, 1, 1, 1);
     MMTransformMatrix const identity;
@@ -97,12 +97,7 @@ TEST(GroupBoxIntersect, IdenticalBoxesAndSharedFace)
     EXPECT_FALSE(a.Intersect(a, MMTransformMatrix::Translation(Point(1, 0, 0))));
     EXPECT_FALSE(a.Intersect(a, MMTransformMatrix::Translation(Point(0, 0, -1))));
     EXPECT_TRUE(a.Intersect(a, MMTransformMatrix::Translation(Point(0.999, 0, 0))));
-}
-
-TEST(GroupBoxIntersect, EmptyThisBoxNeverIntersects)
-{
-    TrianglesGroupBBox3D const empty;
-    EXPECT_FALSE(empty.Intersect(Box(-10, -10, -10, 10, 10, 10), MMTransformMatrix()));
+    EXPECT_FALSE(TrianglesGroupBBox3D().Intersect(Box(-10, -10, -10, 10, 10, 10), identity));
 }
 
 TEST(GroupBoxIntersect, RotatedBoxClearOfCornerIsSeparatedByARotatedAxis)
@@ -180,6 +175,12 @@ bool SeparatingPlaneFound(Placement const& s)
     return aHi + 1e-9 * n.Length() < bLo;
 }
 
+Point Lerp(TrianglesGroupBBox3D const& box, Point const& f)
+{
+    return {box.min.x + f.x * (box.max.x - box.min.x), box.min.y + f.y * (box.max.y - box.min.y),
+            box.min.z + f.z * (box.max.z - box.min.z)};
+}
+
 bool SamplePointInsideOther(Placement const& s)
 {
     int const steps = 6;
@@ -187,12 +188,8 @@ bool SamplePointInsideOther(Placement const& s)
         for (int j = 0; j <= steps; ++j)
             for (int k = 0; k <= steps; ++k) {
                 Point const f(double(i) / steps, double(j) / steps, double(k) / steps);
-                Point const inB(s.b.min.x + f.x * (s.b.max.x - s.b.min.x), s.b.min.y + f.y * (s.b.max.y - s.b.min.y),
-                                s.b.min.z + f.z * (s.b.max.z - s.b.min.z));
-                if (StrictlyInside(s.a, s.toA.Transform(inB, false), 1e-9)) return true;
-                Point const inA(s.a.min.x + f.x * (s.a.max.x - s.a.min.x), s.a.min.y + f.y * (s.a.max.y - s.a.min.y),
-                                s.a.min.z + f.z * (s.a.max.z - s.a.min.z));
-                if (StrictlyInside(s.b, s.toB.Transform(inA, false), 1e-9)) return true;
+                if (StrictlyInside(s.a, s.toA.Transform(Lerp(s.b, f), false), 1e-9)) return true;
+                if (StrictlyInside(s.b, s.toB.Transform(Lerp(s.a, f), false), 1e-9)) return true;
             }
     return false;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "interfaces/MeshData.h"
 #include "trees/IntersectionCheckerVerticalInfiniteCone.h"
@@ -115,44 +116,27 @@ TEST(ConeChecker, PointsAgainstTheAngleFromTheDownwardVertical)
 
 TEST(ConeChecker, BoxesAgainstClosedFormAndDenseSampling)
 {
-    Point const apex(5.0, -7.0, 20.0);
     std::mt19937 rng(2);
-    int counts[3] = {0, 0, 0};
-    for (double halfAngle : {0.1, 0.5, 0.9, 1.3, 1.55}) {
-        IntersectionCheckerVerticalInfiniteCone const cone(apex, halfAngle);
-        for (int i = 0; i < 800; ++i) {
-            M3DBoundingBox<double> const box = RandomBox(rng);
-            auto const answer = cone.GetIntersection(box);
-            EXPECT_EQ(answer, ExpectedForNarrowCone(apex, halfAngle, box)) << halfAngle;
-            ++counts[answer];
-            auto const margins = SampledMargins(apex, halfAngle, box);
-            if (answer == M3DObjectTreeBase::Inside) { EXPECT_LT(margins.second, 0.0); }
-            if (answer == M3DObjectTreeBase::Outside) { EXPECT_GE(margins.first, 0.0); }
-            if (margins.first < -1e-9 && margins.second > 1e-9) { EXPECT_EQ(answer, M3DObjectTreeBase::Intersecting); }
+    for (bool wide : {false, true}) {
+        Point const apex = wide ? Point(-4.0, 2.0, -10.0) : Point(5.0, -7.0, 20.0);
+        int counts[3] = {0, 0, 0};
+        for (double halfAngle : wide ? std::vector<double>{1.6, 2.0, 2.6, 3.0} : std::vector<double>{0.1, 0.5, 0.9, 1.3, 1.55}) {
+            IntersectionCheckerVerticalInfiniteCone const cone(apex, halfAngle);
+            for (int i = 0; i < 800; ++i) {
+                M3DBoundingBox<double> const box = RandomBox(rng);
+                auto const answer = cone.GetIntersection(box);
+                EXPECT_EQ(answer, wide ? ExpectedForWideCone(apex, halfAngle, box) : ExpectedForNarrowCone(apex, halfAngle, box))
+                    << halfAngle;
+                ++counts[answer];
+                auto const margins = SampledMargins(apex, halfAngle, box);
+                if (answer == M3DObjectTreeBase::Inside) { EXPECT_LT(margins.second, 0.0); }
+                if (answer == M3DObjectTreeBase::Outside) { EXPECT_GE(margins.first, 0.0); }
+                if (margins.first < -1e-9 && margins.second > 1e-9) { EXPECT_EQ(answer, M3DObjectTreeBase::Intersecting); }
+            }
         }
+        // The random boxes exercise every answer.
+        for (int c : counts) EXPECT_GT(c, 100);
     }
-    // The random boxes exercise every answer.
-    for (int c : counts) EXPECT_GT(c, 100);
-}
-
-TEST(ConeChecker, WideConesComplementTheUpwardCone)
-{
-    Point const apex(-4.0, 2.0, -10.0);
-    std::mt19937 rng(3);
-    int counts[3] = {0, 0, 0};
-    for (double halfAngle : {1.6, 2.0, 2.6, 3.0}) {
-        IntersectionCheckerVerticalInfiniteCone const cone(apex, halfAngle);
-        for (int i = 0; i < 800; ++i) {
-            M3DBoundingBox<double> const box = RandomBox(rng);
-            auto const answer = cone.GetIntersection(box);
-            EXPECT_EQ(answer, ExpectedForWideCone(apex, halfAngle, box)) << halfAngle;
-            ++counts[answer];
-            auto const margins = SampledMargins(apex, halfAngle, box);
-            if (answer == M3DObjectTreeBase::Inside) { EXPECT_LT(margins.second, 0.0); }
-            if (answer == M3DObjectTreeBase::Outside) { EXPECT_GE(margins.first, 0.0); }
-        }
-    }
-    for (int c : counts) EXPECT_GT(c, 100);
 }
 
 TEST(ConeChecker, BoxBoundaryCases)

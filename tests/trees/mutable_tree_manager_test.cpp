@@ -13,19 +13,12 @@ using Manager = MeshQueriesMutable::MStl3DTriangleTreeMutableManager;
 constexpr double kLargest = std::numeric_limits<double>::max();
 constexpr std::size_t kNoBudget = std::numeric_limits<std::size_t>::max();
 
-// A mesh, its point pool, and random edits through every notification the manager listens to.
-struct EditedMesh {
-    MStlBase mesh;
-    PointPool pool{mesh};
-    std::mt19937 rng;
-    int span;
+// A lattice mesh edited at random through every notification the manager listens to.
+struct EditedMesh : LatticeMesh {
+    explicit EditedMesh(unsigned seed, int count) : LatticeMesh(seed, count, 14) {}
 
-    explicit EditedMesh(unsigned seed, int span_ = 14) : rng(seed), span(span_) {}
-
-    int Lattice() { return 50 * std::uniform_int_distribution<int>(0, span)(rng); }
     int Near(int v) { return v + 50 * std::uniform_int_distribution<int>(-2, 2)(rng); }
     MStlPoint* NearPoint(MStlPoint const* p) { return pool.At(Near(p->x), Near(p->y), Near(p->z)); }
-    MStlPoint* RandomPoint() { return pool.At(Lattice(), Lattice(), Lattice()); }
     MStlTriangle* RandomTriangle()
     {
         auto const& all = mesh.GetTriangles();
@@ -33,33 +26,20 @@ struct EditedMesh {
     }
     MStlPoint* RandomUsedPoint() { return RandomTriangle()->GetPoint(std::uniform_int_distribution<int>(0, 2)(rng)); }
 
-    void Add()
-    {
-        MStlPoint* const a = RandomPoint();
-        mesh.AddTriangle(a, NearPoint(a), NearPoint(a));
-    }
     void RandomEdit()
     {
         int const kind = mesh.NumberOfTriangles() < 20 ? 0 : std::uniform_int_distribution<int>(0, 5)(rng);
-        switch (kind) {
-        case 0:
-        case 1:
+        if (kind <= 1) {
             Add();
-            break;
-        case 2:
+        } else if (kind == 2) {
             mesh.RemoveTriangle(RandomTriangle());
-            break;
-        case 3: {
-            MStlPoint* const a = RandomPoint();
+        } else if (kind == 3) {
+            MStlPoint* const a = RandomUsedPoint();
             mesh.ChangeTriangle(RandomTriangle(), a, NearPoint(a), NearPoint(a));
-            break;
-        }
-        case 4: {
+        } else if (kind == 4) {
             MStlPoint* const p = RandomUsedPoint();
             mesh.MovePoint(p, MMPoint3d<long>(Near(p->x), Near(p->y), Near(p->z)));
-            break;
-        }
-        default: {
+        } else {
             std::vector<MStlPoint*> points;
             std::vector<MMPoint3d<long>> positions;
             for (int i = 0; i < 4; ++i) {
@@ -69,38 +49,18 @@ struct EditedMesh {
                 positions.emplace_back(Near(p->x), Near(p->y), Near(p->z));
             }
             mesh.MovePoints(points, positions);
-            break;
-        }
         }
     }
 };
 
 void ExpectQueriesMatchBruteForce(Manager& m, EditedMesh& e, int rounds)
 {
-    std::uniform_int_distribution<int> lattice(-2, e.span + 2), axisPick(0, 5), dir(-2, 2);
-    std::uniform_real_distribution<double> real(-100.0, 50.0 * e.span + 100.0), extent(0.0, 200.0);
-    for (int i = 0; i < rounds; ++i) {
-        Point const p(real(e.rng), real(e.rng), real(e.rng));
-        double const maxDistance = i % 2 ? kLargest : extent(e.rng);
-        ExpectNearestMatchesBruteForce(m.NearestTriangle(p, maxDistance), e.mesh, p, maxDistance);
-
-        I3 const o{50 * lattice(e.rng), 50 * lattice(e.rng), 50 * lattice(e.rng)};
-        int const a = axisPick(e.rng);
-        I3 axis{0, 0, 0};
-        (a % 3 == 0 ? axis.x : a % 3 == 1 ? axis.y : axis.z) = a < 3 ? 3 : -3;
-        ExpectAxisRayMatchesExact(m.ProjectPoint(ToPoint(o), ToPoint(axis)), e.mesh, o, I3{axis.x / 3, axis.y / 3, axis.z / 3});
-
-        I3 const d{25 * dir(e.rng), 25 * dir(e.rng), 25 * dir(e.rng)};
-        std::vector<Triangle> along;
-        m.GetTrianglesAlongLineSegment(along, ToPoint(o), ToPoint(d), 0.0, 8.0);
-        EXPECT_EQ(Sorted(along), ExactSegmentHits(e.mesh, o, d, 0, 8));
-
-        Point const lo(real(e.rng), real(e.rng), real(e.rng));
-        Point const hi = lo + Point(extent(e.rng), extent(e.rng), extent(e.rng));
-        std::vector<Triangle> inside;
-        m.GetTrianglesInsideBBox(inside, lo, hi);
-        EXPECT_EQ(Sorted(inside), BruteBoxHits(e.mesh, M3DBoundingBox<double>(lo, hi)));
-    }
+    auto along = [&](std::vector<Triangle>& out, Point const& o, Point const& d, double lo, double hi) {
+        m.GetTrianglesAlongLineSegment(out, o, d, lo, hi);
+    };
+    auto inside = [&](std::vector<Triangle>& out, Point const& lo, Point const& hi) { m.GetTrianglesInsideBBox(out, lo, hi); };
+    // A ray direction of length 3 checks that the manager reports distances, not parameters.
+    ExpectRandomQueriesMatchBruteForce(m, along, inside, e, rounds, 3, 0, 8);
     M3DBoundingBox<double> box;
     ASSERT_TRUE(m.GetBBox(box));
     M3DBoundingBox<long> const exact = e.mesh.GetBoundingBox();
@@ -110,41 +70,30 @@ void ExpectQueriesMatchBruteForce(Manager& m, EditedMesh& e, int rounds)
     }
 }
 
-void RunEditSequence(unsigned seed, std::size_t budget, Manager::Mode mode, int steps)
+TEST(MutableTreeManager, LongRandomEditSequencesAnswerAsBruteForce)
 {
-    EditedMesh e(seed);
-    for (int i = 0; i < 300; ++i) e.Add();
-    Manager m(StlHandle(&e.mesh), budget, mode);
-    std::uniform_int_distribution<int> batch(1, 12);
-    for (int step = 0; step < steps; ++step) {
-        int const edits = batch(e.rng);
-        for (int i = 0; i < edits; ++i) e.RandomEdit();
-        ExpectQueriesMatchBruteForce(m, e, 3);
-        ExpectTreeHoldsMesh(m.GetTree(), e.mesh);
-        EXPECT_EQ(m.GetPendingCount(), 0u);
-        if (::testing::Test::HasFailure()) {
-            ADD_FAILURE() << "seed " << seed << " step " << step;
-            return;
+    struct Run {
+        unsigned seed;
+        std::size_t budget;
+        Tree::Mode mode;
+        int steps;
+    };
+    for (Run const& run : {Run{1, kNoBudget, Tree::FineLeaves, 160}, Run{2, kNoBudget, Tree::CoarseLeaves, 160},
+                           Run{3, 37, Tree::FineLeaves, 200}, Run{4, 1, Tree::CoarseLeaves, 100}}) {
+        EditedMesh e(run.seed, 300);
+        Manager m(StlHandle(&e.mesh), run.budget, run.mode);
+        for (int step = 0; step < run.steps && !::testing::Test::HasFailure(); ++step) {
+            for (int i = std::uniform_int_distribution<int>(1, 12)(e.rng); i > 0; --i) e.RandomEdit();
+            ExpectQueriesMatchBruteForce(m, e, 3);
+            ExpectTreeHoldsMesh(m.GetTree(), e.mesh);
+            EXPECT_EQ(m.GetPendingCount(), 0u) << "seed " << run.seed << " step " << step;
         }
     }
 }
 
-TEST(MutableTreeManager, LongRandomEditSequencesAnswerAsBruteForce)
-{
-    RunEditSequence(1, kNoBudget, Tree::FineLeaves, 160);
-    RunEditSequence(2, kNoBudget, Tree::CoarseLeaves, 160);
-}
-
-TEST(MutableTreeManager, LongRandomEditSequencesWithFrequentRebuilds)
-{
-    RunEditSequence(3, 37, Tree::FineLeaves, 200);
-    RunEditSequence(4, 1, Tree::CoarseLeaves, 100);
-}
-
 TEST(MutableTreeManager, NewManagerHasNothingToUpdate)
 {
-    EditedMesh e(5);
-    for (int i = 0; i < 100; ++i) e.Add();
+    EditedMesh e(5, 100);
     Manager m(StlHandle(&e.mesh), 1000, Tree::FineLeaves);
     EXPECT_EQ(m.GetPendingCount(), 0u);
     EXPECT_EQ(m.GetOperationCount(), 0u);
@@ -158,10 +107,9 @@ TEST(MutableTreeManager, NewManagerHasNothingToUpdate)
 TEST(MutableTreeManager, OneFifthRuleAtItsBoundary)
 {
     for (int k : {10, 11}) {
-        EditedMesh e(6);
-        for (int i = 0; i < 50; ++i) e.Add();
+        EditedMesh e(6, 50);
         Manager m(StlHandle(&e.mesh), 1000, Tree::FineLeaves);
-        for (int i = 0; i < k; ++i) e.Add();
+        e.Add(k);
         EXPECT_EQ(m.GetPendingCount(), std::size_t(k));
         EXPECT_EQ(m.GetOperationCount(), std::size_t(k));
         m.UpdateTree();
@@ -173,8 +121,7 @@ TEST(MutableTreeManager, OneFifthRuleAtItsBoundary)
 
 TEST(MutableTreeManager, EventCountingRules)
 {
-    EditedMesh e(7);
-    for (int i = 0; i < 200; ++i) e.Add();
+    EditedMesh e(7, 200);
     Manager m(StlHandle(&e.mesh), 1000, Tree::FineLeaves);
     // Removing a triangle that is only pending erases it without counting.
     e.Add();
@@ -208,13 +155,12 @@ TEST(MutableTreeManager, EventCountingRules)
 
 TEST(MutableTreeManager, SpentBudgetIgnoresEventsAndRebuilds)
 {
-    EditedMesh e(8);
-    for (int i = 0; i < 200; ++i) e.Add();
+    EditedMesh e(8, 200);
     Manager m(StlHandle(&e.mesh), 5, Tree::FineLeaves);
-    for (int i = 0; i < 5; ++i) e.Add();
+    e.Add(5);
     EXPECT_EQ(m.GetOperationCount(), 5u);
     EXPECT_EQ(m.GetPendingCount(), 5u);
-    for (int i = 0; i < 5; ++i) e.Add();
+    e.Add(5);
     e.mesh.RemoveTriangle(e.mesh.GetTriangles()[3]);
     EXPECT_EQ(m.GetOperationCount(), 5u);
     EXPECT_EQ(m.GetPendingCount(), 5u);
@@ -225,10 +171,9 @@ TEST(MutableTreeManager, SpentBudgetIgnoresEventsAndRebuilds)
 
 TEST(MutableTreeManager, LoweringTheBudgetBelowTheCountForcesARebuild)
 {
-    EditedMesh e(9);
-    for (int i = 0; i < 200; ++i) e.Add();
+    EditedMesh e(9, 200);
     Manager m(StlHandle(&e.mesh), 100, Tree::CoarseLeaves);
-    for (int i = 0; i < 6; ++i) e.Add();
+    e.Add(6);
     m.UpdateTree();
     EXPECT_EQ(m.GetOperationCount(), 6u);
     m.SetInvalidateEveryNOperations(4);
@@ -242,8 +187,7 @@ TEST(MutableTreeManager, LoweringTheBudgetBelowTheCountForcesARebuild)
 
 TEST(MutableTreeManager, ZeroBudgetRebuildsOnEveryUpdate)
 {
-    EditedMesh e(10);
-    for (int i = 0; i < 100; ++i) e.Add();
+    EditedMesh e(10, 100);
     Manager m(StlHandle(&e.mesh), 0, Tree::FineLeaves);
     for (int i = 0; i < 20; ++i) {
         e.RandomEdit();
@@ -255,8 +199,7 @@ TEST(MutableTreeManager, ZeroBudgetRebuildsOnEveryUpdate)
 
 TEST(MutableTreeManager, OutputsAreAppendedNeverCleared)
 {
-    EditedMesh e(11);
-    for (int i = 0; i < 300; ++i) e.Add();
+    EditedMesh e(11, 300);
     Manager m(StlHandle(&e.mesh), kNoBudget, Tree::FineLeaves);
     MStlTriangle* const marker = e.mesh.GetTriangles()[0];
     std::vector<Triangle> out(3, Triangle(marker));

@@ -93,10 +93,9 @@ TEST(MutableRayTriangle, GrazingEdgesAndCornersHitParallelRaysNever)
 
 TEST(MutableRayTriangle, AgreesWithExactIntegerReference)
 {
-    MStlBase mesh;
-    PointPool pool(mesh);
-    std::mt19937 rng(17);
-    AddLatticeTriangles(mesh, pool, rng, 300, 6);
+    LatticeMesh e(17, 300, 6);
+    MStlBase const& mesh = e.mesh;
+    std::mt19937& rng = e.rng;
     std::uniform_int_distribution<int> coord(-1, 7), dir(-2, 2);
     int hits = 0;
     for (int i = 0; i < 3000; ++i) {
@@ -139,11 +138,7 @@ TEST(MutableSegmentBox, SlabClippingBoundaries)
 // Built over the mesh; at most ten triangles keep it a single leaf.
 struct BuiltTree {
     Tree tree{Tree::FineLeaves};
-    explicit BuiltTree(MStlBase& mesh)
-    {
-        tree.SetMesh(StlHandle(&mesh));
-        tree.Rebuild();
-    }
+    explicit BuiltTree(MStlBase& mesh) { BuildOn(tree, mesh); }
 };
 
 TEST(MutableTreeQueries, EqualDistancesInOneLeafReportTheLaterTriangle)
@@ -182,11 +177,8 @@ TEST(MutableTreeQueries, EqualRayParametersInOneLeafReportTheLaterTriangle)
 
 TEST(MutableTreeQueries, EqualSegmentBoundsFindNothingBelowANode)
 {
-    MStlBase mesh;
-    PointPool pool(mesh);
-    std::mt19937 rng(2);
-    AddLatticeTriangles(mesh, pool, rng, 200, 4);
-    BuiltTree b(mesh);
+    LatticeMesh e(2, 200, 4);
+    BuiltTree b(e.mesh);
     ASSERT_NE(dynamic_cast<Tree::Node*>(b.tree.GetRoot()), nullptr);
     std::vector<Triangle> out;
     b.tree.GetRoot()->GetTrianglesAlongLineSegment(out, Point(-10, 100, 100), Point(1, 0, 0), 110.0, 110.0);
@@ -198,38 +190,16 @@ TEST(MutableTreeQueries, EqualSegmentBoundsFindNothingBelowANode)
 TEST(MutableTreeQueries, StaticTreeAgreesWithBruteForce)
 {
     for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves}) {
-        MStlBase mesh;
-        PointPool pool(mesh);
-        std::mt19937 rng(23);
-        AddLatticeTriangles(mesh, pool, rng, 1200, 16);
+        LatticeMesh e(23, 1200, 16);
         Tree tree(mode);
-        tree.SetMesh(StlHandle(&mesh));
-        tree.Rebuild();
-        std::uniform_int_distribution<int> lattice(-2, 18), axisPick(0, 5), dir(-2, 2);
-        std::uniform_real_distribution<double> real(-100.0, 900.0), limit(0.0, 200.0);
-        for (int i = 0; i < 160; ++i) {
-            Point const p(real(rng), real(rng), real(rng));
-            double const maxDistance = i % 3 == 0 ? kLargest : limit(rng);
-            ExpectNearestMatchesBruteForce(tree.NearestTriangle(p, maxDistance), mesh, p, maxDistance);
-
-            I3 const o{50 * lattice(rng), 50 * lattice(rng), 50 * lattice(rng)};
-            int const a = axisPick(rng);
-            I3 axis{0, 0, 0};
-            (a % 3 == 0 ? axis.x : a % 3 == 1 ? axis.y : axis.z) = a < 3 ? 1 : -1;
-            ExpectAxisRayMatchesExact(tree.ProjectPoint(ToPoint(o), ToPoint(axis)), mesh, o, axis);
-
-            I3 const d{25 * dir(rng), 25 * dir(rng), 25 * dir(rng)};
-            std::vector<Triangle> along;
-            tree.GetRoot()->GetTrianglesAlongLineSegment(along, ToPoint(o), ToPoint(d), -2.0, 6.0);
-            EXPECT_EQ(Sorted(along), ExactSegmentHits(mesh, o, d, -2, 6));
-            EXPECT_EQ(Sorted(along).size(), along.size());
-
-            Point const lo(real(rng), real(rng), real(rng));
-            M3DBoundingBox<double> const box(lo, lo + Point(limit(rng), limit(rng), limit(rng)));
-            std::vector<Triangle> inside;
-            tree.GetRoot()->GetTrianglesInsideBBox(inside, box);
-            EXPECT_EQ(Sorted(inside), BruteBoxHits(mesh, box));
-        }
+        BuildOn(tree, e.mesh);
+        auto along = [&](std::vector<Triangle>& out, Point const& o, Point const& d, double lo, double hi) {
+            tree.GetRoot()->GetTrianglesAlongLineSegment(out, o, d, lo, hi);
+        };
+        auto inside = [&](std::vector<Triangle>& out, Point const& lo, Point const& hi) {
+            tree.GetRoot()->GetTrianglesInsideBBox(out, M3DBoundingBox<double>(lo, hi));
+        };
+        ExpectRandomQueriesMatchBruteForce(tree, along, inside, e, 160, 1, -2, 6);
     }
 }
 

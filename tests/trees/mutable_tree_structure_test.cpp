@@ -8,30 +8,11 @@ namespace {
 
 using namespace mutable_tree_test;
 
-// Small triangles scattered on a lattice, with coincident and degenerate ones among them.
-void AddScatteredTriangles(MStlBase& mesh, PointPool& pool, std::mt19937& rng, int count, int span = 20)
-{
-    std::uniform_int_distribution<int> base(0, span), offset(-2, 2);
-    for (int i = 0; i < count; ++i) {
-        int const x = base(rng), y = base(rng), z = base(rng);
-        MStlPoint* const a = pool.At(50 * x, 50 * y, 50 * z);
-        MStlPoint* const b = pool.At(50 * (x + offset(rng)), 50 * (y + offset(rng)), 50 * (z + offset(rng)));
-        MStlPoint* const c = pool.At(50 * (x + offset(rng)), 50 * (y + offset(rng)), 50 * (z + offset(rng)));
-        mesh.AddTriangle(a, b, c);
-    }
-}
-
 bool IsUnder(Tree::BaseNode const* n, Tree::BaseNode const* ancestor)
 {
     for (; n; n = n->parent)
         if (n == ancestor) return true;
     return false;
-}
-
-void BuildOn(Tree& tree, MStlBase& mesh)
-{
-    tree.SetMesh(StlHandle(&mesh));
-    tree.Rebuild();
 }
 
 // Replays the split rules on a freshly built tree: node boxes are the exact union of their
@@ -90,24 +71,18 @@ TEST(MutableTreeBuild, LeafCapacityBoundaryDecidesBetweenLeafAndNode)
 {
     for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves}) {
         std::size_t const capacity = mode == Tree::FineLeaves ? 10 : 30;
-        MStlBase mesh;
-        PointPool pool(mesh);
-        std::mt19937 rng(7);
-        AddScatteredTriangles(mesh, pool, rng, int(capacity));
+        LatticeMesh meshLattice(7, int(capacity));
+        MStlBase& mesh = meshLattice.mesh;
         Tree tree(mode);
         EXPECT_EQ(tree.GetLeafCapacity(), capacity);
         EXPECT_EQ(tree.GetRoot(), nullptr);
         BuildOn(tree, mesh);
         EXPECT_NE(dynamic_cast<Tree::Leaf*>(tree.GetRoot()), nullptr);
-        AddScatteredTriangles(mesh, pool, rng, 1);
+        meshLattice.Add();
         tree.Rebuild();
         EXPECT_NE(dynamic_cast<Tree::Node*>(tree.GetRoot()), nullptr);
         ExpectTreeHoldsMesh(tree, mesh);
     }
-}
-
-TEST(MutableTreeBuild, InvalidModeIsRejected)
-{
     EXPECT_THROW(Tree(static_cast<Tree::Mode>(2)), std::invalid_argument);
 }
 
@@ -127,12 +102,10 @@ TEST(MutableTreeBuild, EmptyMeshGivesAnEmptyRootLeaf)
 TEST(MutableTreeBuild, SplitsFollowTheMidpointRuleOnRandomAndCoincidentTriangles)
 {
     for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves}) {
-        MStlBase mesh;
-        PointPool pool(mesh);
-        std::mt19937 rng(11);
-        AddScatteredTriangles(mesh, pool, rng, 1500);
+        LatticeMesh meshLattice(11, 1500);
+        MStlBase& mesh = meshLattice.mesh;
         // Fifty copies of one triangle can never be separated: they end in one oversized leaf.
-        for (int i = 0; i < 50; ++i) mesh.AddTriangle(pool.At(0, 0, 0), pool.At(100, 0, 0), pool.At(0, 100, 0));
+        for (int i = 0; i < 50; ++i) mesh.AddTriangle(meshLattice.pool.At(0, 0, 0), meshLattice.pool.At(100, 0, 0), meshLattice.pool.At(0, 100, 0));
         Tree tree(mode);
         BuildOn(tree, mesh);
         SplitChecker checker{tree.GetLeafCapacity()};
@@ -161,16 +134,14 @@ TEST(MutableTreeBuild, TrianglesThatStraddleEverySplitEndAfterThreeSplits)
 
 TEST(MutableTreeEdit, AddingToARootLeafAppendsWhateverItsSize)
 {
-    MStlBase mesh;
-    PointPool pool(mesh);
-    std::mt19937 rng(3);
-    AddScatteredTriangles(mesh, pool, rng, 5);
+    LatticeMesh meshLattice(3, 5);
+    MStlBase& mesh = meshLattice.mesh;
     Tree tree(Tree::FineLeaves);
     BuildOn(tree, mesh);
     auto* root = dynamic_cast<Tree::Leaf*>(tree.GetRoot());
     ASSERT_NE(root, nullptr);
     for (int i = 0; i < 25; ++i) {
-        AddScatteredTriangles(mesh, pool, rng, 1);
+        meshLattice.Add();
         MStlTriangle* const t = mesh.GetTriangles().back();
         EXPECT_EQ(tree.AddTriangle(t), root);
         tree.GetLeafMap()->SetInfo(t, root);
@@ -210,10 +181,8 @@ TEST(MutableTreeEdit, InsertionPrefersLeastEnlargementAndEarlierSlotOnTies)
 
 TEST(MutableTreeEdit, RemovalTwiceFailsAndEmptiedLeafKeepsAnEmptyBox)
 {
-    MStlBase mesh;
-    PointPool pool(mesh);
-    std::mt19937 rng(5);
-    AddScatteredTriangles(mesh, pool, rng, 200);
+    LatticeMesh meshLattice(5, 200);
+    MStlBase& mesh = meshLattice.mesh;
     Tree tree(Tree::FineLeaves);
     BuildOn(tree, mesh);
     MStlTriangle* const first = mesh.GetTriangles().front();
@@ -224,10 +193,8 @@ TEST(MutableTreeEdit, RemovalTwiceFailsAndEmptiedLeafKeepsAnEmptyBox)
     EXPECT_FALSE(tree.RemoveTriangle(first));
     EXPECT_EQ(tree.GetLeafMap()->GetInfo(first), nullptr);
     // Null and foreign triangles are refused without touching the tree.
-    MStlBase other;
-    PointPool otherPool(other);
-    std::mt19937 otherRng(6);
-    AddScatteredTriangles(other, otherPool, otherRng, 300);
+    LatticeMesh otherLattice(6, 300);
+    MStlBase& other = otherLattice.mesh;
     EXPECT_FALSE(tree.RemoveTriangle(nullptr));
     EXPECT_FALSE(tree.RemoveTriangle(other.GetTriangles().back()));
     EXPECT_FALSE(tree.RemoveTriangle(other.GetTriangles().front()));
@@ -249,10 +216,8 @@ TEST(MutableTreeEdit, RemovalTwiceFailsAndEmptiedLeafKeepsAnEmptyBox)
 
 TEST(MutableTreeEdit, ClearDropsRootAndLeafMap)
 {
-    MStlBase mesh;
-    PointPool pool(mesh);
-    std::mt19937 rng(9);
-    AddScatteredTriangles(mesh, pool, rng, 100);
+    LatticeMesh meshLattice(9, 100);
+    MStlBase& mesh = meshLattice.mesh;
     Tree tree(Tree::FineLeaves);
     BuildOn(tree, mesh);
     tree.Clear();

@@ -168,12 +168,8 @@ inline void ExpectTreeHoldsMesh(Tree const& tree, MStlBase const& mesh)
     }
 }
 
-} // namespace mutable_tree_test
-
-namespace mutable_tree_test {
-
 // Small triangles on a 50-unit lattice, so that vertices, edges and faces coincide often and
-// integer-aimed rays graze edges and corners.
+// integer-aimed rays graze edges and corners; coincident and degenerate ones occur among them.
 inline void AddLatticeTriangles(MStlBase& mesh, PointPool& pool, std::mt19937& rng, int count, int span = 20)
 {
     std::uniform_int_distribution<int> base(0, span), offset(-2, 2);
@@ -184,6 +180,22 @@ inline void AddLatticeTriangles(MStlBase& mesh, PointPool& pool, std::mt19937& r
         MStlPoint* const c = pool.At(50 * (x + offset(rng)), 50 * (y + offset(rng)), 50 * (z + offset(rng)));
         mesh.AddTriangle(a, b, c);
     }
+}
+
+// A mesh with its point pool and generator, filled with lattice triangles.
+struct LatticeMesh {
+    MStlBase mesh;
+    PointPool pool{mesh};
+    std::mt19937 rng;
+    int span;
+    explicit LatticeMesh(unsigned seed, int count = 0, int span_ = 20) : rng(seed), span(span_) { Add(count); }
+    void Add(int count = 1) { AddLatticeTriangles(mesh, pool, rng, count, span); }
+};
+
+inline void BuildOn(Tree& tree, MStlBase& mesh)
+{
+    tree.SetMesh(StlHandle(&mesh));
+    tree.Rebuild();
 }
 
 // Nearest triangle against every triangle of the mesh, measured by the reference distance.
@@ -249,5 +261,38 @@ inline std::vector<MStlTriangle*> BruteBoxHits(MStlBase const& mesh, M3DBounding
 }
 
 inline Point ToPoint(I3 const& p) { return Point(double(p.x), double(p.y), double(p.z)); }
+
+// Random nearest, axis-ray, segment and box queries against brute force over the lattice mesh.
+// Rays run along axes scaled by axisLength; segments cover [lo, hi] of their integer direction.
+template <class Searcher, class Along, class Inside>
+void ExpectRandomQueriesMatchBruteForce(Searcher& s, Along along, Inside inside, LatticeMesh& e, int rounds,
+                                        std::int64_t axisLength, std::int64_t lo, std::int64_t hi)
+{
+    std::uniform_int_distribution<int> lattice(-2, e.span + 2), axisPick(0, 5), dir(-2, 2);
+    std::uniform_real_distribution<double> real(-100.0, 50.0 * e.span + 100.0), extent(0.0, 200.0);
+    for (int i = 0; i < rounds; ++i) {
+        Point const p(real(e.rng), real(e.rng), real(e.rng));
+        double const maxDistance = i % 2 ? std::numeric_limits<double>::max() : extent(e.rng);
+        ExpectNearestMatchesBruteForce(s.NearestTriangle(p, maxDistance), e.mesh, p, maxDistance);
+
+        I3 const o{50 * lattice(e.rng), 50 * lattice(e.rng), 50 * lattice(e.rng)};
+        int const a = axisPick(e.rng);
+        I3 axis{0, 0, 0};
+        (a % 3 == 0 ? axis.x : a % 3 == 1 ? axis.y : axis.z) = a < 3 ? 1 : -1;
+        I3 const scaled{axis.x * axisLength, axis.y * axisLength, axis.z * axisLength};
+        ExpectAxisRayMatchesExact(s.ProjectPoint(ToPoint(o), ToPoint(scaled)), e.mesh, o, axis);
+
+        I3 const d{25 * dir(e.rng), 25 * dir(e.rng), 25 * dir(e.rng)};
+        std::vector<Triangle> hits;
+        along(hits, ToPoint(o), ToPoint(d), double(lo), double(hi));
+        EXPECT_EQ(Sorted(hits), ExactSegmentHits(e.mesh, o, d, lo, hi));
+
+        Point const boxLo(real(e.rng), real(e.rng), real(e.rng));
+        Point const boxHi = boxLo + Point(extent(e.rng), extent(e.rng), extent(e.rng));
+        hits.clear();
+        inside(hits, boxLo, boxHi);
+        EXPECT_EQ(Sorted(hits), BruteBoxHits(e.mesh, M3DBoundingBox<double>(boxLo, boxHi)));
+    }
+}
 
 } // namespace mutable_tree_test

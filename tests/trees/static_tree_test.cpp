@@ -18,29 +18,6 @@ using TriangleTree = M3DObjectTree<MStlTriangle const*>;
 using CompactTree = M3DObjectTree<std::size_t>;
 using EdgeTree = M3DObjectTree<MStlGraphEdge>;
 
-TriangleTree::Parameters Params(bool cache, std::size_t leaf)
-{
-    TriangleTree::Parameters p;
-    p.cacheBoxes = cache;
-    p.maxLeafSize = leaf;
-    return p;
-}
-
-// Element box recomputed here from the vertices, independently of the tree's own code.
-M3DBoundingBox<double> GrownBox(std::vector<Point> const& vertices)
-{
-    M3DBoundingBox<double> box;
-    for (Point const& v : vertices) {
-        box.AddPoint(Point(v.x - 1, v.y - 1, v.z - 1));
-        box.AddPoint(Point(v.x + 1, v.y + 1, v.z + 1));
-    }
-    return box;
-}
-
-M3DBoundingBox<double> ElementBox(MStlTriangle const* t)
-{
-    return GrownBox({t->GetVertex(0), t->GetVertex(1), t->GetVertex(2)});
-}
 
 // Checks every node: its box is the union of its elements' boxes, children are packed, their
 // ranges concatenate to the parent's, and along some axis the children are exactly the non-empty
@@ -155,43 +132,27 @@ TEST(StaticTreeBuild, RandomTrianglesSatisfyTheSplitRules)
     }
 }
 
-TEST(StaticTreeBuild, SingleTriangleWithLeafSizeZeroEndsThreeLevelsDown)
+// A lone triangle, coincident copies and long slivers all straddle every midpoint: one straddling
+// split per axis, then a single oversized leaf.
+TEST(StaticTreeBuild, InputsStraddlingEveryMidpointStopAfterThreeSplits)
 {
-    MStlBase mesh;
-    AddRandomTriangles(mesh, 1, 100, 20, 5);
-    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 0));
-    // Its own box straddles every midpoint: one straddling child per axis, then a leaf.
-    EXPECT_EQ(Depth(tree.GetRoot()), 3);
-    auto const* node = tree.GetRoot();
-    for (int level = 0; level < 3; ++level) {
-        ASSERT_NE(node->children[0], nullptr);
-        EXPECT_EQ(node->children[1], nullptr);
-        node = node->children[0];
-        EXPECT_EQ(node->begin, 0u);
-        EXPECT_EQ(node->end, 1u);
-    }
-    EXPECT_TRUE(node->IsLeaf());
-}
-
-TEST(StaticTreeBuild, CoincidentTrianglesEndInOneOversizedLeafAfterThreeSplits)
-{
-    MStlBase mesh;
-    AddCoincidentTriangles(mesh, 100);
-    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(false, 10));
-    EXPECT_EQ(Depth(tree.GetRoot()), 3);
-    std::size_t oversized = 0;
-    CheckLeafSizes<TriangleTree>(tree.GetRoot(), 10, oversized);
-    EXPECT_EQ(oversized, 1u);
-    CheckTree(tree, ElementBox);
-}
-
-TEST(StaticTreeBuild, StraddlingTrianglesStopAfterExhaustingAllAxes)
-{
-    MStlBase mesh;
-    AddStraddlingTriangles(mesh, 200, 8);
-    TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 4));
-    CheckTree(tree, ElementBox);
-    EXPECT_LE(Depth(tree.GetRoot()), 3);
+    struct Case {
+        void (*fill)(MStlBase&);
+        std::size_t leaf;
+    };
+    for (Case const& c : {Case{[](MStlBase& m) { AddRandomTriangles(m, 1, 100, 20, 5); }, 0},
+                          Case{[](MStlBase& m) { AddCoincidentTriangles(m, 100); }, 10},
+                          Case{[](MStlBase& m) { AddStraddlingTriangles(m, 200, 8); }, 4}})
+        for (bool cache : {true, false}) {
+            MStlBase mesh;
+            c.fill(mesh);
+            TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(cache, c.leaf));
+            CheckTree(tree, ElementBox);
+            EXPECT_EQ(Depth(tree.GetRoot()), 3) << c.leaf;
+            std::size_t oversized = 0;
+            CheckLeafSizes<TriangleTree>(tree.GetRoot(), c.leaf, oversized);
+            EXPECT_EQ(oversized, 1u) << c.leaf;
+        }
 }
 
 // Boxes touching the midpoint from either side both count as straddling.

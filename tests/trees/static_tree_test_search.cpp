@@ -16,13 +16,6 @@ using TriangleTree = M3DObjectTree<MStlTriangle const*>;
 using CompactTree = M3DObjectTree<std::size_t>;
 using EdgeTree = M3DObjectTree<MStlGraphEdge>;
 
-MeshQueries::M3DObjectTreeBase::Parameters Params(bool cache, std::size_t leaf)
-{
-    MeshQueries::M3DObjectTreeBase::Parameters p;
-    p.cacheBoxes = cache;
-    p.maxLeafSize = leaf;
-    return p;
-}
 
 struct Answer {
     double distance;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <random>
@@ -94,15 +95,33 @@ struct EdgePointQuery {
     }
 };
 
-// The integral box of an edge: its end points grown by one unit.
-inline M3DBoundingBox<double> EdgeBox(MStlGraphEdge const& e)
+inline MeshQueries::M3DObjectTreeBase::Parameters Params(bool cache, std::size_t leaf)
+{
+    MeshQueries::M3DObjectTreeBase::Parameters p;
+    p.cacheBoxes = cache;
+    p.maxLeafSize = leaf;
+    return p;
+}
+
+// Element boxes recomputed from the vertices, independently of the tree: grown by one unit.
+inline M3DBoundingBox<double> GrownBox(std::initializer_list<Point> vertices)
 {
     M3DBoundingBox<double> box;
-    for (MStlPoint const* v : {e.GetFirstVertex(), e.GetSecondVertex()}) {
-        box.AddPoint(Point(v->x - 1.0, v->y - 1.0, v->z - 1.0));
-        box.AddPoint(Point(v->x + 1.0, v->y + 1.0, v->z + 1.0));
+    for (Point const& v : vertices) {
+        box.AddPoint(Point(v.x - 1, v.y - 1, v.z - 1));
+        box.AddPoint(Point(v.x + 1, v.y + 1, v.z + 1));
     }
     return box;
+}
+
+inline M3DBoundingBox<double> EdgeBox(MStlGraphEdge const& e)
+{
+    return GrownBox({e.GetFirstVertex()->Get(), e.GetSecondVertex()->Get()});
+}
+
+inline M3DBoundingBox<double> ElementBox(MStlTriangle const* t)
+{
+    return GrownBox({t->GetVertex(0), t->GetVertex(1), t->GetVertex(2)});
 }
 
 // Random small triangles scattered in a cube of the given half size.
