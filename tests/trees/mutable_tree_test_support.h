@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "static_tree_test_support.h"
 #include "trees/M3DTriangleTreeMutable.h"
 
 namespace mutable_tree_test {
@@ -41,28 +42,10 @@ private:
     std::map<std::tuple<std::int32_t, std::int32_t, std::int32_t>, MStlPoint*> m_points;
 };
 
-// Reference point-triangle distance, computed differently from the library: the plane distance when
-// the projection falls inside (same-side tests), else the nearest of the three edges.
-inline double RefSegmentDistanceSqr(Point const& p, Point const& a, Point const& b)
-{
-    Point const ab = b - a;
-    double const len2 = ab.Dot(ab);
-    double const s = len2 > 0 ? std::clamp((p - a).Dot(ab) / len2, 0.0, 1.0) : 0.0;
-    Point const d = a + ab * s - p;
-    return d.Dot(d);
-}
-
+// Reference point-triangle distance, computed independently of the library.
 inline double RefTriangleDistanceSqr(Point const& p, Point const& a, Point const& b, Point const& c)
 {
-    Point const n = (b - a).Cross(c - a);
-    double const n2 = n.Dot(n);
-    double edges = std::min({RefSegmentDistanceSqr(p, a, b), RefSegmentDistanceSqr(p, b, c), RefSegmentDistanceSqr(p, c, a)});
-    if (n2 < 2.220446049250313e-16) return edges;
-    double const h = (p - a).Dot(n) / std::sqrt(n2);
-    Point const q = p - n * ((p - a).Dot(n) / n2);
-    bool const inside = (b - a).Cross(q - a).Dot(n) >= 0 && (c - b).Cross(q - b).Dot(n) >= 0 &&
-                        (a - c).Cross(q - c).Dot(n) >= 0;
-    return inside ? std::min(h * h, edges) : edges;
+    return statictreetest::PointTriangleDistanceSqr(p, a, b, c);
 }
 
 inline double RefTriangleDistanceSqr(Point const& p, MStlTriangle const* t)

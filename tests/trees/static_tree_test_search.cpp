@@ -89,32 +89,23 @@ protected:
     std::vector<Point> queries;
 };
 
-TEST_P(StaticTreeSearch, MeshTrianglesMatchBruteForce)
-{
-    for (bool cache : {true, false})
-        for (std::size_t leaf : {0u, 10u}) {
-            TriangleTree tree(MStlIteratorStlTriangleConst::Begin(&mesh), MStlIteratorStlTriangleConst::End(&mesh),
-                              Params(cache, leaf));
-            // With a finite radius only elements within it count; nothing found leaves the seed.
-            for (Point const& p : queries) ExpectSameAsBruteForce(tree, TrianglePointQuery{p}, 200.0, nullptr);
-        }
-}
-
-TEST_P(StaticTreeSearch, CompactTrianglesMatchBruteForce)
+// With a finite radius only elements within it count; nothing found leaves the seed.
+TEST_P(StaticTreeSearch, EveryElementKindMatchesBruteForce)
 {
     std::size_t const none = std::numeric_limits<std::size_t>::max();
     for (bool cache : {true, false}) {
-        CompactTree tree(indexes.begin(), indexes.end(), *compact, Params(cache, 10));
-        for (Point const& p : queries) ExpectSameAsBruteForce(tree, CompactPointQuery{p, compact.get()}, 300.0, none);
-    }
-}
-
-TEST_P(StaticTreeSearch, GraphEdgesMatchBruteForce)
-{
-    for (bool cache : {true, false}) {
-        EdgeTree tree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph), EdgeBox,
-                      Params(cache, 30));
-        for (Point const& p : queries) ExpectSameAsBruteForce(tree, EdgePointQuery{p}, 250.0, MStlGraphEdge());
+        for (std::size_t leaf : {0u, 10u}) {
+            TriangleTree tree(MStlIteratorStlTriangleConst::Begin(&mesh), MStlIteratorStlTriangleConst::End(&mesh),
+                              Params(cache, leaf));
+            for (Point const& p : queries) ExpectSameAsBruteForce(tree, TrianglePointQuery{p}, 200.0, nullptr);
+        }
+        CompactTree compactTree(indexes.begin(), indexes.end(), *compact, Params(cache, 10));
+        EdgeTree edgeTree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph), EdgeBox,
+                          Params(cache, 30));
+        for (Point const& p : queries) {
+            ExpectSameAsBruteForce(compactTree, CompactPointQuery{p, compact.get()}, 300.0, none);
+            ExpectSameAsBruteForce(edgeTree, EdgePointQuery{p}, 250.0, MStlGraphEdge());
+        }
     }
 }
 
@@ -203,10 +194,6 @@ TEST(StaticTreeConcurrency, ManyThreadsSearchOneTree)
     for (std::size_t i = 0; i < points.size(); i += 8)
         EXPECT_EQ(expected[i], BruteForce(AllDistances(tree, TrianglePointQuery{points[i]}), kInfinity).distance);
 }
-
-}  // namespace
-
-namespace {
 
 // Vertices at the ends of the 32-bit range: the grown element boxes pass the range by one unit, the
 // node boxes saturate, and the search still finds what brute force finds.
