@@ -6,7 +6,7 @@
 #include <random>
 
 #include "collision/TriangleDistance.h"
-#include "trees/static_tree_test_support.h"
+#include "trees/tree_test_support.h"
 
 namespace {
 

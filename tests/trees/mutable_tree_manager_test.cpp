@@ -3,7 +3,7 @@
 #include <limits>
 #include <random>
 
-#include "mutable_tree_test_support.h"
+#include "tree_test_support.h"
 #include "trees/MStl3DTriangleTreeMutableManager.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <limits>
 #include <random>
 
-#include "mutable_tree_test_support.h"
+#include "tree_test_support.h"
 #include "trees/PointTriangleDistance.h"
 #include "trees/RayTriangleTest.h"
 #include "trees/SegmentBoxClip.h"

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "mutable_tree_test_support.h"
+#include "tree_test_support.h"
 
 namespace {
 

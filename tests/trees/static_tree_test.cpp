@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "static_tree_test_support.h"
+#include "tree_test_support.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "static_tree_test_support.h"
+#include "tree_test_support.h"
 
 namespace {
 
