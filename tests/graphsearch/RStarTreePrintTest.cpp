@@ -25,27 +25,15 @@ std::string Printed(BoxTree const& tree)
     return os.str();
 }
 
-TEST(RStarTreePrint, OneElement)
-{
-    BoxElement const box = MakeBox(0, 0, 0, 1, 2, 3);
-    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
-    tree.Insert(&box);
-    std::string const expected = kDashes + "\nTree:\n=====\n" + "<<<<{ (0, 0, 0) - (1, 2, 3) }\n" +
-                                 LeafLine("{ (0, 0, 0) - (1, 2, 3) }", &box) + kDashes + "\n";
-    EXPECT_EQ(Printed(tree), expected);
-}
+std::string Framed(std::string const& body) { return kDashes + "\nTree:\n=====\n" + body + kDashes + "\n"; }
 
-TEST(RStarTreePrint, EmptyTreePrintsOnlyTheFrame)
+TEST(RStarTreePrint, EmptyTreeOneElementAndTheStreamsNumberFormat)
 {
     BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
-    EXPECT_EQ(Printed(tree), kDashes + "\nTree:\n=====\n" + kDashes + "\n");
-}
-
-TEST(RStarTreePrint, UsesTheStreamsNumberFormat)
-{
+    EXPECT_EQ(Printed(tree), Framed(""));
     BoxElement const box = MakeBox(0.5, -1.3, 0, 1, 2, 3);
-    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
     tree.Insert(&box);
+    EXPECT_EQ(Printed(tree), Framed("<<<<{ (0.5, -1.3, 0) - (1, 2, 3) }\n" + LeafLine("{ (0.5, -1.3, 0) - (1, 2, 3) }", &box)));
     std::ostringstream os;
     os.setf(std::ios::fixed);
     os.precision(1);
@@ -67,22 +55,27 @@ TEST(RStarTreePrint, UsesTheStreamsNumberFormat)
 // stays, margin sums 59+33, 93+33, 93+23: total 2 · 334 = 668. So x. All x distributions are disjoint
 // (overlap 0); volume sums 11+81, 21+71, 31+57: k = 4 wins. X = e0..e3, Y = e4, e5.
 // The root keeps its identity with two new children and level 2.
-TEST(RStarTreePrint, RootSplitAfterForcedReinsertion)
+//
+// A seventh cube e6 [60,61] is then routed at level 2 by overlap enlargement: growing X = [0,31] to
+// [0,61] would overlap Y = [44,101] by 17, Y already covers e6 (0). It joins Y, which has room:
+// nothing splits.
+TEST(RStarTreePrint, RootSplitAfterForcedReinsertionThenAnInsertionWithRoom)
 {
     std::vector<BoxElement> const e = {MakeBox(0, 0, 0, 1, 1, 1),   MakeBox(10, 0, 0, 11, 1, 1),
                                        MakeBox(20, 0, 0, 21, 1, 1), MakeBox(30, 0, 0, 31, 1, 1),
-                                       MakeBox(44, 0, 0, 47, 1, 1), MakeBox(100, 0, 0, 101, 1, 1)};
+                                       MakeBox(44, 0, 0, 47, 1, 1), MakeBox(100, 0, 0, 101, 1, 1),
+                                       MakeBox(60, 0, 0, 61, 1, 1)};
     BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
-    for (BoxElement const& element : e) tree.Insert(&element);
-    std::string const expected = kDashes + "\nTree:\n=====\n" + "<<<<<<<<{ (0, 0, 0) - (101, 1, 1) }\n" +
-                                 "<<<<{ (0, 0, 0) - (31, 1, 1) }\n" + LeafLine("{ (0, 0, 0) - (1, 1, 1) }", &e[0]) +
-                                 LeafLine("{ (10, 0, 0) - (11, 1, 1) }", &e[1]) +
-                                 LeafLine("{ (20, 0, 0) - (21, 1, 1) }", &e[2]) +
-                                 LeafLine("{ (30, 0, 0) - (31, 1, 1) }", &e[3]) +
-                                 "<<<<{ (44, 0, 0) - (101, 1, 1) }\n" +
-                                 LeafLine("{ (44, 0, 0) - (47, 1, 1) }", &e[4]) +
-                                 LeafLine("{ (100, 0, 0) - (101, 1, 1) }", &e[5]) + kDashes + "\n";
-    EXPECT_EQ(Printed(tree), expected);
+    for (std::size_t i = 0; i < 6; ++i) tree.Insert(&e[i]);
+    std::string const split = "<<<<<<<<{ (0, 0, 0) - (101, 1, 1) }\n<<<<{ (0, 0, 0) - (31, 1, 1) }\n" +
+                              LeafLine("{ (0, 0, 0) - (1, 1, 1) }", &e[0]) + LeafLine("{ (10, 0, 0) - (11, 1, 1) }", &e[1]) +
+                              LeafLine("{ (20, 0, 0) - (21, 1, 1) }", &e[2]) +
+                              LeafLine("{ (30, 0, 0) - (31, 1, 1) }", &e[3]) + "<<<<{ (44, 0, 0) - (101, 1, 1) }\n" +
+                              LeafLine("{ (44, 0, 0) - (47, 1, 1) }", &e[4]) +
+                              LeafLine("{ (100, 0, 0) - (101, 1, 1) }", &e[5]);
+    EXPECT_EQ(Printed(tree), Framed(split));
+    tree.Insert(&e[6]);
+    EXPECT_EQ(Printed(tree), Framed(split + LeafLine("{ (60, 0, 0) - (61, 1, 1) }", &e[6])));
 }
 
 // Five cubes fill the root in insertion order; the order of a full node is slot order.
@@ -92,33 +85,8 @@ TEST(RStarTreePrint, FullRootListsLeavesInSlotOrder)
                                        MakeBox(1, 1, 1, 2, 2, 2), MakeBox(-1, 0, 0, 0, 1, 1)};
     BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
     for (BoxElement const& element : e) tree.Insert(&element);
-    std::string expected = kDashes + "\nTree:\n=====\n" + "<<<<{ (-1, 0, 0) - (6, 4, 4) }\n";
-    expected += LeafLine("{ (5, 0, 0) - (6, 1, 1) }", &e[0]) + LeafLine("{ (0, 0, 0) - (1, 1, 1) }", &e[1]) +
-                LeafLine("{ (3, 3, 3) - (4, 4, 4) }", &e[2]) + LeafLine("{ (1, 1, 1) - (2, 2, 2) }", &e[3]) +
-                LeafLine("{ (-1, 0, 0) - (0, 1, 1) }", &e[4]);
-    EXPECT_EQ(Printed(tree), expected + kDashes + "\n");
-}
-
-// After the split above, a seventh cube e6 [60,61] is routed at level 2 by overlap enlargement:
-// growing X = [0,31] to [0,61] would overlap Y = [44,101] by 17, Y already covers e6 (0). It joins Y,
-// which has room: nothing splits.
-TEST(RStarTreePrint, InsertionWithRoomDoesNotSplit)
-{
-    std::vector<BoxElement> const e = {MakeBox(0, 0, 0, 1, 1, 1),   MakeBox(10, 0, 0, 11, 1, 1),
-                                       MakeBox(20, 0, 0, 21, 1, 1), MakeBox(30, 0, 0, 31, 1, 1),
-                                       MakeBox(44, 0, 0, 47, 1, 1), MakeBox(100, 0, 0, 101, 1, 1),
-                                       MakeBox(60, 0, 0, 61, 1, 1)};
-    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
-    for (BoxElement const& element : e) tree.Insert(&element);
-    std::string const expected = kDashes + "\nTree:\n=====\n" + "<<<<<<<<{ (0, 0, 0) - (101, 1, 1) }\n" +
-                                 "<<<<{ (0, 0, 0) - (31, 1, 1) }\n" + LeafLine("{ (0, 0, 0) - (1, 1, 1) }", &e[0]) +
-                                 LeafLine("{ (10, 0, 0) - (11, 1, 1) }", &e[1]) +
-                                 LeafLine("{ (20, 0, 0) - (21, 1, 1) }", &e[2]) +
-                                 LeafLine("{ (30, 0, 0) - (31, 1, 1) }", &e[3]) +
-                                 "<<<<{ (44, 0, 0) - (101, 1, 1) }\n" +
-                                 LeafLine("{ (44, 0, 0) - (47, 1, 1) }", &e[4]) +
-                                 LeafLine("{ (100, 0, 0) - (101, 1, 1) }", &e[5]) +
-                                 LeafLine("{ (60, 0, 0) - (61, 1, 1) }", &e[6]) + kDashes + "\n";
-    EXPECT_EQ(Printed(tree), expected);
+    EXPECT_EQ(Printed(tree), Framed("<<<<{ (-1, 0, 0) - (6, 4, 4) }\n" + LeafLine("{ (5, 0, 0) - (6, 1, 1) }", &e[0]) +
+                                    LeafLine("{ (0, 0, 0) - (1, 1, 1) }", &e[1]) + LeafLine("{ (3, 3, 3) - (4, 4, 4) }", &e[2]) +
+                                    LeafLine("{ (1, 1, 1) - (2, 2, 2) }", &e[3]) + LeafLine("{ (-1, 0, 0) - (0, 1, 1) }", &e[4])));
 }
 } // namespace

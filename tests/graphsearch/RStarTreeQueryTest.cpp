@@ -35,21 +35,11 @@ std::vector<Point> QueryPoints(std::vector<BoxElement> const& boxes, std::size_t
     for (std::size_t i = 0; i < count; ++i)
     {
         auto const& b = boxes[pick(random)].box;
-        switch (i % 3)
-        {
-        case 0:
-            points.emplace_back(anywhere(random), anywhere(random), anywhere(random));
-            break;
-        case 1:
-            points.push_back(b.GetCornerMax());
-            break;
-        default:
-        {
-            Point p;
+        Point p(anywhere(random), anywhere(random), anywhere(random));
+        if (i % 3 == 1) p = b.GetCornerMax();
+        if (i % 3 == 2)
             for (int d = 0; d < 3; ++d) p[d] = b.GetCornerMin()[d] + unit(random) * (b.GetCornerMax()[d] - b.GetCornerMin()[d]);
-            points.push_back(p);
-        }
-        }
+        points.push_back(p);
     }
     return points;
 }
@@ -95,23 +85,16 @@ TEST(RStarTreeContainment, MatchesBruteForceAndBoostGeometryInDepthFirstOrder)
     EXPECT_GT(hits, 300u) << "the query points should hit boxes often";
 }
 
-TEST(RStarTreeQueries, PointOutsideTheRootBoxFindsNothing)
+TEST(RStarTreeQueries, EmptyTreeAndPointsOutsideTheRootBoxFindNothing)
 {
-    std::vector<BoxElement> const boxes = RandomBoxes(100, 3);
     BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
+    Point const origin(0.0, 0.0, 0.0), outside(-1.0, 500.0, 500.0);
+    EXPECT_FALSE(tree.HasElementsContaining(origin));
+    EXPECT_TRUE(tree.GetElementsContaining(origin).empty());
+    std::vector<BoxElement> const boxes = RandomBoxes(100, 3);
     for (BoxElement const& box : boxes) tree.Insert(&box);
-    Point const outside(-1.0, 500.0, 500.0);
     EXPECT_TRUE(tree.GetElementsContaining(outside).empty());
     EXPECT_FALSE(tree.HasElementsContaining(outside));
-}
-
-TEST(RStarTreeQueries, EmptyTreeAnswersNothing)
-{
-    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
-    Point const p(0.0, 0.0, 0.0);
-    EXPECT_FALSE(tree.HasElementsContaining(p));
-    EXPECT_TRUE(tree.GetElementsContaining(p).empty());
-    EXPECT_EQ(tree.GetRoot(), nullptr);
 }
 
 // The adapter, not the box, decides containment: a leaf whose box holds the point but whose element
