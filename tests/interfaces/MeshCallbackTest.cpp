@@ -73,9 +73,9 @@ TEST(MeshCallbacks, AddRemoveAndChangeReportTheTriangleAtTheRightMoment)
     recorder.onEvent = [&](Event const& e) {
         MStlTriangle* t = e.triangles.front();
         // Added and removing triangles are full members of the mesh when the event arrives.
-        if (e.id != eStlEventTriangleChanged) EXPECT_EQ(mesh.GetTriangle(t->GetElementIndex()), t);
-        if (e.id == eStlEventTriangleRemoving) EXPECT_EQ(t->GetMesh(), &mesh);
-        if (e.id == eStlEventTriangleChanged) EXPECT_EQ(t->GetPoint(2), d) << "reported with its new vertices";
+        if (e.id != eStlEventTriangleChanged) { EXPECT_EQ(mesh.GetTriangle(t->GetElementIndex()), t); }
+        if (e.id == eStlEventTriangleRemoving) { EXPECT_EQ(t->GetMesh(), &mesh); }
+        if (e.id == eStlEventTriangleChanged) { EXPECT_EQ(t->GetPoint(2), d) << "reported with its new vertices"; }
     };
     MStlTriangle* t = mesh.AddTriangle(a, b, c);
     MStlTriangle* u = mesh.AddTriangle(a, c, b);
