@@ -52,16 +52,14 @@ M3DObjectTreeBase::IntersectionType ExpectedForNarrowCone(Point const& apex, dou
     return M3DObjectTreeBase::Outside;
 }
 
-// Beyond 90 degrees the outside region is an upward cone of half-angle pi - halfAngle.
+// Beyond 90 degrees the outside region is an upward cone of half-angle pi - halfAngle: the narrow
+// answer for the mirrored box, with inside and outside swapped.
 M3DObjectTreeBase::IntersectionType ExpectedForWideCone(Point const& apex, double halfAngle, M3DBoundingBox<double> const& box)
 {
-    double const t = std::tan(kPi - halfAngle);
-    double const bottomRadius = (box.GetMin(2) - apex.z) * t, topRadius = (box.GetMax(2) - apex.z) * t;
-    if (box.GetMin(2) > apex.z && SquaredDistanceToFarthestCorner(apex.x, apex.y, box) < bottomRadius * bottomRadius)
-        return M3DObjectTreeBase::Outside;
-    if (box.GetMax(2) > apex.z && SquaredDistanceToRectangle(apex.x, apex.y, box) < topRadius * topRadius)
-        return M3DObjectTreeBase::Intersecting;
-    return M3DObjectTreeBase::Inside;
+    M3DBoundingBox<double> const mirrored(box.GetMin(0), box.GetMin(1), -box.GetMax(2), box.GetMax(0), box.GetMax(1), -box.GetMin(2));
+    auto const upward = ExpectedForNarrowCone(Point(apex.x, apex.y, -apex.z), kPi - halfAngle, mirrored);
+    if (upward == M3DObjectTreeBase::Intersecting) return upward;
+    return upward == M3DObjectTreeBase::Inside ? M3DObjectTreeBase::Outside : M3DObjectTreeBase::Inside;
 }
 
 // Smallest and largest angular margin over a dense grid of the box.
