@@ -112,7 +112,7 @@ void ExpectClosestPointsConsistent(Point const A[3], Point const B[3], double d2
     EXPECT_NEAR((pA - pB).LengthSquared(), d2, 1e-9 * (d2 + scale));
 }
 
-TEST(TriangleDistance, ParallelOffsetIsTheOffset)
+TEST(TriangleDistance, ParallelOffsetAndSkewEdges)
 {
     Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
     Point const B[3] = {{10, 10, 7}, {110, 10, 7}, {10, 110, 7}};
@@ -123,15 +123,10 @@ TEST(TriangleDistance, ParallelOffsetIsTheOffset)
     // Parallel edges never form an edge pair: the vertex step reports a vertex of B over A.
     EXPECT_EQ(pB.z, 7.0);
     EXPECT_EQ(pA.z, 0.0);
-}
 
-TEST(TriangleDistance, SkewEdgesMeetInTheirInteriors)
-{
-    Point const A[3] = {{-50, 0, 0}, {50, 0, 0}, {0, 0, -100}};
-    Point const B[3] = {{0, -50, 7}, {0, 50, 7}, {0, 0, 107}};
-    Point pA, pB;
-    double const d2 = Distance(A, B, &pA, &pB);
-    EXPECT_DOUBLE_EQ(d2, 49.0);
+    Point const C[3] = {{-50, 0, 0}, {50, 0, 0}, {0, 0, -100}};
+    Point const D[3] = {{0, -50, 7}, {0, 50, 7}, {0, 0, 107}};
+    EXPECT_DOUBLE_EQ(Distance(C, D, &pA, &pB), 49.0);
     EXPECT_NEAR((pA - Point(0, 0, 0)).Length(), 0.0, 1e-12);
     EXPECT_NEAR((pB - Point(0, 0, 7)).Length(), 0.0, 1e-12);
 }
