@@ -4,62 +4,25 @@
 #include <sched.h>
 #include <sys/resource.h>
 #include <omp.h>
-#include <array>
 #include <cmath>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <vector>
 #include "interfaces/MeshData.h"
+#include "support/ClosedMeshBuilders.h"
 
 namespace benchmesh
 {
 constexpr double kUnitsPerMm = 10000.0;
 
-// The closed surface of a box, each face split into nu x nv quads (two triangles each) along its two
-// axes; normals point out of the box, or into it for `inward` (the wall of a cavity).
+// The closed surface of a box with every face split into n x n quads, in millimetre-scaled
+// coordinates rounded to whole units; normals point out, or into the box for `inward`.
 inline void AddBox(MStlBase& mesh, MMPoint3d<double> lo, MMPoint3d<double> hi, int n, bool inward = false)
 {
-    std::map<std::array<std::int32_t, 3>, MStlPoint*> points;
-    auto at = [&](std::array<std::int32_t, 3> const& p)
-    {
-        auto it = points.find(p);
-        if (it != points.end()) return it->second;
-        MStlPoint* added = mesh.AddPoint(p[0], p[1], p[2]);
-        points.emplace(p, added);
-        return added;
+    auto rounded = [](MMPoint3d<double> const& p) {
+        return testmesh::IntPoint{std::int32_t(std::lround(p.x)), std::int32_t(std::lround(p.y)), std::int32_t(std::lround(p.z))};
     };
-    for (int axis = 0; axis < 3; ++axis)
-    {
-        int const u = (axis + 1) % 3, v = (axis + 2) % 3;
-        for (int side = 0; side < 2; ++side)
-        {
-            bool const flip = (side == 0) != inward;
-            for (int i = 0; i < n; ++i)
-                for (int j = 0; j < n; ++j)
-                {
-                    auto corner = [&](int di, int dj)
-                    {
-                        std::array<std::int32_t, 3> p{};
-                        p[axis] = std::int32_t(side ? hi[axis] : lo[axis]);
-                        p[u] = std::int32_t(std::lround(lo[u] + (hi[u] - lo[u]) * (i + di) / n));
-                        p[v] = std::int32_t(std::lround(lo[v] + (hi[v] - lo[v]) * (j + dj) / n));
-                        return at(p);
-                    };
-                    MStlPoint *a = corner(0, 0), *b = corner(1, 0), *c = corner(1, 1), *d = corner(0, 1);
-                    if (flip)
-                    {
-                        mesh.AddTriangle(a, c, b);
-                        mesh.AddTriangle(a, d, c);
-                    }
-                    else
-                    {
-                        mesh.AddTriangle(a, b, c);
-                        mesh.AddTriangle(a, c, d);
-                    }
-                }
-        }
-    }
+    testmesh::AddBox(mesh, rounded(lo), rounded(hi), n, inward);
 }
 
 // A closed cylinder along x from x0 to x1 around the line (y, z) = centre, with `around` segments
