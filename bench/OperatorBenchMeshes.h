@@ -1,15 +1,15 @@
 #pragma once
 // Large closed parts for the operator benchmarks, and control of the number of threads the
 // operators may use (their loops take the processor count or the runtime's default).
-#include <sched.h>
-#include <sys/resource.h>
-#include <omp.h>
+#include "interfaces/MeshData.h"
+#include "support/ClosedMeshBuilders.h"
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <omp.h>
+#include <sched.h>
+#include <sys/resource.h>
 #include <vector>
-#include "interfaces/MeshData.h"
-#include "support/ClosedMeshBuilders.h"
 
 namespace benchmesh
 {
@@ -19,8 +19,10 @@ constexpr double kUnitsPerMm = 10000.0;
 // coordinates rounded to whole units; normals point out, or into the box for `inward`.
 inline void AddBox(MStlBase& mesh, MMPoint3d<double> lo, MMPoint3d<double> hi, int n, bool inward = false)
 {
-    auto rounded = [](MMPoint3d<double> const& p) {
-        return testmesh::IntPoint{std::int32_t(std::lround(p.x)), std::int32_t(std::lround(p.y)), std::int32_t(std::lround(p.z))};
+    auto rounded = [](MMPoint3d<double> const& p)
+    {
+        return testmesh::IntPoint{std::int32_t(std::lround(p.x)), std::int32_t(std::lround(p.y)),
+                                  std::int32_t(std::lround(p.z))};
     };
     testmesh::AddBox(mesh, rounded(lo), rounded(hi), n, inward);
 }

@@ -2,6 +2,8 @@
 // read from memory and from a temporary file.
 #include <benchmark/benchmark.h>
 
+#include "interfaces/MeshData.h"
+#include "interfaces/StlFiles.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -9,8 +11,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-#include "interfaces/MeshData.h"
-#include "interfaces/StlFiles.h"
 
 namespace
 {
@@ -18,7 +18,8 @@ namespace
 // vertices are bit-identical and the part is closed after welding.
 std::vector<char> MakeTorusStl(int around, int across)
 {
-    auto vertex = [&](int i, int j, float out[3]) {
+    auto vertex = [&](int i, int j, float out[3])
+    {
         double const u = 2.0 * M_PI * (i % around) / around, v = 2.0 * M_PI * (j % across) / across;
         double const ring = 50.0 + 20.0 * std::cos(v);
         out[0] = float(ring * std::cos(u));
@@ -29,7 +30,8 @@ std::vector<char> MakeTorusStl(int around, int across)
     std::vector<char> bytes(84 + 50 * std::size_t(count), 0);
     std::memcpy(bytes.data() + 80, &count, 4);
     char* p = bytes.data() + 84;
-    auto emit = [&](int const (&corners)[3][2]) {
+    auto emit = [&](int const(&corners)[3][2])
+    {
         float v[12] = {0, 0, 0};
         for (int k = 0; k < 3; ++k) vertex(corners[k][0], corners[k][1], v + 3 + 3 * k);
         std::memcpy(p, v, 48);

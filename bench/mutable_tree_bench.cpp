@@ -11,7 +11,8 @@
 
 #include "trees/MStl3DTriangleTreeMutableManager.h"
 
-namespace {
+namespace
+{
 
 using Tree = MeshQueriesMutable::M3DTriangleTreeMutableStl;
 using Manager = MeshQueriesMutable::MStl3DTriangleTreeMutableManager;
@@ -20,19 +21,22 @@ using Point = MMPoint3d<double>;
 constexpr double kPi = 3.141592653589793;
 constexpr double kRadius = 1.0e6;
 constexpr int kRings = 500;
-constexpr int kSectors = 1000;  // 2 * 500 * 1000 - 2000 = 998 000 triangles, about 1 M
+constexpr int kSectors = 1000; // 2 * 500 * 1000 - 2000 = 998 000 triangles, about 1 M
 
 // A bumpy sphere: latitude rings and longitude sectors, two triangles per cell, fans at the poles.
-struct BumpySphere {
+struct BumpySphere
+{
     MStlBase mesh;
     std::vector<MStlPoint*> ringPoints;
 
     BumpySphere()
     {
         MStlPoint* const north = mesh.AddPoint(0, 0, std::int32_t(kRadius));
-        for (int r = 1; r < kRings; ++r) {
+        for (int r = 1; r < kRings; ++r)
+        {
             double const theta = kPi * r / kRings;
-            for (int s = 0; s < kSectors; ++s) {
+            for (int s = 0; s < kSectors; ++s)
+            {
                 double const phi = 2 * kPi * s / kSectors;
                 double const rad = kRadius * (1.0 + 0.05 * std::sin(7 * theta) * std::cos(5 * phi));
                 ringPoints.push_back(mesh.AddPoint(std::int32_t(rad * std::sin(theta) * std::cos(phi)),
@@ -44,7 +48,8 @@ struct BumpySphere {
         auto at = [&](int r, int s) { return ringPoints[std::size_t(r - 1) * kSectors + std::size_t(s % kSectors)]; };
         for (int s = 0; s < kSectors; ++s) mesh.AddTriangle(north, at(1, s), at(1, s + 1));
         for (int r = 1; r + 1 < kRings; ++r)
-            for (int s = 0; s < kSectors; ++s) {
+            for (int s = 0; s < kSectors; ++s)
+            {
                 mesh.AddTriangle(at(r, s), at(r + 1, s), at(r + 1, s + 1));
                 mesh.AddTriangle(at(r, s), at(r + 1, s + 1), at(r, s + 1));
             }
@@ -64,7 +69,8 @@ std::vector<Point> QueryPoints(std::size_t count, unsigned seed, double minRadiu
     std::normal_distribution<double> normal;
     std::uniform_real_distribution<double> radius(minRadius, maxRadius);
     std::vector<Point> points(count);
-    for (auto& p : points) {
+    for (auto& p : points)
+    {
         Point const d(normal(rng), normal(rng), normal(rng));
         p = d * (radius(rng) / d.Length());
     }
@@ -87,12 +93,13 @@ void BM_Build(benchmark::State& state)
     BumpySphere& sphere = SharedSphere();
     Tree tree(static_cast<Tree::Mode>(state.range(0)));
     tree.SetMesh(StlHandle(&sphere.mesh));
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         tree.Rebuild();
         benchmark::DoNotOptimize(tree.GetRoot());
     }
-    state.counters["triangles/s"] = benchmark::Counter(double(sphere.mesh.NumberOfTriangles()) * state.iterations(),
-                                                       benchmark::Counter::kIsRate);
+    state.counters["triangles/s"] =
+        benchmark::Counter(double(sphere.mesh.NumberOfTriangles()) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Build)->Arg(Tree::FineLeaves)->Arg(Tree::CoarseLeaves)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -105,7 +112,8 @@ void BM_NearestTriangle(benchmark::State& state)
     tree.Rebuild();
     std::vector<Point> const points = NearSurfacePoints(sphere, 1 << 16, 100 + unsigned(state.thread_index()));
     std::size_t i = 0;
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         auto const r = tree.NearestTriangle(points[i++ & (points.size() - 1)], std::numeric_limits<double>::max());
         benchmark::DoNotOptimize(r.distance);
     }
@@ -123,18 +131,26 @@ void BM_ProjectPointOntoSurface(benchmark::State& state)
     std::vector<Point> const origins = NearSurfacePoints(sphere, 1 << 16, 150 + unsigned(state.thread_index()));
     std::vector<Point> const tilts = QueryPoints(1 << 16, 250 + unsigned(state.thread_index()), 0.0, 0.2);
     std::vector<Point> directions(origins.size());
-    for (std::size_t k = 0; k < origins.size(); ++k) directions[k] = origins[k] * (-1.0 / origins[k].Length()) + tilts[k];
+    for (std::size_t k = 0; k < origins.size(); ++k)
+        directions[k] = origins[k] * (-1.0 / origins[k].Length()) + tilts[k];
     std::size_t i = 0;
     std::size_t hits = 0;
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         std::size_t const k = i++ & (origins.size() - 1);
         auto const r = tree.ProjectPoint(origins[k], directions[k]);
         hits += r.Found();
     }
     state.SetItemsProcessed(state.iterations());
-    state.counters["hit fraction"] = benchmark::Counter(double(hits) / double(state.iterations()), benchmark::Counter::kAvgThreads);
+    state.counters["hit fraction"] =
+        benchmark::Counter(double(hits) / double(state.iterations()), benchmark::Counter::kAvgThreads);
 }
-BENCHMARK(BM_ProjectPointOntoSurface)->Arg(Tree::FineLeaves)->Arg(Tree::CoarseLeaves)->Threads(1)->Threads(2)->UseRealTime();
+BENCHMARK(BM_ProjectPointOntoSurface)
+    ->Arg(Tree::FineLeaves)
+    ->Arg(Tree::CoarseLeaves)
+    ->Threads(1)
+    ->Threads(2)
+    ->UseRealTime();
 
 // Rays from points inside the surface in random directions: each one hits exactly one sheet first.
 void BM_ProjectPoint(benchmark::State& state)
@@ -147,13 +163,15 @@ void BM_ProjectPoint(benchmark::State& state)
     std::vector<Point> const directions = QueryPoints(1 << 16, 300 + unsigned(state.thread_index()), 1.0, 1.0);
     std::size_t i = 0;
     std::size_t hits = 0;
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         std::size_t const k = i++ & (origins.size() - 1);
         auto const r = tree.ProjectPoint(origins[k], directions[k]);
         hits += r.Found();
     }
     state.SetItemsProcessed(state.iterations());
-    state.counters["hit fraction"] = benchmark::Counter(double(hits) / double(state.iterations()), benchmark::Counter::kAvgThreads);
+    state.counters["hit fraction"] =
+        benchmark::Counter(double(hits) / double(state.iterations()), benchmark::Counter::kAvgThreads);
 }
 BENCHMARK(BM_ProjectPoint)->Arg(Tree::FineLeaves)->Arg(Tree::CoarseLeaves)->Threads(1)->Threads(2)->UseRealTime();
 
@@ -171,11 +189,13 @@ void BM_KeepCurrentUnderOnePercentChange(benchmark::State& state)
     std::uniform_int_distribution<int> jitter(-300, 300);
     std::vector<Point> const points = NearSurfacePoints(sphere, 1024, 400);
     std::size_t q = 0;
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         state.PauseTiming();
         std::vector<MStlPoint*> moved;
         std::vector<MMPoint3d<long>> positions;
-        for (std::size_t i = 0; i < movedPoints; ++i) {
+        for (std::size_t i = 0; i < movedPoints; ++i)
+        {
             MStlPoint* const p = sphere.ringPoints[pick(rng)];
             if (std::find(moved.begin() + std::ptrdiff_t(moved.size() > 64 ? moved.size() - 64 : 0), moved.end(), p) !=
                 moved.end())
@@ -206,7 +226,8 @@ void BM_QueryWithoutChanges(benchmark::State& state)
                     static_cast<Tree::Mode>(state.range(0)));
     std::vector<Point> const points = NearSurfacePoints(sphere, 1024, 500);
     std::size_t q = 0;
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         auto const r = manager.NearestTriangle(points[q++ & 1023], std::numeric_limits<double>::max());
         benchmark::DoNotOptimize(r.distance);
     }

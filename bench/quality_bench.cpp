@@ -16,7 +16,8 @@ using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 // so that the growth factors and curvature ratios have work to do. 10 000 units per millimetre.
 MStlBase const& Terrain()
 {
-    static std::unique_ptr<MStlBase> const mesh = [] {
+    static std::unique_ptr<MStlBase> const mesh = []
+    {
         auto m = std::make_unique<MStlBase>();
         int const nx = 500, ny = 1000;
         std::vector<MStlPoint*> points;

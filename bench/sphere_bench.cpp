@@ -6,7 +6,8 @@
 
 #include "sphere/SphereSplitTree.h"
 
-namespace {
+namespace
+{
 
 constexpr int kDepth = 6;
 constexpr std::size_t kAddedDirections = 1000000;
@@ -23,7 +24,8 @@ std::vector<MMPoint3d<double>> RandomDirections(std::size_t count, unsigned seed
 
 void BM_BuildDepth6(benchmark::State& state)
 {
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         SphereSplitTree tree(kDepth);
         benchmark::DoNotOptimize(&tree);
     }
@@ -47,7 +49,8 @@ void BM_10kCapQueries(benchmark::State& state)
     for (auto const& d : RandomDirections(kAddedDirections, 1)) tree.AddPointValue(d, 1.0);
     auto const queries = RandomDirections(kCapQueries, 2);
     double const cosine = std::cos(double(state.range(0)) * 3.141592653589793 / 180.0);
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         double sum = 0.0;
         for (auto const& q : queries) sum += tree.GetValue(q, cosine);
         benchmark::DoNotOptimize(sum);
@@ -56,6 +59,6 @@ void BM_10kCapQueries(benchmark::State& state)
 }
 BENCHMARK(BM_10kCapQueries)->Arg(1)->Arg(5)->Arg(20)->Arg(60)->Arg(120)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -15,13 +15,14 @@
 #include "interfaces/MeshData.h"
 #include "trees/M3DObjectTree.h"
 
-namespace {
+namespace
+{
 
 using Point = MMPoint3d<double>;
 using TriangleTree = MeshQueries::M3DObjectTree<MStlTriangle const*>;
 
-constexpr int kAround = 1000;  // segments around the main circle
-constexpr int kTube = 500;     // segments around the tube
+constexpr int kAround = 1000; // segments around the main circle
+constexpr int kTube = 500;    // segments around the tube
 constexpr double kMainRadius = 2.0e6;
 constexpr double kTubeRadius = 6.0e5;
 constexpr double kPi = 3.141592653589793;
@@ -29,12 +30,14 @@ constexpr double kPi = 3.141592653589793;
 // 2 * kAround * kTube = 1,000,000 triangles.
 MStlBase& Torus()
 {
-    static std::unique_ptr<MStlBase> mesh = [] {
+    static std::unique_ptr<MStlBase> mesh = []
+    {
         auto m = std::make_unique<MStlBase>();
         std::vector<MStlPoint*> points;
         points.reserve(std::size_t(kAround) * kTube);
         for (int i = 0; i < kAround; ++i)
-            for (int j = 0; j < kTube; ++j) {
+            for (int j = 0; j < kTube; ++j)
+            {
                 double const u = 2 * kPi * i / kAround, v = 2 * kPi * j / kTube;
                 double const r = kMainRadius + kTubeRadius * std::cos(v);
                 points.push_back(m->AddPoint(std::int32_t(r * std::cos(u)), std::int32_t(r * std::sin(u)),
@@ -42,7 +45,8 @@ MStlBase& Torus()
             }
         auto at = [&](int i, int j) { return points[std::size_t((i % kAround) * kTube + (j % kTube))]; };
         for (int i = 0; i < kAround; ++i)
-            for (int j = 0; j < kTube; ++j) {
+            for (int j = 0; j < kTube; ++j)
+            {
                 m->AddTriangle(at(i, j), at(i + 1, j), at(i + 1, j + 1));
                 m->AddTriangle(at(i, j), at(i + 1, j + 1), at(i, j + 1));
             }
@@ -76,7 +80,8 @@ std::vector<Point> PointsNearSurface(std::size_t count, bool meshOrder, unsigned
     std::uniform_real_distribution<double> off(-0.01 * kTubeRadius, 0.01 * kTubeRadius);
     std::vector<Point> points(count);
     std::size_t const stride = mesh.NumberOfTriangles() / count;
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count; ++i)
+    {
         MStlTriangle const* t = mesh.GetTriangle(i * stride);
         Point const centroid = (t->GetVertex(0) + t->GetVertex(1) + t->GetVertex(2)) / 3.0;
         points[i] = centroid + t->GetNormal() * off(rng);
@@ -85,12 +90,14 @@ std::vector<Point> PointsNearSurface(std::size_t count, bool meshOrder, unsigned
     return points;
 }
 
-struct ClosestTriangleQuery {
+struct ClosestTriangleQuery
+{
     Point p;
     double BoxDistance(M3DBoundingBox<double> const& b) const
     {
         double sum = 0;
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 3; ++k)
+        {
             double const gap = p[k] < b.min[k] ? b.min[k] - p[k] : (p[k] > b.max[k] ? p[k] - b.max[k] : 0.0);
             sum += gap * gap;
         }
@@ -107,7 +114,8 @@ struct ClosestTriangleQuery {
 void BM_Build1M(benchmark::State& state)
 {
     MStlBase const& mesh = Torus();
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         TriangleTree tree(MStlIteratorStlTriangleConst::Begin(&mesh), MStlIteratorStlTriangleConst::End(&mesh),
                           Params(state.range(0) != 0, std::size_t(state.range(1))));
         benchmark::DoNotOptimize(tree.GetRoot());
@@ -126,10 +134,12 @@ void BM_FindNearestClosestTriangle(benchmark::State& state)
     TriangleTree const& tree = SharedTree();
     std::vector<Point> const points = PointsNearSurface(200000, state.range(0) != 0, 7);
     int const n = int(points.size());
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         double checksum = 0;
 #pragma omp parallel for schedule(dynamic, 256) reduction(+ : checksum)
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < n; ++i)
+        {
             double best = std::numeric_limits<double>::infinity();
             MStlTriangle const* element = nullptr;
             tree.FindNearest(ClosestTriangleQuery{points[i]}, best, element);
@@ -150,16 +160,20 @@ void BM_TriangleDistanceSqr(benchmark::State& state)
     std::mt19937 rng(3);
     std::uniform_int_distribution<std::size_t> pick(0, mesh.NumberOfTriangles() - 1);
     std::uniform_int_distribution<int> near(-3000, 3000);
-    struct Pair {
+    struct Pair
+    {
         Point a[3], b[3], na, nb;
     };
     std::vector<Pair> pairs(4096);
-    for (auto& pair : pairs) {
+    for (auto& pair : pairs)
+    {
         std::size_t const i = pick(rng);
-        std::size_t const j = std::min(mesh.NumberOfTriangles() - 1, std::size_t(std::max<long>(0, long(i) + near(rng))));
+        std::size_t const j =
+            std::min(mesh.NumberOfTriangles() - 1, std::size_t(std::max<long>(0, long(i) + near(rng))));
         MStlTriangle const* t0 = mesh.GetTriangle(i);
         MStlTriangle const* t1 = mesh.GetTriangle(j);
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 3; ++k)
+        {
             pair.a[k] = t0->GetVertex(k);
             pair.b[k] = t1->GetVertex(k);
         }
@@ -167,7 +181,8 @@ void BM_TriangleDistanceSqr(benchmark::State& state)
         pair.nb = t1->GetNormal();
     }
     std::size_t k = 0;
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         Pair const& p = pairs[k++ & 4095];
         Point pa, pb;
         benchmark::DoNotOptimize(MeshQueries::TriangleDistanceSqr(p.a, p.na, p.b, p.nb, &pa, &pb));
@@ -184,10 +199,12 @@ void BM_IsWithinTolerance(benchmark::State& state)
     MMTransformMatrix const mapping = MMTransformMatrix::Translation(Point(0, 0, double(state.range(0))));
     int const n = 200000;
     double const tolerance = 1000.0;
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         int hits = 0;
 #pragma omp parallel for schedule(dynamic, 100) reduction(+ : hits)
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < n; ++i)
+        {
             MeshQueries::ToleranceQuery q =
                 MeshQueries::MakeToleranceQuery(mesh.GetTriangle(std::size_t(i) * 5), mapping, tolerance);
             hits += MeshQueries::IsWithinTolerance(tree, q);
@@ -199,6 +216,6 @@ void BM_IsWithinTolerance(benchmark::State& state)
 BENCHMARK(BM_IsWithinTolerance)->Arg(500)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_IsWithinTolerance)->Arg(500)->Arg(20000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

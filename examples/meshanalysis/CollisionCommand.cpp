@@ -1,15 +1,15 @@
 // meshanalysis collision: which triangles of two placed parts come within a tolerance of the other
 // part; with one part, which triangles face another region of the same part across a narrow gap.
-#include <atomic>
-#include <cstdio>
-#include <memory>
-#include <string>
-#include <vector>
 #include "Command.h"
 #include "InterruptibleProgress.h"
 #include "PlacementArguments.h"
 #include "SamplePart.h"
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace
 {

@@ -1,10 +1,10 @@
 #pragma once
 // Progress of long runs on the terminal, and Ctrl-C turned into a cancellation request.
+#include "interfaces/Progress.h"
 #include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
-#include "interfaces/Progress.h"
 
 // Installs a SIGINT handler for its lifetime; the first Ctrl-C only raises the flag, so that the
 // work can stop through its cancellation path. The previous handler is restored afterwards.

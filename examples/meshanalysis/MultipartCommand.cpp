@@ -1,14 +1,14 @@
 // meshanalysis multipart: which pairs of placed parts come within a tolerance of each other.
-#include <cstdio>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 #include "Command.h"
 #include "InterruptibleProgress.h"
 #include "PlacementArguments.h"
 #include "SamplePart.h"
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace
 {

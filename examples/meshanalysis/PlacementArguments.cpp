@@ -1,8 +1,8 @@
 #include "PlacementArguments.h"
 
+#include "Command.h"
 #include <cmath>
 #include <sstream>
-#include "Command.h"
 
 std::vector<double> ParseNumberList(std::string const& option, std::string const& text, std::size_t count)
 {

@@ -1,9 +1,9 @@
 #pragma once
 // Command-line placement of a part: "--move X,Y,Z" in millimetres and "--turn AX,AY,AZ,DEGREES"
 // (a turn about an axis through the origin, applied before the move).
+#include "interfaces/MathCore.h"
 #include <string>
 #include <vector>
-#include "interfaces/MathCore.h"
 
 constexpr double kExampleUnitsPerMm = 10000.0;
 

@@ -71,22 +71,35 @@ PoreOptions ParseOptions(std::vector<std::string> const& args)
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         std::string const& a = args[i];
-        auto value = [&]() -> std::string const& {
+        auto value = [&]() -> std::string const&
+        {
             if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
             return args[++i];
         };
-        if (a == "--cell") o.cellType = CellType(value());
-        else if (a == "--cell-size") o.cellMm = Number(a, value(), 0.01, 100.0);
-        else if (a == "--diameter") o.diameterMm = Number(a, value(), 0.0, 100.0);
-        else if (a == "--end-diameter") o.endDiameterMm = Number(a, value(), 0.0, 100.0);
-        else if (a == "--cells") o.cells = Count(a, value(), 1, 50);
-        else if (a == "--grid") o.grid = Count(a, value(), 2, 400);
-        else if (a == "--refine") o.refine = Count(a, value(), 0, 50);
-        else if (a == "--overlap") o.overlap = Number(a, value(), -10.0, 10.0);
-        else if (a == "--bins") o.bins = Count(a, value(), 1, 100);
-        else if (a == "--nelder-mead") o.nelderMead = true;
-        else if (a == "--object-tree") o.objectTree = true;
-        else throw UsageError("unknown option '" + a + "'");
+        if (a == "--cell")
+            o.cellType = CellType(value());
+        else if (a == "--cell-size")
+            o.cellMm = Number(a, value(), 0.01, 100.0);
+        else if (a == "--diameter")
+            o.diameterMm = Number(a, value(), 0.0, 100.0);
+        else if (a == "--end-diameter")
+            o.endDiameterMm = Number(a, value(), 0.0, 100.0);
+        else if (a == "--cells")
+            o.cells = Count(a, value(), 1, 50);
+        else if (a == "--grid")
+            o.grid = Count(a, value(), 2, 400);
+        else if (a == "--refine")
+            o.refine = Count(a, value(), 0, 50);
+        else if (a == "--overlap")
+            o.overlap = Number(a, value(), -10.0, 10.0);
+        else if (a == "--bins")
+            o.bins = Count(a, value(), 1, 100);
+        else if (a == "--nelder-mead")
+            o.nelderMead = true;
+        else if (a == "--object-tree")
+            o.objectTree = true;
+        else
+            throw UsageError("unknown option '" + a + "'");
     }
     if (o.nelderMead && o.objectTree) throw UsageError("--nelder-mead refines the R*-tree search only");
     if (o.endDiameterMm < 0.0) o.endDiameterMm = o.diameterMm;
@@ -145,15 +158,16 @@ int RunPores(std::vector<std::string> const& args)
     std::printf("lattice: %d x %d x %d %s cells of %.3f mm, %zu beams, diameter %.3f to %.3f mm\n", o.cells, o.cells,
                 o.cells, CellName(o.cellType), o.cellMm, graph->NumberOfEdges(), o.diameterMm, o.endDiameterMm);
     std::printf("search: %s, grid %d^3, %s, overlap factor %g\n", o.objectTree ? "object tree" : "R*-tree", o.grid,
-                o.nelderMead ? "Nelder-Mead refinement"
-                             : (o.refine > 1 ? ("local re-scan " + std::to_string(o.refine) + "^3").c_str() : "no refinement"),
+                o.nelderMead
+                    ? "Nelder-Mead refinement"
+                    : (o.refine > 1 ? ("local re-scan " + std::to_string(o.refine) + "^3").c_str() : "no refinement"),
                 o.overlap);
 
     auto const start = std::chrono::steady_clock::now();
     std::size_t const n = std::size_t(o.grid);
-    PoreSizeResult const result = o.objectTree
-                                      ? GetPoreSizes(graph, box, n, n, n, std::size_t(o.refine), o.overlap)
-                                      : GetPoreSizesRTK(graph, box, n, n, n, o.nelderMead, std::size_t(o.refine), o.overlap);
+    PoreSizeResult const result =
+        o.objectTree ? GetPoreSizes(graph, box, n, n, n, std::size_t(o.refine), o.overlap)
+                     : GetPoreSizesRTK(graph, box, n, n, n, o.nelderMead, std::size_t(o.refine), o.overlap);
     double const seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     PrintDistribution(result.pores, o.bins);
     std::printf("time: %.3f s\n", seconds);

@@ -40,7 +40,8 @@ double ParseThreshold(std::string const& text)
 {
     char* end = nullptr;
     double const value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(value)) throw UsageError("threshold '" + text + "' is not a number");
+    if (text.empty() || *end != '\0' || !std::isfinite(value))
+        throw UsageError("threshold '" + text + "' is not a number");
     return value;
 }
 

@@ -1,9 +1,9 @@
 #include "SamplePart.h"
 
+#include "interfaces/StlFiles.h"
 #include <cmath>
 #include <cstdint>
 #include <vector>
-#include "interfaces/StlFiles.h"
 
 namespace
 {
@@ -79,7 +79,7 @@ public:
     {
         int const u = (axis + 1) % 3, v = (axis + 2) % 3;
         int corner[4][3];
-        int const uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};  // counter-clockwise seen from +axis
+        int const uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}}; // counter-clockwise seen from +axis
         for (int k = 0; k < 4; ++k)
         {
             corner[k][axis] = c[axis] + (positive ? 1 : 0);
@@ -135,7 +135,4 @@ std::unique_ptr<MStlBase> LoadPartArgument(std::string const& path)
     return path.empty() ? MakeSamplePart() : ReadStlFile(path);
 }
 
-std::string PartArgumentName(std::string const& path)
-{
-    return path.empty() ? "built-in sample part" : path;
-}
+std::string PartArgumentName(std::string const& path) { return path.empty() ? "built-in sample part" : path; }

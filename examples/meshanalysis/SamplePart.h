@@ -1,9 +1,9 @@
 #pragma once
 // The part the example program works on when no file is named, and the loading shared by its
 // subcommands.
+#include "interfaces/MeshData.h"
 #include <memory>
 #include <string>
-#include "interfaces/MeshData.h"
 
 // A closed 40 x 30 x 10 mm block (10 000 units per mm) with features every operator has something
 // to say about:

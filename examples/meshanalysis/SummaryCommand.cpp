@@ -39,8 +39,8 @@ int RunSummary(std::vector<std::string> const& args)
     for (auto const& m : kSummaryMetrics)
     {
         auto const stats = qualityreport::ComputeStatistics(*mesh, m.metric);
-        int const bad = Calc::GetNumberOfBadTriangles(mesh.get(), qualityreport::FromDisplayUnits(m.threshold, m.metric),
-                                                      m.metric);
+        int const bad =
+            Calc::GetNumberOfBadTriangles(mesh.get(), qualityreport::FromDisplayUnits(m.threshold, m.metric), m.metric);
         std::printf("%-3d %-22s %12s %12s %10d  < %g%s\n", int(m.metric), qualityreport::MetricName(m.metric),
                     qualityreport::FormatValue(stats.minimum, m.metric).c_str(),
                     qualityreport::FormatValue(stats.median, m.metric).c_str(), bad, m.threshold,

@@ -1,5 +1,9 @@
 // meshanalysis thickness: wall thickness of a part as a histogram in millimetres, the share of the
 // surface area whose wall is thinner than a given minimum, and optionally every triangle's value.
+#include "Command.h"
+#include "InterruptibleProgress.h"
+#include "SamplePart.h"
+#include "thickness/MUserOperatorWallThickness.h"
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -7,10 +11,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "Command.h"
-#include "InterruptibleProgress.h"
-#include "SamplePart.h"
-#include "thickness/MUserOperatorWallThickness.h"
 
 namespace
 {

@@ -1,8 +1,8 @@
 // meshanalysis: runs the library's operators on STL parts and beam lattices from the command line.
+#include "Command.h"
 #include <algorithm>
 #include <exception>
 #include <iostream>
-#include "Command.h"
 
 std::vector<CommandInfo>& CommandRegistry()
 {
@@ -17,7 +17,8 @@ void PrintUsage(std::ostream& out)
     auto commands = CommandRegistry();
     std::sort(commands.begin(), commands.end(), [](auto const& a, auto const& b) { return a.name < b.name; });
     out << "usage: meshanalysis <command> [arguments]\n"
-        << "       meshanalysis             (same as: meshanalysis summary, on the built-in sample part)\n\ncommands:\n";
+        << "       meshanalysis             (same as: meshanalysis summary, on the built-in sample "
+           "part)\n\ncommands:\n";
     for (auto const& c : commands) out << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
 }
 } // namespace
@@ -45,8 +46,8 @@ int main(int argc, char** argv)
     }
     catch (UsageError const& e)
     {
-        std::cerr << "meshanalysis " << name << ": " << e.what() << " (usage: meshanalysis " << name << " "
-                  << it->usage << ")\n";
+        std::cerr << "meshanalysis " << name << ": " << e.what() << " (usage: meshanalysis " << name << " " << it->usage
+                  << ")\n";
         return 2;
     }
     catch (std::exception const& e)

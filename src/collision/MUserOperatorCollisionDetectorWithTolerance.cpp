@@ -1,12 +1,12 @@
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 
-#include <exception>
-#include <utility>
-#include <vector>
 #include "collision/OperatorTreeKind.h"
 #include "collision/ToleranceQuery.h"
 #include "thickness/MUserOperatorWallThickness.h"
 #include "trees/M3DObjectTree.h"
+#include <exception>
+#include <utility>
+#include <vector>
 
 namespace
 {

@@ -1,12 +1,12 @@
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
 
-#include <algorithm>
-#include <limits>
-#include <omp.h>
-#include <boost/iterator/counting_iterator.hpp>
 #include "collision/OperatorTreeKind.h"
 #include "collision/ToleranceQuery.h"
 #include "trees/M3DObjectTree.h"
+#include <algorithm>
+#include <boost/iterator/counting_iterator.hpp>
+#include <limits>
+#include <omp.h>
 
 namespace
 {

@@ -1,12 +1,12 @@
 #pragma once
 // Which pairs of placed parts come within a tolerance of each other. Parts are meshes or compact
 // meshes in any mix; the examination of a pair stops at its first triangle within the tolerance.
+#include "interfaces/MathCore.h"
+#include "interfaces/MeshData.h"
 #include <cstddef>
 #include <utility>
 #include <variant>
 #include <vector>
-#include "interfaces/MathCore.h"
-#include "interfaces/MeshData.h"
 
 struct MultipartPart
 {

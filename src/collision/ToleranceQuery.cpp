@@ -1,8 +1,10 @@
 #include "collision/ToleranceQuery.h"
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
-namespace {
+namespace
+{
 
 using Point = MMPoint3d<double>;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -14,7 +16,8 @@ M3DBoundingBox<long> _GrownIntegerBox(Point const vertices[3])
     M3DBoundingBox<double> box;
     for (int i = 0; i < 3; ++i) box.AddPoint(vertices[i]);
     M3DBoundingBox<long> grown;
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         grown.min[k] = TruncateToInt32(box.min[k] - 1.0);
         grown.max[k] = TruncateToInt32(box.max[k] + 1.0);
     }
@@ -41,13 +44,14 @@ double _Gap(double nodeMin, double nodeMax, double queryMin, double queryMax)
     return 0.0;
 }
 
-}  // namespace
+} // namespace
 
 double ToleranceQuery::BoxDistance(M3DBoundingBox<double> const& nodeBox) const
 {
     if (found) return kInfinity;
     double sum = 0.0;
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         double const gap = _Gap(nodeBox.min[k], nodeBox.max[k], double(box.min[k]), double(box.max[k]));
         sum += gap * gap;
     }
@@ -69,7 +73,8 @@ double ToleranceQuery::ElementDistance(std::size_t compactTriangle)
     if (found || !partRef) return kInfinity;
     MStlCompact::MTriangle const& t = partRef->GetTriangle(compactTriangle);
     Point other[3];
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         MStlCompact::MVertex const& v = partRef->GetVertex(t.v[i]);
         other[i] = Point(double(v.x), double(v.y), double(v.z));
     }
@@ -90,11 +95,12 @@ ToleranceQuery MakeToleranceQuery(MStlCompact const& queryPart, std::size_t tria
 {
     MStlCompact::MTriangle const& t = queryPart.GetTriangle(triangle);
     Point original[3];
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         MStlCompact::MVertex const& v = queryPart.GetVertex(t.v[i]);
         original[i] = Point(double(v.x), double(v.y), double(v.z));
     }
     return _MakeQuery(original, CompactTriangleNormal(queryPart, triangle), mapping, tolerance, partRef);
 }
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

@@ -8,13 +8,15 @@
 #include "interfaces/MeshData.h"
 #include "trees/M3DObjectTree.h"
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 // Asks a static object tree whether any of its triangles lies within the tolerance of one query
 // triangle. The answer is yes or no, not the nearest triangle: once one triangle is within the
 // tolerance, every further distance is +infinity, which ends the search at once. One query per
 // query triangle, owned by the thread that runs it.
-struct ToleranceQuery {
+struct ToleranceQuery
+{
     // The query triangle, mapped into the coordinates of the searched part.
     MMPoint3d<double> vertices[3];
     MMPoint3d<double> normal;
@@ -61,4 +63,4 @@ bool IsWithinTolerance(M3DObjectTree<T> const& tree, ToleranceQuery& query)
     return bestElement != sentinel;
 }
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

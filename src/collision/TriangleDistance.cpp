@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 using Point = MMPoint3d<double>;
 
@@ -44,16 +45,22 @@ void ClosestLineParameters(Point const& P0, Point const& P1, Point const& Q0, Po
     double const f = d2.Dot(r);
     double const den = a * e - b * b;
     double sValue, tValue;
-    if (den < kTriangleDistanceEpsilon) {
+    if (den < kTriangleDistanceEpsilon)
+    {
         // Nearly parallel or degenerate: project a point of the shorter line onto the longer one.
-        if (a > e) {
+        if (a > e)
+        {
             sValue = SegmentParameter(Q0, P0, P1);
             tValue = 0.0;
-        } else {
+        }
+        else
+        {
             sValue = 0.0;
             tValue = SegmentParameter(P0, Q0, Q1);
         }
-    } else {
+    }
+    else
+    {
         sValue = (b * f - c * e) / den;
         tValue = (a * f - b * c) / den;
     }
@@ -61,12 +68,14 @@ void ClosestLineParameters(Point const& P0, Point const& P1, Point const& Q0, Po
     if (t) *t = tValue;
 }
 
-namespace {
+namespace
+{
 
 // The first crossing in the order edge i of B against A, then edge i of A against B, i = 0, 1, 2.
 bool _FirstCrossing(Point const A[3], Point const& nA, Point const B[3], Point const& nB, Point& crossing)
 {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         int const j = (i + 1) % 3;
         if (SegmentCrossesTriangle(A, nA, B[i], B[j], &crossing)) return true;
         if (SegmentCrossesTriangle(B, nB, A[i], A[j], &crossing)) return true;
@@ -77,9 +86,11 @@ bool _FirstCrossing(Point const A[3], Point const& nA, Point const B[3], Point c
 // Strictly interior closest pairs of edges; parallel edges never qualify (one parameter is 0).
 void _LowerByEdgePairs(Point const A[3], Point const B[3], double& best, Point& pA, Point& pB)
 {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         int const i1 = (i + 1) % 3;
-        for (int j = 0; j < 3; ++j) {
+        for (int j = 0; j < 3; ++j)
+        {
             int const j1 = (j + 1) % 3;
             double s, t;
             ClosestLineParameters(A[i], A[i1], B[j], B[j1], &s, &t);
@@ -87,7 +98,8 @@ void _LowerByEdgePairs(Point const A[3], Point const B[3], double& best, Point& 
             Point const onA = A[i] * (1.0 - s) + A[i1] * s;
             Point const onB = B[j] * (1.0 - t) + B[j1] * t;
             double const d = (onA - onB).LengthSquared();
-            if (d < best) {
+            if (d < best)
+            {
                 best = d;
                 pA = onA;
                 pB = onB;
@@ -96,12 +108,13 @@ void _LowerByEdgePairs(Point const A[3], Point const B[3], double& best, Point& 
     }
 }
 
-}  // namespace
+} // namespace
 
 double TriangleDistanceSqr(Point const A[3], Point const& nA, Point const B[3], Point const& nB, Point* pA, Point* pB)
 {
     Point crossing;
-    if (_FirstCrossing(A, nA, B, nB, crossing)) {
+    if (_FirstCrossing(A, nA, B, nB, crossing))
+    {
         if (pA) *pA = crossing;
         if (pB) *pB = crossing;
         return 0.0;
@@ -148,11 +161,12 @@ Point CompactTriangleNormal(MStlCompact const& compact, std::size_t triangle)
 {
     MStlCompact::MTriangle const& t = compact.GetTriangle(triangle);
     Point V[3];
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         MStlCompact::MVertex const& v = compact.GetVertex(t.v[i]);
         V[i] = Point(double(v.x), double(v.y), double(v.z));
     }
     return Normalized((V[1] - V[0]).Cross(V[2] - V[0]));
 }
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

@@ -5,7 +5,8 @@
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 // Exact geometry of triangle pairs. Triangles are three vertex positions in winding order and a
 // normal that the caller passes in (never recomputed here); edge i runs from vertex i to vertex
@@ -48,4 +49,4 @@ MMPoint3d<double> Normalized(MMPoint3d<double> const& v);
 // Unit normal of a compact-mesh triangle, oriented by its winding (zero for a collapsed one).
 MMPoint3d<double> CompactTriangleNormal(MStlCompact const& compact, std::size_t triangle);
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

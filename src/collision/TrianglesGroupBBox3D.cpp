@@ -4,9 +4,11 @@
 #include <cmath>
 #include <limits>
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
-namespace {
+namespace
+{
 
 constexpr double kDegenerateAxis = 1.4901161193847656e-8;
 
@@ -25,10 +27,7 @@ TrianglesGroupBBox3D::TrianglesGroupBBox3D(MMPoint3d<double> const& min_, MMPoin
 {
 }
 
-void TrianglesGroupBBox3D::MakeEmpty()
-{
-    min = MMPoint3d<double>(EmptyMarker(), EmptyMarker(), EmptyMarker());
-}
+void TrianglesGroupBBox3D::MakeEmpty() { min = MMPoint3d<double>(EmptyMarker(), EmptyMarker(), EmptyMarker()); }
 
 double TrianglesGroupBBox3D::Volume() const
 {
@@ -39,11 +38,13 @@ double TrianglesGroupBBox3D::Volume() const
 void TrianglesGroupBBox3D::Append(TrianglesGroupBBox3D const& other)
 {
     if (other.IsEmpty()) return;
-    if (IsEmpty()) {
+    if (IsEmpty())
+    {
         *this = other;
         return;
     }
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         min[k] = std::min(min[k], other.min[k]);
         max[k] = std::max(max[k], other.max[k]);
     }
@@ -53,7 +54,8 @@ double TrianglesGroupBBox3D::DistanceSqr(MMPoint3d<double> const& p) const
 {
     if (IsEmpty()) return std::numeric_limits<double>::max();
     double sum = 0.0;
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         double gap = 0.0;
         if (p[k] <= min[k])
             gap = min[k] - p[k];
@@ -70,7 +72,8 @@ bool TrianglesGroupBBox3D::Intersect(TrianglesGroupBBox3D const& other, MMTransf
     MMPoint3d<double> const ownAxes[3] = {{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}};
     for (auto const& e : ownAxes)
         if (_Separate(other, t, e)) return false;
-    for (auto const& e : ownAxes) {
+    for (auto const& e : ownAxes)
+    {
         MMPoint3d<double> const mapped = t.Transform(e, true);
         if (_Separate(other, t, mapped)) return false;
         for (auto const& f : ownAxes)
@@ -85,7 +88,8 @@ bool TrianglesGroupBBox3D::_Separate(TrianglesGroupBBox3D const& other, MMTransf
     if (std::fabs(axis.x) + std::fabs(axis.y) + std::fabs(axis.z) < kDegenerateAxis) return false;
     double const big = std::numeric_limits<double>::max();
     double ownLo = big, ownHi = -big, otherLo = big, otherHi = -big;
-    for (int c = 0; c < 8; ++c) {
+    for (int c = 0; c < 8; ++c)
+    {
         double const own = axis.Dot(Corner(*this, c));
         double const mapped = axis.Dot(t.Transform(Corner(other, c), false));
         ownLo = std::min(ownLo, own);

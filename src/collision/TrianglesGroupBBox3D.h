@@ -2,7 +2,8 @@
 
 #include "interfaces/MathCore.h"
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 // Axis-aligned box of a group of triangles in the group's own coordinates. The empty state is
 // recognised by min.x alone holding the marker value; max is not consulted.

@@ -80,7 +80,8 @@ MStlGraph* GenerateLattice(MStlBase& mesh, LatticeDescription const& description
     MStlGraph* graph = mesh.AddGraph();
     MStlBaseElementInfo* info = mesh.GetOrCreateElementInfo();
     std::map<HalfCellKey, MStlPoint*> nodes;
-    auto node = [&](HalfCellKey const& key) {
+    auto node = [&](HalfCellKey const& key)
+    {
         auto it = nodes.find(key);
         if (it != nodes.end()) return it->second;
         std::int32_t coordinates[3];

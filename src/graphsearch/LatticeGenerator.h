@@ -10,19 +10,19 @@ namespace geometricsearches
 {
 enum class LatticeCellType
 {
-    SimpleCubic,     // the twelve cube edges
+    SimpleCubic,      // the twelve cube edges
     BodyCentredCubic, // eight struts from the cell centre to the corners
-    Octet            // face centres joined to their face's corners and to the neighbouring face centres
+    Octet             // face centres joined to their face's corners and to the neighbouring face centres
 };
 
 struct LatticeDescription
 {
     LatticeCellType cellType = LatticeCellType::SimpleCubic;
-    std::int32_t cellSize = 10000;          // internal units
+    std::int32_t cellSize = 10000; // internal units
     std::int32_t cellsX = 1, cellsY = 1, cellsZ = 1;
     MMPoint3d<std::int32_t> origin{0, 0, 0}; // minimum corner of the first cell
-    std::int32_t firstDiameter = 1000;      // at each strut's first end
-    std::int32_t secondDiameter = 1000;     // at each strut's second end
+    std::int32_t firstDiameter = 1000;       // at each strut's first end
+    std::int32_t secondDiameter = 1000;      // at each strut's second end
 };
 
 // Adds a new graph to the mesh with one edge per strut (shared struts once, shared nodes once) and

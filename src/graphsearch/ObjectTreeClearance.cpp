@@ -18,7 +18,9 @@ constexpr double kRadiusWithoutInfo = 5000.0;
 class BeamClearanceQuery
 {
 public:
-    BeamClearanceQuery(MMPoint3d<double> const& point, MStlBaseElementInfo const* info) : m_point(point), m_info(info) {}
+    BeamClearanceQuery(MMPoint3d<double> const& point, MStlBaseElementInfo const* info) : m_point(point), m_info(info)
+    {
+    }
 
     double BoxDistance(M3DBoundingBox<double> const& box) const
     {
@@ -26,8 +28,10 @@ public:
         for (int d = 0; d < 3; ++d)
         {
             double const p = m_point[d];
-            if (p < box.min[d]) sum += (box.min[d] - p) * (box.min[d] - p);
-            else if (p > box.max[d]) sum += (p - box.max[d]) * (p - box.max[d]);
+            if (p < box.min[d])
+                sum += (box.min[d] - p) * (box.min[d] - p);
+            else if (p > box.max[d])
+                sum += (p - box.max[d]) * (p - box.max[d]);
         }
         return sum;
     }
@@ -41,8 +45,8 @@ public:
             rA = double(thickness.first / 2);
             rB = double(thickness.second / 2);
         }
-        double const s = SignedBeamDistanceSquared(edge.GetFirstVertex()->Get(), edge.GetSecondVertex()->Get(), rA, rB,
-                                                   m_point);
+        double const s =
+            SignedBeamDistanceSquared(edge.GetFirstVertex()->Get(), edge.GetSecondVertex()->Get(), rA, rB, m_point);
         return s >= 0.0 ? s : 0.0;
     }
 
@@ -56,7 +60,8 @@ bool InfiniteOrNaN(double value) { return std::isinf(value) || std::isnan(value)
 
 EdgeBoxFunction MakeEdgeBoxFunction(MStlBaseElementInfo const* info)
 {
-    return [info](MStlGraphEdge const& edge) {
+    return [info](MStlGraphEdge const& edge)
+    {
         M3DBoundingBox<long> const box = GetBoundingBox(edge, info);
         return M3DBoundingBox<double>(double(box.min[0]), double(box.min[1]), double(box.min[2]), double(box.max[0]),
                                       double(box.max[1]), double(box.max[2]));

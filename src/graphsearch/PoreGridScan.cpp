@@ -39,8 +39,14 @@ public:
           m_last(double(nx - 1), double(ny - 1), double(nz - 1))
     {
     }
-    double Along(int axis, std::size_t index) const { return (m_delta[axis] * double(index)) / m_last[axis] + m_min[axis]; }
-    MMPoint3d<double> Point(std::size_t i, std::size_t j, std::size_t k) const { return {Along(0, i), Along(1, j), Along(2, k)}; }
+    double Along(int axis, std::size_t index) const
+    {
+        return (m_delta[axis] * double(index)) / m_last[axis] + m_min[axis];
+    }
+    MMPoint3d<double> Point(std::size_t i, std::size_t j, std::size_t k) const
+    {
+        return {Along(0, i), Along(1, j), Along(2, k)};
+    }
 
 private:
     MMPoint3d<double> m_min, m_delta, m_last;
@@ -225,9 +231,9 @@ MMPoint3d<double> GridSteps(M3DBoundingBox<double> const& box, std::size_t nx, s
     return {box.GetDeltaX() / double(nx - 1), box.GetDeltaY() / double(ny - 1), box.GetDeltaZ() / double(nz - 1)};
 }
 
-std::vector<PoreSizeInfo> RefineByLocalScan(std::vector<PoreSizeInfo> const& candidates, ClearanceFunction const& clearance,
-                                            M3DBoundingBox<double> const& box, MMPoint3d<double> const& steps,
-                                            std::size_t refineResolution)
+std::vector<PoreSizeInfo> RefineByLocalScan(std::vector<PoreSizeInfo> const& candidates,
+                                            ClearanceFunction const& clearance, M3DBoundingBox<double> const& box,
+                                            MMPoint3d<double> const& steps, std::size_t refineResolution)
 {
     if (refineResolution <= 1) return candidates;
     std::vector<PoreSizeInfo> refined;

@@ -31,9 +31,9 @@ void CheckPoreSearchArguments(void const* graph, std::size_t nx, std::size_t ny,
 MMPoint3d<double> GridSteps(M3DBoundingBox<double> const& box, std::size_t nx, std::size_t ny, std::size_t nz);
 
 // Re-scans a box of one grid step about each candidate, clipped to the search box.
-std::vector<PoreSizeInfo> RefineByLocalScan(std::vector<PoreSizeInfo> const& candidates, ClearanceFunction const& clearance,
-                                            M3DBoundingBox<double> const& box, MMPoint3d<double> const& steps,
-                                            std::size_t refineResolution);
+std::vector<PoreSizeInfo> RefineByLocalScan(std::vector<PoreSizeInfo> const& candidates,
+                                            ClearanceFunction const& clearance, M3DBoundingBox<double> const& box,
+                                            MMPoint3d<double> const& steps, std::size_t refineResolution);
 } // namespace util
 } // namespace geometricsearches
 } // namespace Zodara

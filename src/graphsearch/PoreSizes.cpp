@@ -29,9 +29,8 @@ PoreSizeResult GetPoreSizes(MStlGraph const* ip_graph, M3DBoundingBox<double> co
     MeshQueries::M3DObjectTree<MStlGraphEdge> const tree(MStlIteratorGraphEdgeConst::Begin(ip_graph),
                                                          MStlIteratorGraphEdgeConst::End(ip_graph),
                                                          util::MakeEdgeBoxFunction(info), EdgeTreeParameters());
-    util::ClearanceFunction const distance = [&tree, info](MMPoint3d<double>& p) {
-        return util::GetDistance(tree, info, p, DBL_MAX);
-    };
+    util::ClearanceFunction const distance = [&tree, info](MMPoint3d<double>& p)
+    { return util::GetDistance(tree, info, p, DBL_MAX); };
 
     std::vector<PoreSizeInfo> const candidates =
         util::ScanGrid(distance, i_box, i_resolution_x, i_resolution_y, i_resolution_z, kAllFaces);

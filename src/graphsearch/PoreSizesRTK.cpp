@@ -49,7 +49,8 @@ bool RefineByNelderMead(PoreSizeInfo const& candidate, MMPoint3d<double> const& 
     parameters.initialSteps[2] = steps.z * kStepFraction;
     parameters.xTolerance = 10.0;
 
-    auto objective = [&](std::vector<double> const& x) {
+    auto objective = [&](std::vector<double> const& x)
+    {
         bool const inWindow = c.x - steps.x <= x[0] && x[0] <= c.x + steps.x && c.y - steps.y <= x[1] &&
                               x[1] <= c.y + steps.y && c.z - steps.z <= x[2] && x[2] <= c.z + steps.z;
         if (!inWindow) return std::numeric_limits<double>::infinity();
@@ -58,7 +59,8 @@ bool RefineByNelderMead(PoreSizeInfo const& candidate, MMPoint3d<double> const& 
     std::vector<double> x{c.x - steps.x * kStepFraction * 0.5, c.y - steps.y * kStepFraction * 0.5,
                           c.z - steps.z * kStepFraction * 0.5};
     if (solver.Minimize(x, objective) != 0) return false;
-    if (!StrictlyInside(x[0], c.x, steps.x) || !StrictlyInside(x[1], c.y, steps.y) || !StrictlyInside(x[2], c.z, steps.z))
+    if (!StrictlyInside(x[0], c.x, steps.x) || !StrictlyInside(x[1], c.y, steps.y) ||
+        !StrictlyInside(x[2], c.z, steps.z))
         return false;
     refined.center = MMPoint3d<double>(x[0], x[1], x[2]);
     refined.radius = -solver.GetStatistics().bestValue;

@@ -62,8 +62,10 @@ double BoxDistanceSquared(MBoundingBoxND<T, Dim> const& box, MMVector<T, Dim> co
     for (std::size_t d = 0; d < Dim; ++d)
     {
         double const lo = box.GetCornerMin()[d], hi = box.GetCornerMax()[d], x = p[d];
-        if (x < lo) sum += (lo - x) * (lo - x);
-        else if (x > hi) sum += (x - hi) * (x - hi);
+        if (x < lo)
+            sum += (lo - x) * (lo - x);
+        else if (x > hi)
+            sum += (x - hi) * (x - hi);
     }
     return sum;
 }

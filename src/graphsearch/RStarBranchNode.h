@@ -50,7 +50,10 @@ public:
     BranchNode(BranchNode const&) = delete;
     BranchNode& operator=(BranchNode const&) = delete;
 
-    std::vector<Node*> GetChildren() const override { return std::vector<Node*>(children.begin(), children.begin() + count); }
+    std::vector<Node*> GetChildren() const override
+    {
+        return std::vector<Node*>(children.begin(), children.begin() + count);
+    }
 
     void VisitLeaves(std::function<void(Leaf const&)> const& visit) const override
     {
@@ -166,7 +169,8 @@ private:
         }
         std::size_t hits[Capacity];
         std::size_t const hitCount = ChildrenContaining(point, hits);
-        for (std::size_t h = 0; h < hitCount; ++h) BranchAt(hits[h]).CollectFromChildren(level - 1, point, info, leaves);
+        for (std::size_t h = 0; h < hitCount; ++h)
+            BranchAt(hits[h]).CollectFromChildren(level - 1, point, info, leaves);
     }
 
     bool AnyChildContains(std::int32_t level, Point const& point, Info const& info) const
@@ -276,10 +280,10 @@ private:
     {
         Box const node = this->GetBoundingBox();
         std::array<std::pair<double, Node*>, kEntries> keyed;
-        for (std::size_t c = 0; c < Capacity; ++c) keyed[c] = {CentreKey(children[c]->GetBoundingBox(), node), children[c]};
+        for (std::size_t c = 0; c < Capacity; ++c)
+            keyed[c] = {CentreKey(children[c]->GetBoundingBox(), node), children[c]};
         keyed[Capacity] = {CentreKey(child->GetBoundingBox(), node), child};
-        std::stable_sort(keyed.begin(), keyed.end(),
-                         [](auto const& a, auto const& b) { return a.first > b.first; });
+        std::stable_sort(keyed.begin(), keyed.end(), [](auto const& a, auto const& b) { return a.first > b.first; });
 
         children.fill(nullptr);
         count = 0;
@@ -308,12 +312,14 @@ private:
 
     static Entries SortedByCorner(Entries entries, std::size_t axis, bool byMaximum)
     {
-        std::stable_sort(entries.begin(), entries.end(), [axis, byMaximum](Node const* a, Node const* b) {
-            Box const& boxA = a->GetBoundingBox();
-            Box const& boxB = b->GetBoundingBox();
-            return byMaximum ? boxA.GetCornerMax()[axis] < boxB.GetCornerMax()[axis]
-                             : boxA.GetCornerMin()[axis] < boxB.GetCornerMin()[axis];
-        });
+        std::stable_sort(entries.begin(), entries.end(),
+                         [axis, byMaximum](Node const* a, Node const* b)
+                         {
+                             Box const& boxA = a->GetBoundingBox();
+                             Box const& boxB = b->GetBoundingBox();
+                             return byMaximum ? boxA.GetCornerMax()[axis] < boxB.GetCornerMax()[axis]
+                                              : boxA.GetCornerMin()[axis] < boxB.GetCornerMin()[axis];
+                         });
         return entries;
     }
 

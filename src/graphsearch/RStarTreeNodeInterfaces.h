@@ -60,7 +60,8 @@ public:
     virtual void VisitLeaves(std::function<void(Leaf const&)> const& visit) const = 0;
     virtual void GetInsertionPath(Box const& box, Path& path) = 0;
     virtual void Print(std::ostream& os) const = 0;
-    virtual void CollectLeavesContaining(Point const& point, Info const& info, std::vector<Leaf const*>& leaves) const = 0;
+    virtual void CollectLeavesContaining(Point const& point, Info const& info,
+                                         std::vector<Leaf const*>& leaves) const = 0;
     virtual bool HasElementsContaining(Point const& point, Info const& info) const = 0;
     virtual std::int32_t ComputeLevel() const = 0;
     virtual Box ComputeBoundingBox() const = 0;
@@ -113,7 +114,8 @@ void MarkPathDirty(InsertionContext<Element, T, Dim>& context)
 template <class T, std::size_t Dim>
 void PrintBox(std::ostream& os, MBoundingBoxND<T, Dim> const& box)
 {
-    auto printCorner = [&os](MMVector<T, Dim> const& corner) {
+    auto printCorner = [&os](MMVector<T, Dim> const& corner)
+    {
         os << "(";
         for (std::size_t d = 0; d < Dim; ++d) os << (d == 0 ? "" : ", ") << corner[d];
         os << ")";

@@ -2,12 +2,12 @@
 // One value of type T per triangle, kept in blocks of 1024 entries (element index / 1024 picks the
 // block). Registered with the mesh's data-mask owner, it follows additions, removals and the
 // renumbering of triangles.
+#include "IDataMask.h"
+#include "MStlTriangle.h"
 #include <cstddef>
 #include <memory>
 #include <utility>
 #include <vector>
-#include "IDataMask.h"
-#include "MStlTriangle.h"
 
 template <class Element, class T>
 class MDataMask;

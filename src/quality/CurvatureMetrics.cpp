@@ -19,10 +19,7 @@ constexpr double kPi = 3.141592653589793;
 // angle, so that convex and full curvature ratios of such a pair fall far below 0.
 constexpr double kNoSharedEdgeAngle = 1.0248189854026301e18;
 
-bool SamePosition(MStlPoint const* p, MStlPoint const* q)
-{
-    return p->x == q->x && p->y == q->y && p->z == q->z;
-}
+bool SamePosition(MStlPoint const* p, MStlPoint const* q) { return p->x == q->x && p->y == q->y && p->z == q->z; }
 
 // A triangle with its unit normal, so that a fan walk computes each normal once.
 struct Facet

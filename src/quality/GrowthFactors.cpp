@@ -31,10 +31,7 @@ double MinNeighbourSize(MStlTriangle const* t, Size size)
 
 // The ratio of the smallest size found to the triangle's own size; 1 when the triangle is the
 // smallest or has no size.
-double GrowthRatio(double own, double smallest)
-{
-    return own > smallest ? smallest / own : 1.0;
-}
+double GrowthRatio(double own, double smallest) { return own > smallest ? smallest / own : 1.0; }
 
 double OneRing(MStlTriangle const* t, Size size)
 {

@@ -36,7 +36,8 @@ double MTriangleQualityCalculator::GetTriangleShapeQuality(MStlTriangle const* i
     }
 }
 
-int MTriangleQualityCalculator::GetNumberOfBadTriangles(MStlBase const* ip_mesh, double i_threshold, MetricType i_metric)
+int MTriangleQualityCalculator::GetNumberOfBadTriangles(MStlBase const* ip_mesh, double i_threshold,
+                                                        MetricType i_metric)
 {
     if (!ip_mesh) throw std::invalid_argument("ip_mesh");
     int bad = 0;

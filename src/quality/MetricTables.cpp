@@ -26,8 +26,7 @@ Calc::MetricCategory Calc::GetMetricCategory(MetricType i_metric)
     case CircumradiusAreaRatio:
     case EdgeSquaresAreaRatio:
     case CentroidDeviation:
-    case AspectRatio:
-        return CategoryShape;
+    case AspectRatio: return CategoryShape;
     case MaxAngle:
     case MinHeight:
     case MinEdge:
@@ -38,17 +37,14 @@ Calc::MetricCategory Calc::GetMetricCategory(MetricType i_metric)
     case CurvatureRatioConvex:
     case CurvatureRatioConcave:
     case CurvatureRatio:
-    case Marked:
-        return CategoryMeasure;
+    case Marked: return CategoryMeasure;
     case GrowthFactor:
     case GrowthFactor2Rings:
     case GrowthFactor3Rings:
     case GrowthFactorMaxEdge:
     case GrowthFactorMaxEdge2Rings:
-    case GrowthFactorMaxEdge3Rings:
-        return CategoryGrowth;
-    default:
-        return CategoryNone;
+    case GrowthFactorMaxEdge3Rings: return CategoryGrowth;
+    default: return CategoryNone;
     }
 }
 
@@ -77,10 +73,8 @@ bool Calc::GetMetricRange(double& o_min, double& o_max, MetricType i_metric)
         o_min = 0.0;
         o_max = 1.0;
         return false;
-    case DanglingEdgeRatio:
-        return false;
-    default:
-        break;
+    case DanglingEdgeRatio: return false;
+    default: break;
     }
     if (i_metric < RadiusRatio || i_metric > CentroidDeviation || i_metric == 25) return false;
     o_min = 0.0;
@@ -106,10 +100,8 @@ bool Calc::GetIsAutoRemeshPossible(MetricType i_metric)
     case InradiusRatio:
     case CircumradiusAreaRatio:
     case EdgeSquaresAreaRatio:
-    case CentroidDeviation:
-        return true;
-    default:
-        return false;
+    case CentroidDeviation: return true;
+    default: return false;
     }
 }
 

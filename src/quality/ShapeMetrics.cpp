@@ -27,20 +27,14 @@ constexpr double kShortestAngleSide = 1.4901161193847656e-8;
 constexpr double kShortestUnitEdge = 1.0;
 
 // Limits v to [lo, hi]; a NaN ends at lo, the worst end of every range it is used for.
-inline double Clamp(double v, double lo, double hi)
-{
-    return v > lo ? (v < hi ? v : hi) : lo;
-}
+inline double Clamp(double v, double lo, double hi) { return v > lo ? (v < hi ? v : hi) : lo; }
 
 // The three edge lengths a = |P1-P0|, b = |P2-P0|, c = |P1-P2|.
 struct Edges
 {
     double a, b, c;
 
-    explicit Edges(Point const* p)
-        : a((p[1] - p[0]).Length()), b((p[2] - p[0]).Length()), c((p[1] - p[2]).Length())
-    {
-    }
+    explicit Edges(Point const* p) : a((p[1] - p[0]).Length()), b((p[2] - p[0]).Length()), c((p[1] - p[2]).Length()) {}
     double Shortest() const { return std::min({a, b, c}); }
     double Longest() const { return std::max({a, b, c}); }
     double SemiPerimeter() const { return 0.5 * (a + b + c); }
@@ -107,10 +101,7 @@ double ScaledLength(Point const& p)
     return m * (p / m).Length();
 }
 
-double CrossProductArea(Point const* p)
-{
-    return 0.5 * (p[1] - p[0]).Cross(p[2] - p[0]).Length();
-}
+double CrossProductArea(Point const* p) { return 0.5 * (p[1] - p[0]).Cross(p[2] - p[0]).Length(); }
 
 double RadiusRatioOf(Point const* p)
 {
@@ -135,10 +126,7 @@ double HeightRatioOf(Point const* p)
     return Clamp((4.0 / kSqrt3) * e.HeronArea() / longest / longest, 0.0, 1.0);
 }
 
-double HeightToMaxEdgeOf(Point const* p)
-{
-    return Clamp(HeightRatioOf(p) * kSqrt3 * 0.5, 0.0, kSqrt3 * 0.5);
-}
+double HeightToMaxEdgeOf(Point const* p) { return Clamp(HeightRatioOf(p) * kSqrt3 * 0.5, 0.0, kSqrt3 * 0.5); }
 
 // Distance of P2 from the circle of places that make the triangle equilateral over edge P0P1.
 double ApexDistanceOf(Point const* p)
@@ -165,10 +153,7 @@ double CircumcircleAreaRatioOf(Point const* p)
     return Clamp(area / (3.0 * kSqrt3 * circumradius * circumradius / 4.0), 0.0, 1.0);
 }
 
-double MinAngleRatioOf(Point const* p)
-{
-    return Clamp(std::acos(Corners(p).LargestCosine()) / kThirdOfPi, 0.0, 1.0);
-}
+double MinAngleRatioOf(Point const* p) { return Clamp(std::acos(Corners(p).LargestCosine()) / kThirdOfPi, 0.0, 1.0); }
 
 double MaxAngleRatioOf(Point const* p)
 {
@@ -177,10 +162,7 @@ double MaxAngleRatioOf(Point const* p)
     return Clamp((kPi - std::acos(corners.LeastCosine())) / kTwoThirdsOfPi, 0.0, 1.0);
 }
 
-double MinAngleOf(Point const* p)
-{
-    return std::max(std::acos(Corners(p).LargestCosine()), 0.0) * kDegreesPerRadian;
-}
+double MinAngleOf(Point const* p) { return std::max(std::acos(Corners(p).LargestCosine()), 0.0) * kDegreesPerRadian; }
 
 double MaxAngleOf(Point const* p)
 {

@@ -54,7 +54,8 @@ public:
         for (int i = 0; i < 3; ++i)
         {
             MMPoint3d<double> const& p = positions[i];
-            m_points[i]->Set(MMPoint3d<long>(ToVertexCoordinate(p.x), ToVertexCoordinate(p.y), ToVertexCoordinate(p.z)));
+            m_points[i]->Set(
+                MMPoint3d<long>(ToVertexCoordinate(p.x), ToVertexCoordinate(p.y), ToVertexCoordinate(p.z)));
         }
     }
     ~TrialPlacement()

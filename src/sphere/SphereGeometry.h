@@ -2,7 +2,8 @@
 
 #include "interfaces/MathCore.h"
 
-namespace SphereGeometry {
+namespace SphereGeometry
+{
 
 // Unit vector in the same direction; the zero vector is returned unchanged.
 inline MMPoint3d<double> UnitOrZero(MMPoint3d<double> const& v)
@@ -11,4 +12,4 @@ inline MMPoint3d<double> UnitOrZero(MMPoint3d<double> const& v)
     return length != 0.0 ? v / length : v;
 }
 
-}  // namespace SphereGeometry
+} // namespace SphereGeometry

@@ -6,7 +6,8 @@
 
 #include "sphere/SphereGeometry.h"
 
-namespace {
+namespace
+{
 
 // Directions this far outside an edge still count as inside, so that points on a shared edge
 // belong to both cells despite rounding.
@@ -15,7 +16,7 @@ constexpr double kPi = 3.141592653589793;
 
 bool IsZero(MMPoint3d<double> const& v) { return v.x == 0.0 && v.y == 0.0 && v.z == 0.0; }
 
-}  // namespace
+} // namespace
 
 SphereSplitNode::SphereSplitNode(Point const& a, Point const& b, Point const& c, int depth)
 {
@@ -34,7 +35,8 @@ void SphereSplitNode::_BuildChildren(int depth)
     // One block keeps siblings together in memory, which searches visit side by side.
     m_children.reset(new SphereSplitNode[4]);
     Point const* c = m_corners.data();
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         Point const& next = c[(k + 1) % 3];
         Point const& afterNext = c[(k + 2) % 3];
         m_children[k]._Initialise(c[k], (c[k] + next) / 2.0, (c[k] + afterNext) / 2.0, depth);
@@ -50,7 +52,8 @@ SphereSplitNode::Point SphereSplitNode::GetUnitCentroid() const
 void SphereSplitNode::_PrepareEdges()
 {
     Edges& edges = m_edges;
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         Point const& from = m_corners[k];
         Point const& to = m_corners[(k + 1) % 3];
         Point const& opposite = m_corners[(k + 2) % 3];
@@ -72,13 +75,15 @@ bool SphereSplitNode::Contains(Point const& unitDirection) const
 SphereSplitNode::DirectionProducts SphereSplitNode::_Products(Edges const& edges, Point const& direction) const
 {
     DirectionProducts products;
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         products.corner[k] = direction.Dot(m_corners[k]);
         products.edgeNormal[k] = edges.normal[k].Dot(direction);
     }
     double const lengthSquared = direction.LengthSquared();
     for (int k = 0; k < 3; ++k)
-        products.circleCosine[k] = std::sqrt(std::max(0.0, lengthSquared - products.edgeNormal[k] * products.edgeNormal[k]));
+        products.circleCosine[k] =
+            std::sqrt(std::max(0.0, lengthSquared - products.edgeNormal[k] * products.edgeNormal[k]));
     return products;
 }
 
@@ -143,7 +148,8 @@ double SphereSplitNode::GetCapValue(Point const& unitDirection, double cosine) c
 
 double SphereSplitNode::GetMaxLeafAngleDegrees() const
 {
-    if (IsLeaf()) {
+    if (IsLeaf())
+    {
         double const cosine = std::clamp(LeastCosine(GetUnitCentroid()), -1.0, 1.0);
         return std::acos(cosine) * 180.0 / kPi;
     }
@@ -154,7 +160,8 @@ double SphereSplitNode::GetMaxLeafAngleDegrees() const
 
 void SphereSplitNode::AppendLeafCentroids(std::vector<Point>& centroids) const
 {
-    if (IsLeaf()) {
+    if (IsLeaf())
+    {
         centroids.push_back(GetUnitCentroid());
         return;
     }

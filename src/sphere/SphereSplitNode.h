@@ -48,7 +48,8 @@ private:
     // Per edge k (corner k to k+1): the unit normal of corner k cross corner k+1 (zero when that
     // cross product is), the side (+1 or -1) that turns it toward the opposite corner, and the
     // cosine between the two corners.
-    struct Edges {
+    struct Edges
+    {
         Point normal[3];
         double side[3];
         double cornerCosine[3];
@@ -57,7 +58,8 @@ private:
 
     // A direction's products with the corners and edge normals. Those of the opposite direction
     // are exactly their negatives, so one set serves both cosine bounds.
-    struct DirectionProducts {
+    struct DirectionProducts
+    {
         double corner[3];
         double edgeNormal[3];
         // Cosine to the nearest point of each edge's great circle, the same for both directions.

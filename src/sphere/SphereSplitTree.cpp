@@ -5,7 +5,8 @@
 
 #include "sphere/SphereGeometry.h"
 
-namespace {
+namespace
+{
 
 using Point = MMPoint3d<double>;
 
@@ -14,8 +15,10 @@ std::array<Point, 12> IcosahedronVertices()
     double const phi = (1.0 + std::sqrt(5.0)) * 0.5;
     std::array<Point, 12> vertices;
     std::size_t next = 0;
-    for (double s1 : {-1.0, 1.0}) {
-        for (double s2 : {-1.0, 1.0}) {
+    for (double s1 : {-1.0, 1.0})
+    {
+        for (double s2 : {-1.0, 1.0})
+        {
             vertices[next++] = Point(0.0, s1, s2 * phi);
             vertices[next++] = Point(s1, s2 * phi, 0.0);
             vertices[next++] = Point(s2 * phi, 0.0, s1);
@@ -29,16 +32,19 @@ bool IsEdgeLength(double squaredLength, double referenceSquaredLength)
     return squaredLength > referenceSquaredLength - 0.01 && squaredLength < referenceSquaredLength + 0.01;
 }
 
-}  // namespace
+} // namespace
 
 SphereSplitTree::SphereSplitTree(int depth)
 {
     std::array<Point, 12> const v = IcosahedronVertices();
     double const edgeSquared = (v[0] - v[6]).LengthSquared();
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        for (std::size_t j = i + 1; j < v.size(); ++j) {
+    for (std::size_t i = 0; i < v.size(); ++i)
+    {
+        for (std::size_t j = i + 1; j < v.size(); ++j)
+        {
             if (!IsEdgeLength((v[j] - v[i]).LengthSquared(), edgeSquared)) continue;
-            for (std::size_t k = j + 1; k < v.size(); ++k) {
+            for (std::size_t k = j + 1; k < v.size(); ++k)
+            {
                 if (!IsEdgeLength((v[k] - v[i]).LengthSquared(), edgeSquared) ||
                     !IsEdgeLength((v[k] - v[j]).LengthSquared(), edgeSquared))
                     continue;
@@ -70,10 +76,7 @@ double SphereSplitTree::GetValue(MMPoint3d<double> const& direction, double cosi
     return sum;
 }
 
-double SphereSplitTree::GetMaxError() const
-{
-    return m_roots.empty() ? 0.0 : m_roots.front().GetMaxLeafAngleDegrees();
-}
+double SphereSplitTree::GetMaxError() const { return m_roots.empty() ? 0.0 : m_roots.front().GetMaxLeafAngleDegrees(); }
 
 void SphereSplitTree::GetUniformlyDistributedPoints(std::vector<MMPoint3d<double>>& points, int depth)
 {

@@ -1,11 +1,11 @@
 #include "thickness/MUserOperatorWallThickness.h"
 
+#include "thickness/WallThicknessQuery.h"
 #include <algorithm>
 #include <cmath>
 #include <exception>
 #include <limits>
 #include <omp.h>
-#include "thickness/WallThicknessQuery.h"
 
 namespace
 {

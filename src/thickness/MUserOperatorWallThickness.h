@@ -1,11 +1,11 @@
 #pragma once
 // Wall thickness: for each triangle of a mesh, the distance through the material to the nearest
 // triangle of the opposite wall, written as a float into the caller's data mask.
-#include <memory>
-#include <boost/ptr_container/ptr_vector.hpp>
 #include "interfaces/MeshData.h"
 #include "interfaces/Progress.h"
 #include "thickness/WallThicknessDirectionBin.h"
+#include <boost/ptr_container/ptr_vector.hpp>
+#include <memory>
 
 class WallThicknessQuery;
 struct WallThicknessLimits;

@@ -1,13 +1,13 @@
 #pragma once
 // A direction bin of the wall-thickness operator: the candidate opposite-wall triangles whose
 // normals lie within `radius` of `direction`, and the tree built over them.
-#include <memory>
-#include <vector>
-#include <boost/ptr_container/ptr_vector.hpp>
 #include "collision/OperatorTreeKind.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include "trees/M3DObjectTree.h"
+#include <boost/ptr_container/ptr_vector.hpp>
+#include <memory>
+#include <vector>
 
 struct DirectionBin
 {

@@ -1,7 +1,7 @@
 #include "thickness/WallThicknessQuery.h"
 
-#include <cmath>
 #include "collision/TriangleDistance.h"
+#include <cmath>
 
 namespace
 {

@@ -3,7 +3,8 @@
 #include <cstddef>
 #include <new>
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 // Boost pool allocator whose chunks start on a cache line. With blocks a multiple of the line size,
 // every tree node then begins on a line, and the box a traversal tests sits in the node's first line.

@@ -5,13 +5,15 @@
 #include <utility>
 #include <vector>
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 // Segmented array of fixed 1024-entry chunks. Growing adds chunks one at a time, so an entry never
 // moves in memory while the array lives and filling never copies entries; shrinking frees the
 // chunks that are no longer needed.
 template <class T>
-class ChunkedArray {
+class ChunkedArray
+{
 public:
     static constexpr std::size_t kChunkShift = 10;
     static constexpr std::size_t kChunkSize = std::size_t(1) << kChunkShift;
@@ -94,7 +96,8 @@ private:
     }
     void _FreeChunksFrom(std::size_t keep)
     {
-        while (m_chunks.size() > keep) {
+        while (m_chunks.size() > keep)
+        {
             delete[] m_chunks.back();
             m_chunks.pop_back();
         }
@@ -104,4 +107,4 @@ private:
     std::size_t m_size = 0;
 };
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

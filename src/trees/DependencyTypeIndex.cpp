@@ -25,7 +25,8 @@ template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStl
 template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStl>(MStlBase const*);
 template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStlConst>(MStlBase const*);
 template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStl>(MStlBase const*);
-template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStlConst>(MStlBase const*);
+template std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStlConst>(MStlBase const*);
 template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStl>(MStlBase const*);
 template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStlConst>(MStlBase const*);
 template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStl>(MStlBase const*);

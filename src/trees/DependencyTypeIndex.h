@@ -11,8 +11,10 @@
 
 // The dependency wrappers under which this library's trees are cached on a mesh. Each has one
 // exported GetDepTypeIndex instance; the wrapper type is the key.
-namespace MeshQueries {
-namespace DependencyKeys {
+namespace MeshQueries
+{
+namespace DependencyKeys
+{
 
 namespace Stl = Dovovez::StlBase::Handle;
 namespace Generic = Dovovez::Generic::Handle;
@@ -32,8 +34,8 @@ template <class H>
 using GraphEdgeWithoutThicknessTree =
     boost::shared_ptr<typename MeshQueriesForMStlCommonImp<H>::M3DGraphEdgeWithoutThicknessTreeProperty>;
 template <class H>
-using TriangleTreeMutable =
-    boost::shared_ptr<typename MeshQueriesMutable::MeshQueriesMutableForMStlCommonImp<H>::M3DTriangleTreeMutableProperty>;
+using TriangleTreeMutable = boost::shared_ptr<
+    typename MeshQueriesMutable::MeshQueriesMutableForMStlCommonImp<H>::M3DTriangleTreeMutableProperty>;
 
 template <class Predicate, class H>
 using PredicativeTriangleTree =
@@ -41,18 +43,22 @@ using PredicativeTriangleTree =
 
 using TriangleTreeOfStlConst = Stl::StlConstDependencyWrapper<TriangleTree<StlBaseConst>, Stl::StlBasePolicy>;
 using TriangleTreeOfStl = Stl::StlConstDependencyWrapper<TriangleTree<StlBaseMutable>, Stl::StlBasePolicy>;
-using TriangleTreeOfVisibleConst = Stl::StlConstDependencyWrapper<TriangleTree<VisibleConst>, Stl::VisibleTrianglesPolicy>;
+using TriangleTreeOfVisibleConst =
+    Stl::StlConstDependencyWrapper<TriangleTree<VisibleConst>, Stl::VisibleTrianglesPolicy>;
 using TriangleTreeOfMarked = Stl::StlConstDependencyWrapper<TriangleTree<MarkedMutable>, Stl::MarkedTrianglesPolicy>;
 using TriangleTreeOfSurface = Stl::SurfaceConstDependencyWrapper<TriangleTree<Stl::Surface>>;
 using TriangleTreeOfSurfaceConst = Stl::SurfaceConstDependencyWrapper<TriangleTree<Stl::SurfaceConst>>;
 using TriangleTreeOfFeature = Stl::FeatureConstDependencyWrapper<TriangleTree<Stl::Feature>>;
 using TriangleTreeOfFeatureConst = Stl::FeatureConstDependencyWrapper<TriangleTree<Stl::FeatureConst>>;
-using TriangleTreeOfMarkedTrianglesConst = Stl::StlConstDependencyWrapper<
-    PredicativeTriangleTree<Stl::MarkedTrianglesPredicate, Stl::MarkedTrianglesConst>, Stl::StlBasePolicy>;
-using TriangleTreeOfBitMaskTriangles = Stl::StlConstDependencyWrapper<
-    PredicativeTriangleTree<Stl::BitMaskTringlesPredicate, Stl::BitMaskTriangles>, Stl::StlBasePolicy>;
-using TriangleTreeOfBitMaskTrianglesConst = Stl::StlConstDependencyWrapper<
-    PredicativeTriangleTree<Stl::BitMaskTringlesPredicate, Stl::BitMaskTrianglesConst>, Stl::StlBasePolicy>;
+using TriangleTreeOfMarkedTrianglesConst =
+    Stl::StlConstDependencyWrapper<PredicativeTriangleTree<Stl::MarkedTrianglesPredicate, Stl::MarkedTrianglesConst>,
+                                   Stl::StlBasePolicy>;
+using TriangleTreeOfBitMaskTriangles =
+    Stl::StlConstDependencyWrapper<PredicativeTriangleTree<Stl::BitMaskTringlesPredicate, Stl::BitMaskTriangles>,
+                                   Stl::StlBasePolicy>;
+using TriangleTreeOfBitMaskTrianglesConst =
+    Stl::StlConstDependencyWrapper<PredicativeTriangleTree<Stl::BitMaskTringlesPredicate, Stl::BitMaskTrianglesConst>,
+                                   Stl::StlBasePolicy>;
 using PointTreeOfStlConst = Stl::StlConstDependencyWrapper<PointTree<StlBaseConst>, Stl::StlBasePolicy>;
 using PointTreeOfStl = Stl::StlConstDependencyWrapper<PointTree<StlBaseMutable>, Stl::StlBasePolicy>;
 using GraphEdgeTreeOfStlConst = Stl::StlConstDependencyWrapper<GraphEdgeTree<StlBaseConst>, Stl::StlBasePolicy>;
@@ -61,11 +67,13 @@ using GraphEdgeWithoutThicknessTreeOfStlConst =
     Stl::StlConstDependencyWrapper<GraphEdgeWithoutThicknessTree<StlBaseConst>, Stl::StlBasePolicy>;
 using GraphEdgeWithoutThicknessTreeOfStl =
     Stl::StlConstDependencyWrapper<GraphEdgeWithoutThicknessTree<StlBaseMutable>, Stl::StlBasePolicy>;
-using TriangleTreeMutableOfStlConst = Stl::StlConstDependencyWrapper<TriangleTreeMutable<StlBaseConst>, Stl::StlBasePolicy>;
-using TriangleTreeMutableOfStl = Stl::StlConstDependencyWrapper<TriangleTreeMutable<StlBaseMutable>, Stl::StlBasePolicy>;
+using TriangleTreeMutableOfStlConst =
+    Stl::StlConstDependencyWrapper<TriangleTreeMutable<StlBaseConst>, Stl::StlBasePolicy>;
+using TriangleTreeMutableOfStl =
+    Stl::StlConstDependencyWrapper<TriangleTreeMutable<StlBaseMutable>, Stl::StlBasePolicy>;
 
-}  // namespace DependencyKeys
-}  // namespace MeshQueries
+} // namespace DependencyKeys
+} // namespace MeshQueries
 
 // The nineteen instances, defined in this library.
 extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfStlConst>(MStlBase const*);
@@ -76,14 +84,20 @@ extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::Triangl
 extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfSurfaceConst>(MStlBase const*);
 extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfFeature>(MStlBase const*);
 extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfFeatureConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfMarkedTrianglesConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfBitMaskTriangles>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfBitMaskTrianglesConst>(MStlBase const*);
+extern template std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfMarkedTrianglesConst>(MStlBase const*);
+extern template std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfBitMaskTriangles>(MStlBase const*);
+extern template std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfBitMaskTrianglesConst>(MStlBase const*);
 extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStlConst>(MStlBase const*);
 extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStl>(MStlBase const*);
 extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStlConst>(MStlBase const*);
 extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStl>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStlConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStl>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStlConst>(MStlBase const*);
+extern template std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStlConst>(MStlBase const*);
+extern template std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStl>(MStlBase const*);
+extern template std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStlConst>(MStlBase const*);
 extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStl>(MStlBase const*);

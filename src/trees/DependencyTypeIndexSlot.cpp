@@ -4,7 +4,8 @@
 
 #include "interfaces/MeshData.h"
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 std::size_t DependencyTypeIndexSlot::Get(MStlBase const* ip_mesh)
 {
@@ -23,4 +24,4 @@ std::size_t DependencyTypeIndexSlot::_TakeIndex(MStlBase const* ip_mesh)
     return m_index;
 }
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

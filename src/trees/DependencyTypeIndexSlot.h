@@ -6,7 +6,8 @@
 
 #include "MStlFwd.h"
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 // The dependency index of one type, taken once from the registry of the first mesh that asks.
 // After that every call only reads it, without a lock. Concurrent first calls take a single
@@ -30,4 +31,4 @@ private:
     std::mutex m_firstCallMutex;
 };
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

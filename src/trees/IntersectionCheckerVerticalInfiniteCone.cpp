@@ -6,10 +6,13 @@
 
 #include "interfaces/MeshData.h"
 
-namespace MeshQueries {
-namespace WrapperTreeUtilities {
+namespace MeshQueries
+{
+namespace WrapperTreeUtilities
+{
 
-namespace {
+namespace
+{
 
 using Point = MMPoint3d<double>;
 using IntersectionType = M3DObjectTreeBase::IntersectionType;
@@ -28,7 +31,8 @@ bool IsOffsetInside(Point const& offset, double minusCosHalfAngle)
 }
 
 // A box given by its offsets from the apex: x, y and z ranges [lo, hi].
-struct OffsetBox {
+struct OffsetBox
+{
     double x[2];
     double y[2];
     double z[2];
@@ -65,8 +69,8 @@ IntersectionType ClassifyOffsetBox(OffsetBox const& box, double tanHalfAngleSqua
     if (box.x[0] < 0.0 && 0.0 < box.x[1] && box.y[0] < 0.0 && 0.0 < box.y[1]) return M3DObjectTreeBase::Intersecting;
 
     double const radiusSquared = box.z[0] * box.z[0] * tanHalfAngleSquared;
-    double const ring[5][2] = {{box.x[1], box.y[1]}, {box.x[1], box.y[0]}, {box.x[0], box.y[0]}, {box.x[0], box.y[1]},
-                               {box.x[1], box.y[1]}};
+    double const ring[5][2] = {
+        {box.x[1], box.y[1]}, {box.x[1], box.y[0]}, {box.x[0], box.y[0]}, {box.x[0], box.y[1]}, {box.x[1], box.y[1]}};
     for (int k = 0; k < 4; ++k)
         if (radiusSquared > SquaredDistanceToSegment2D(ring[k][0], ring[k][1], ring[k + 1][0], ring[k + 1][1]))
             return M3DObjectTreeBase::Intersecting;
@@ -108,15 +112,12 @@ bool SegmentMeetsCone(Point const& a, Point const& b, Point const& apex, double 
                                                         baseRadius, 0.0);
 }
 
-}  // namespace
+} // namespace
 
 IntersectionCheckerVerticalInfiniteCone::IntersectionCheckerVerticalInfiniteCone(MMPoint3d<double> const& apex,
                                                                                  double halfAngle)
-    : m_apexX(apex.x),
-      m_apexY(apex.y),
-      m_apexZ(apex.z),
-      m_tanHalfAngleSquared(std::tan(halfAngle) * std::tan(halfAngle)),
-      m_minusCosHalfAngle(-std::cos(halfAngle))
+    : m_apexX(apex.x), m_apexY(apex.y), m_apexZ(apex.z),
+      m_tanHalfAngleSquared(std::tan(halfAngle) * std::tan(halfAngle)), m_minusCosHalfAngle(-std::cos(halfAngle))
 {
 }
 
@@ -135,11 +136,13 @@ IntersectionCheckerVerticalInfiniteCone::IntersectionType
 IntersectionCheckerVerticalInfiniteCone::GetIntersection(M3DBoundingBox<double> const& box) const
 {
     Point const lo = box.GetCornerMin(), hi = box.GetCornerMax();
-    OffsetBox offsets{{lo.x - m_apexX, hi.x - m_apexX}, {lo.y - m_apexY, hi.y - m_apexY}, {lo.z - m_apexZ, hi.z - m_apexZ}};
+    OffsetBox offsets{
+        {lo.x - m_apexX, hi.x - m_apexX}, {lo.y - m_apexY, hi.y - m_apexY}, {lo.z - m_apexZ, hi.z - m_apexZ}};
     if (!_OpensUpwardOutside()) return ClassifyOffsetBox(offsets, m_tanHalfAngleSquared, m_minusCosHalfAngle);
     // Mirrored in the apex's horizontal plane, the upward cone outside a wide cone is a downward
     // cone with the same tan² and the opposite cosine.
-    OffsetBox const mirrored{{offsets.x[0], offsets.x[1]}, {offsets.y[0], offsets.y[1]}, {-offsets.z[1], -offsets.z[0]}};
+    OffsetBox const mirrored{
+        {offsets.x[0], offsets.x[1]}, {offsets.y[0], offsets.y[1]}, {-offsets.z[1], -offsets.z[0]}};
     return Complement(ClassifyOffsetBox(mirrored, m_tanHalfAngleSquared, -m_minusCosHalfAngle));
 }
 
@@ -152,12 +155,14 @@ IntersectionCheckerVerticalInfiniteCone::GetIntersection(MStlGraphEdge const* ed
 }
 
 IntersectionCheckerVerticalInfiniteCone::IntersectionType
-IntersectionCheckerVerticalInfiniteCone::GetSegmentIntersection(MMPoint3d<double> const& a, MMPoint3d<double> const& b) const
+IntersectionCheckerVerticalInfiniteCone::GetSegmentIntersection(MMPoint3d<double> const& a,
+                                                                MMPoint3d<double> const& b) const
 {
     bool const aInside = _IsInside(a), bInside = _IsInside(b);
     if (aInside != bInside) return M3DObjectTreeBase::Intersecting;
     Point const apex(m_apexX, m_apexY, m_apexZ);
-    if (!_OpensUpwardOutside()) {
+    if (!_OpensUpwardOutside())
+    {
         if (aInside) return M3DObjectTreeBase::Inside;
         return SegmentMeetsCone(a, b, apex, m_tanHalfAngleSquared, -1.0) ? M3DObjectTreeBase::Intersecting
                                                                          : M3DObjectTreeBase::Outside;
@@ -169,5 +174,5 @@ IntersectionCheckerVerticalInfiniteCone::GetSegmentIntersection(MMPoint3d<double
                                                                     : M3DObjectTreeBase::Inside;
 }
 
-}  // namespace WrapperTreeUtilities
-}  // namespace MeshQueries
+} // namespace WrapperTreeUtilities
+} // namespace MeshQueries

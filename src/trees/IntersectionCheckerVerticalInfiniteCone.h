@@ -4,8 +4,10 @@
 #include "interfaces/MathCore.h"
 #include "trees/M3DObjectTreeBase.h"
 
-namespace MeshQueries {
-namespace WrapperTreeUtilities {
+namespace MeshQueries
+{
+namespace WrapperTreeUtilities
+{
 
 // Classifies points, boxes and graph edges against a cone with a vertical axis that opens
 // downward, without end, from its apex. A point p is inside when the direction from the apex to
@@ -40,5 +42,5 @@ private:
     double m_minusCosHalfAngle;
 };
 
-}  // namespace WrapperTreeUtilities
-}  // namespace MeshQueries
+} // namespace WrapperTreeUtilities
+} // namespace MeshQueries

@@ -15,19 +15,22 @@
 #include "trees/M3DObjectTreeBase.h"
 #include "trees/M3DObjectTreeElements.h"
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 // Build-once bounding-box tree over mesh elements: mesh triangles (MStlTriangle const*), triangle
 // indexes of an MStlCompact (std::size_t) or graph edges (MStlGraphEdge, by value). Built completely
 // by the constructor, read-only afterwards: any number of threads may search it at once.
 template <class T>
-class M3DObjectTree : public M3DObjectTreeBase {
+class M3DObjectTree : public M3DObjectTreeBase
+{
 public:
     using Element = T;
     using ElementKind = M3DObjectTreeElement<T>;
     using ElementSource = typename ElementKind::Source;
 
-    struct Node {
+    struct Node
+    {
         // x min, x max, y min, y max, z min, z max.
         std::int32_t box[6];
         std::uint64_t begin;
@@ -44,8 +47,7 @@ public:
     };
 
     // Mesh triangles, from an MStlIteratorStlTriangleConst range or any range of triangle pointers.
-    template <class Iterator, class U = T,
-              std::enable_if_t<std::is_same<U, MStlTriangle const*>::value, int> = 0>
+    template <class Iterator, class U = T, std::enable_if_t<std::is_same<U, MStlTriangle const*>::value, int> = 0>
     M3DObjectTree(Iterator first, Iterator last, Parameters parameters = Parameters())
         : m_pool(_PoolBlockSize(first, last)), m_poolBlockSize(_PoolBlockSize(first, last)), m_parameters(parameters)
     {
@@ -55,9 +57,7 @@ public:
     // Triangle indexes of the given compact mesh, which must outlive the tree.
     template <class Iterator, class U = T, std::enable_if_t<std::is_same<U, std::size_t>::value, int> = 0>
     M3DObjectTree(Iterator first, Iterator last, MStlCompact const& compact, Parameters parameters = Parameters())
-        : m_pool(_PoolBlockSize(first, last)),
-          m_poolBlockSize(_PoolBlockSize(first, last)),
-          m_parameters(parameters),
+        : m_pool(_PoolBlockSize(first, last)), m_poolBlockSize(_PoolBlockSize(first, last)), m_parameters(parameters),
           m_source(&compact)
     {
         _Construct(first, last);
@@ -66,9 +66,7 @@ public:
     // Graph edges, copied into the tree; boxFunction gives an edge's (integral) box.
     template <class Iterator, class U = T, std::enable_if_t<std::is_same<U, MStlGraphEdge>::value, int> = 0>
     M3DObjectTree(Iterator first, Iterator last, ElementSource boxFunction, Parameters parameters = Parameters())
-        : m_pool(_PoolBlockSize(first, last)),
-          m_poolBlockSize(_PoolBlockSize(first, last)),
-          m_parameters(parameters),
+        : m_pool(_PoolBlockSize(first, last)), m_poolBlockSize(_PoolBlockSize(first, last)), m_parameters(parameters),
           m_source(std::move(boxFunction))
     {
         _Construct(first, last);
@@ -108,14 +106,16 @@ private:
     }
     static void _Grow(M3DObjectTreeCachedBox& box, M3DObjectTreeCachedBox const& b)
     {
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 3; ++k)
+        {
             box.min[k] = std::min(box.min[k], b.min[k]);
             box.max[k] = std::max(box.max[k], b.max[k]);
         }
     }
     static constexpr std::uint8_t kAllAxesUsed = 7;
 
-    struct BuildItem {
+    struct BuildItem
+    {
         Node** slot;
         std::uint64_t begin;
         std::uint64_t end;
@@ -152,11 +152,14 @@ private:
     {
         std::size_t const count = m_elements.Size();
         cache.Resize(count);
-        if (ElementKind::kParallelBoxCache) {
+        if (ElementKind::kParallelBoxCache)
+        {
             std::int64_t const n = static_cast<std::int64_t>(count);
 #pragma omp parallel for schedule(dynamic, 1024)
             for (std::int64_t i = 0; i < n; ++i) cache[i] = ElementKind::CachedBox(m_elements[i], m_source);
-        } else {
+        }
+        else
+        {
             for (std::size_t i = 0; i < count; ++i) cache[i] = ElementKind::CachedBox(m_elements[i], m_source);
         }
     }
@@ -180,7 +183,8 @@ private:
         _AppendItem(level, &m_root, 0, m_elements.Size(), 0, 0);
         _ComputeBox(level.front(), cache);
         _Partition(level.front(), cache);
-        while (!level.empty()) {
+        while (!level.empty())
+        {
             for (BuildItem& item : level) *item.slot = _NewNode(item);
             for (BuildItem const& item : level)
                 if (_NeedsSplit(item)) _Split(item, next);
@@ -233,10 +237,12 @@ private:
         Node* const parent = *item.slot;
         int slot = 0;
         std::uint64_t const bounds[4] = {item.begin, item.belowEnd, item.straddleEnd, item.end};
-        for (int group = 0; group < 3; ++group) {
+        for (int group = 0; group < 3; ++group)
+        {
             if (bounds[group] == bounds[group + 1]) continue;
             std::uint8_t const used = group == 1 ? static_cast<std::uint8_t>(item.usedAxes | axisBit) : item.usedAxes;
-            BuildItem& child = _AppendItem(next, &parent->children[slot++], bounds[group], bounds[group + 1], used, childAxis);
+            BuildItem& child =
+                _AppendItem(next, &parent->children[slot++], bounds[group], bounds[group + 1], used, childAxis);
             child.box = item.groupBoxes[group];
         }
     }
@@ -244,12 +250,16 @@ private:
     void _ComputeBox(BuildItem& item, BoxCache const& cache) const
     {
         M3DBoundingBox<double> box;
-        if (cache.Size() > 0) {
+        if (cache.Size() > 0)
+        {
             M3DObjectTreeCachedBox all;
             for (std::uint64_t i = item.begin; i < item.end; ++i) _Grow(all, cache[i]);
             if (item.end > item.begin) box = _CachedDoubleBox(all);
-        } else {
-            for (std::uint64_t i = item.begin; i < item.end; ++i) box |= ElementKind::DoubleBox(m_elements[i], m_source);
+        }
+        else
+        {
+            for (std::uint64_t i = item.begin; i < item.end; ++i)
+                box |= ElementKind::DoubleBox(m_elements[i], m_source);
         }
         item.box = box;
     }
@@ -275,18 +285,24 @@ private:
         std::uint64_t below = item.begin;
         std::uint64_t above = item.end;
         std::uint64_t i = item.begin;
-        while (i < above) {
+        while (i < above)
+        {
             M3DObjectTreeCachedBox const& b = cache[i];
-            if (_CachedMax(b, axis) < split) {
+            if (_CachedMax(b, axis) < split)
+            {
                 _Grow(groups[0], b);
                 _SwapElements(i, below, cache);
                 ++below;
                 ++i;
-            } else if (_CachedMin(b, axis) > split) {
+            }
+            else if (_CachedMin(b, axis) > split)
+            {
                 _Grow(groups[2], b);
                 --above;
                 _SwapElements(i, above, cache);
-            } else {
+            }
+            else
+            {
                 _Grow(groups[1], b);
                 ++i;
             }
@@ -306,18 +322,24 @@ private:
         std::uint64_t below = item.begin;
         std::uint64_t above = item.end;
         std::uint64_t i = item.begin;
-        while (i < above) {
+        while (i < above)
+        {
             M3DBoundingBox<double> const b = ElementKind::DoubleBox(m_elements[i], m_source);
-            if (b.max[axis] < split) {
+            if (b.max[axis] < split)
+            {
                 groups[0] |= b;
                 m_elements.SwapEntries(i, below);
                 ++below;
                 ++i;
-            } else if (b.min[axis] > split) {
+            }
+            else if (b.min[axis] > split)
+            {
                 groups[2] |= b;
                 --above;
                 m_elements.SwapEntries(i, above);
-            } else {
+            }
+            else
+            {
                 groups[1] |= b;
                 ++i;
             }
@@ -337,14 +359,17 @@ private:
     void _Search(Node const& node, Query& query, double& bestDistance, T& bestElement) const
     {
         constexpr double kInfinity = std::numeric_limits<double>::infinity();
-        if (node.IsLeaf()) {
+        if (node.IsLeaf())
+        {
             // Start loading every element of the leaf before measuring the first one.
             for (std::uint64_t i = node.begin; i < node.end; ++i) ElementKind::Prefetch(m_elements[i]);
             for (std::uint64_t i = node.begin; i < node.end; ++i) ElementKind::PrefetchVertices(m_elements[i]);
-            for (std::uint64_t i = node.begin; i < node.end; ++i) {
+            for (std::uint64_t i = node.begin; i < node.end; ++i)
+            {
                 T const& element = m_elements[i];
                 double const d = query.ElementDistance(element);
-                if (d <= bestDistance && d < kInfinity) {
+                if (d <= bestDistance && d < kInfinity)
+                {
                     bestDistance = d;
                     bestElement = element;
                 }
@@ -355,11 +380,13 @@ private:
         Node const* order[3];
         double distance[3];
         int count = 0;
-        for (Node const* child : node.children) {
+        for (Node const* child : node.children)
+        {
             if (!child) continue;
             double const d = query.BoxDistance(child->GetBox());
             int j = count++;
-            while (j > 0 && distance[j - 1] > d) {
+            while (j > 0 && distance[j - 1] > d)
+            {
                 distance[j] = distance[j - 1];
                 order[j] = order[j - 1];
                 --j;
@@ -383,4 +410,4 @@ private:
     ElementSource m_source{};
 };
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

@@ -2,16 +2,24 @@
 
 #include <cstddef>
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
-class M3DObjectTreeBase {
+class M3DObjectTreeBase
+{
 public:
-    enum IntersectionType { Inside = 0, Outside = 1, Intersecting = 2 };
+    enum IntersectionType
+    {
+        Inside = 0,
+        Outside = 1,
+        Intersecting = 2
+    };
 
-    struct Parameters {
+    struct Parameters
+    {
         bool cacheBoxes = true;
         std::size_t maxLeafSize = 10;
     };
 };
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

@@ -8,7 +8,8 @@
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 // Truncation toward zero that saturates at the 32-bit range (NaN gives 0), so that an empty or
 // out-of-range double box stays well defined when stored as integers.
@@ -42,7 +43,8 @@ inline void AddGrownVertex(M3DBoundingBox<long>& box, long x, long y, long z)
 // One element's box as the build's box cache keeps it: 32-bit bounds without the element kind's
 // margin, half the size of a box of longs, which halves what every partition pass moves. Adding
 // the margin back gives the element's integer box exactly. Starts as the empty box.
-struct M3DObjectTreeCachedBox {
+struct M3DObjectTreeCachedBox
+{
     std::int32_t min[3] = {INT32_MAX, INT32_MAX, INT32_MAX};
     std::int32_t max[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
 };
@@ -50,7 +52,8 @@ struct M3DObjectTreeCachedBox {
 inline void GrowCachedBox(M3DObjectTreeCachedBox& box, std::int32_t x, std::int32_t y, std::int32_t z)
 {
     std::int32_t const v[3] = {x, y, z};
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         box.min[k] = std::min(box.min[k], v[k]);
         box.max[k] = std::max(box.max[k], v[k]);
     }
@@ -62,15 +65,19 @@ template <class T>
 struct M3DObjectTreeElement;
 
 template <>
-struct M3DObjectTreeElement<MStlTriangle const*> {
-    struct Source {};
+struct M3DObjectTreeElement<MStlTriangle const*>
+{
+    struct Source
+    {
+    };
     static constexpr bool kParallelBoxCache = true;
     static constexpr bool kIntegralBoxes = true;
 
     static M3DBoundingBox<long> IntegerBox(MStlTriangle const* triangle, Source const&)
     {
         M3DBoundingBox<long> box;
-        for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t i = 0; i < 3; ++i)
+        {
             MStlPoint const* p = triangle->GetPoint(i);
             AddGrownVertex(box, p->x, p->y, p->z);
         }
@@ -86,7 +93,8 @@ struct M3DObjectTreeElement<MStlTriangle const*> {
     static M3DObjectTreeCachedBox CachedBox(MStlTriangle const* triangle, Source const&)
     {
         M3DObjectTreeCachedBox box;
-        for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t i = 0; i < 3; ++i)
+        {
             MStlPoint const* p = triangle->GetPoint(i);
             GrowCachedBox(box, p->x, p->y, p->z);
         }
@@ -105,7 +113,8 @@ struct M3DObjectTreeElement<MStlTriangle const*> {
 
 // Triangle indexes into an MStlCompact, which the source points to.
 template <>
-struct M3DObjectTreeElement<std::size_t> {
+struct M3DObjectTreeElement<std::size_t>
+{
     using Source = MStlCompact const*;
     static constexpr bool kParallelBoxCache = true;
     static constexpr bool kIntegralBoxes = true;
@@ -114,7 +123,8 @@ struct M3DObjectTreeElement<std::size_t> {
     {
         M3DBoundingBox<long> box;
         MStlCompact::MTriangle const& t = compact->GetTriangle(triangle);
-        for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t i = 0; i < 3; ++i)
+        {
             MStlCompact::MVertex const& v = compact->GetVertex(t.v[i]);
             AddGrownVertex(box, v.x, v.y, v.z);
         }
@@ -130,7 +140,8 @@ struct M3DObjectTreeElement<std::size_t> {
     {
         M3DObjectTreeCachedBox box;
         MStlCompact::MTriangle const& t = compact->GetTriangle(triangle);
-        for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t i = 0; i < 3; ++i)
+        {
             MStlCompact::MVertex const& v = compact->GetVertex(t.v[i]);
             GrowCachedBox(box, v.x, v.y, v.z);
         }
@@ -146,7 +157,8 @@ struct M3DObjectTreeElement<std::size_t> {
 
 // Graph edges are held by value; their box comes from the caller's box function.
 template <>
-struct M3DObjectTreeElement<MStlGraphEdge> {
+struct M3DObjectTreeElement<MStlGraphEdge>
+{
     using Source = std::function<M3DBoundingBox<double>(MStlGraphEdge const&)>;
     // The box function is the caller's and need not be safe to call from several threads.
     static constexpr bool kParallelBoxCache = false;
@@ -167,7 +179,8 @@ struct M3DObjectTreeElement<MStlGraphEdge> {
     {
         M3DBoundingBox<double> const b = boxFunction(edge);
         M3DObjectTreeCachedBox box;
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 3; ++k)
+        {
             box.min[k] = TruncateToInt32(b.min[k]);
             box.max[k] = TruncateToInt32(b.max[k]);
         }
@@ -181,4 +194,4 @@ struct M3DObjectTreeElement<MStlGraphEdge> {
     static MStlGraphEdge FromRange(MStlGraphEdge const& edge) { return edge; }
 };
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

@@ -4,19 +4,20 @@
 #include <new>
 #include <stdexcept>
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
-namespace {
+namespace
+{
 
 constexpr std::size_t kPoolGrowth = 1000;
 
 std::size_t LeafCapacityOf(M3DTriangleTreeMutableStl::Mode mode)
 {
-    switch (mode) {
-    case M3DTriangleTreeMutableStl::FineLeaves:
-        return 10;
-    case M3DTriangleTreeMutableStl::CoarseLeaves:
-        return 30;
+    switch (mode)
+    {
+    case M3DTriangleTreeMutableStl::FineLeaves: return 10;
+    case M3DTriangleTreeMutableStl::CoarseLeaves: return 30;
     }
     throw std::invalid_argument("i_mode");
 }
@@ -30,21 +31,17 @@ constexpr std::size_t kNodeBlockSize =
 } // namespace
 
 M3DTriangleTreeMutableStl::M3DTriangleTreeMutable(Mode mode)
-    : m_mode(mode),
-      m_leafCapacity(LeafCapacityOf(mode)),
-      m_nodePool(kNodeBlockSize, kPoolGrowth, kPoolGrowth),
+    : m_mode(mode), m_leafCapacity(LeafCapacityOf(mode)), m_nodePool(kNodeBlockSize, kPoolGrowth, kPoolGrowth),
       m_leafPool(kNodeBlockSize, kPoolGrowth, kPoolGrowth)
 {
 }
 
-M3DTriangleTreeMutableStl::~M3DTriangleTreeMutable()
-{
-    Clear();
-}
+M3DTriangleTreeMutableStl::~M3DTriangleTreeMutable() { Clear(); }
 
 void M3DTriangleTreeMutableStl::Clear()
 {
-    if (m_root) {
+    if (m_root)
+    {
         m_root->~BaseNode();
         m_root = nullptr;
     }
@@ -80,7 +77,8 @@ bool M3DTriangleTreeMutableStl::RemoveTriangle(MStlTriangle* t)
     if (t->GetMesh() != m_mesh.GetMesh() || t->GetElementIndex() >= m_leafMap->Size()) return false;
     Leaf* const leaf = m_leafMap->GetInfo(t);
     if (!leaf || !leaf->Erase(t)) return false;
-    if (leaf->bboxValid) {
+    if (leaf->bboxValid)
+    {
         leaf->bboxValid = false;
         leaf->InvalidateAncestors();
     }

@@ -7,14 +7,15 @@
 #include <boost/pool/pool.hpp>
 
 #include "collision/TrianglesGroupBBox3D.h"
-#include "trees/ChunkedArray.h"
-#include "trees/CacheLineAllocator.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
+#include "trees/CacheLineAllocator.h"
+#include "trees/ChunkedArray.h"
 #include "trees/MutableTreeQueryResults.h"
 #include "trees/TriangleBBox3D.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 using StlHandle = Dovovez::StlBase::Handle::StlImpl<Dovovez::StlBase::Handle::StlBasePolicy>;
 
@@ -28,7 +29,11 @@ template <>
 class M3DTriangleTreeMutable<StlHandle>
 {
 public:
-    enum Mode { FineLeaves = 0, CoarseLeaves = 1 };
+    enum Mode
+    {
+        FineLeaves = 0,
+        CoarseLeaves = 1
+    };
 
     using Triangle = Dovovez::StlBase::Handle::Triangle;
     using TriangleBox = MeshQueries::TriangleBBox3D<StlHandle>;
@@ -77,7 +82,8 @@ private:
     using TriangleArray = MeshQueries::ChunkedArray<MStlTriangle*>;
 
     // The triangles [begin, end) of the rebuild's temporary array, with their boxes.
-    struct BuildRange {
+    struct BuildRange
+    {
         TriangleArray& triangles;
         BoxMask const& boxes;
     };

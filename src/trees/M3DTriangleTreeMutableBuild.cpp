@@ -4,29 +4,37 @@
 
 #include "trees/M3DTriangleTreeMutable.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
-namespace {
+namespace
+{
 
 constexpr unsigned kAllAxesUsed = 7;
 
 // Single pass with three cursors: below goes to the front, above to the back, straddling stays
 // between. Returns the ends of the below and the straddling groups.
 template <class Triangles, class Boxes>
-std::pair<std::size_t, std::size_t> PartitionAround(Triangles& triangles, std::size_t begin, std::size_t end,
-                                                    int axis, double split, Boxes const& boxes)
+std::pair<std::size_t, std::size_t> PartitionAround(Triangles& triangles, std::size_t begin, std::size_t end, int axis,
+                                                    double split, Boxes const& boxes)
 {
     std::size_t lo = begin, hi = end, i = begin;
-    while (i < hi) {
+    while (i < hi)
+    {
         auto const& b = boxes.GetInfo(triangles[i]);
-        if (double(b.max[axis]) < split) {
+        if (double(b.max[axis]) < split)
+        {
             triangles.SwapEntries(i, lo);
             ++lo;
             ++i;
-        } else if (double(b.min[axis]) > split) {
+        }
+        else if (double(b.min[axis]) > split)
+        {
             --hi;
             triangles.SwapEntries(i, hi);
-        } else {
+        }
+        else
+        {
             ++i;
         }
     }
@@ -39,7 +47,8 @@ void M3DTriangleTreeMutableStl::Rebuild()
 {
     Clear();
     MStlBase* const mesh = m_mesh.GetMesh();
-    if (!mesh) {
+    if (!mesh)
+    {
         // Without a mesh there is nothing to map; the root is an empty leaf.
         m_root = new (_AllocateLeaf()) Leaf(this, nullptr);
         return;
@@ -47,35 +56,42 @@ void M3DTriangleTreeMutableStl::Rebuild()
     m_leafMap.reset(new LeafMap(mesh->GetDataMaskOwner(), nullptr));
     BoxMask boxes(mesh->GetDataMaskOwner(), TriangleBox());
     TriangleArray triangles;
-    m_mesh.ForEachTriangle([&](MStlTriangle* t) {
-        triangles.PushBack(t);
-        boxes.SetInfo(t, TriangleBox::Of(*t));
-    });
+    m_mesh.ForEachTriangle(
+        [&](MStlTriangle* t)
+        {
+            triangles.PushBack(t);
+            boxes.SetInfo(t, TriangleBox::Of(*t));
+        });
     BuildRange const all{triangles, boxes};
-    try {
+    try
+    {
         if (triangles.Size() > m_leafCapacity)
             m_root = _BuildNode(_AllocateNode(), all, 0, triangles.Size(), 0, 0u, nullptr);
         else
             m_root = _BuildLeaf(_AllocateLeaf(), all, 0, triangles.Size(), nullptr);
-    } catch (...) {
+    }
+    catch (...)
+    {
         Clear();
         throw;
     }
 }
 
 M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void* block, BuildRange const& all,
-                                                                          std::size_t begin, std::size_t end,
-                                                                          int firstAxis, unsigned usedAxes,
-                                                                          Node* parent)
+                                                                           std::size_t begin, std::size_t end,
+                                                                           int firstAxis, unsigned usedAxes,
+                                                                           Node* parent)
 {
     Node* const node = new (block) Node(this, parent);
     int axis = firstAxis;
     while (usedAxes & (1u << axis)) axis = (axis + 1) % 3;
-    for (std::size_t i = begin; i != end; ++i) MeshQueries::AddTriangleBox(node->box, all.boxes.GetInfo(all.triangles[i]));
+    for (std::size_t i = begin; i != end; ++i)
+        MeshQueries::AddTriangleBox(node->box, all.boxes.GetInfo(all.triangles[i]));
     double const split = (node->box.min[axis] + node->box.max[axis]) * 0.5;
     auto const groups = PartitionAround(all.triangles, begin, end, axis, split, all.boxes);
 
-    struct Group {
+    struct Group
+    {
         std::size_t begin, end;
         unsigned usedAxes;
         bool isNode;
@@ -90,14 +106,18 @@ M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void*
     for (Group& g : group)
         if (g.begin != g.end) g.block = g.isNode ? _AllocateNode() : _AllocateLeaf();
     int const childAxis = (axis + 1) % 3;
-    try {
-        for (int slot = 0; slot < 3; ++slot) {
+    try
+    {
+        for (int slot = 0; slot < 3; ++slot)
+        {
             Group const& g = group[slot];
             if (g.begin == g.end) continue;
             node->children[slot] = g.isNode ? _BuildNode(g.block, all, g.begin, g.end, childAxis, g.usedAxes, node)
                                             : _BuildLeaf(g.block, all, g.begin, g.end, node);
         }
-    } catch (...) {
+    }
+    catch (...)
+    {
         node->~Node();
         throw;
     }
@@ -105,19 +125,23 @@ M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void*
 }
 
 M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildLeaf(void* block, BuildRange const& all,
-                                                                          std::size_t begin, std::size_t end,
-                                                                          Node* parent)
+                                                                           std::size_t begin, std::size_t end,
+                                                                           Node* parent)
 {
     Leaf* const leaf = new (block) Leaf(this, parent);
-    try {
+    try
+    {
         leaf->triangles.reserve(end - begin);
-        for (std::size_t i = begin; i != end; ++i) {
+        for (std::size_t i = begin; i != end; ++i)
+        {
             MStlTriangle* const t = all.triangles[i];
             MeshQueries::AddTriangleBox(leaf->box, all.boxes.GetInfo(t));
             m_leafMap->SetInfo(t, leaf);
             leaf->triangles.push_back(t);
         }
-    } catch (...) {
+    }
+    catch (...)
+    {
         leaf->~Leaf();
         throw;
     }

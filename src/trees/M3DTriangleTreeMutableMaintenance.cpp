@@ -3,9 +3,11 @@
 #include "trees/M3DTriangleTreeMutable.h"
 #include "trees/TrianglePrefetch.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
-namespace {
+namespace
+{
 
 using GroupBox = M3DTriangleTreeMutableStl::GroupBox;
 
@@ -32,7 +34,8 @@ void M3DTriangleTreeMutableStl::Node::UpdateBBox()
 {
     if (bboxValid) return;
     box = GroupBox();
-    for (BaseNode* child : children) {
+    for (BaseNode* child : children)
+    {
         if (!child) continue;
         child->EnsureBBox();
         box.Append(child->box);
@@ -53,11 +56,13 @@ M3DTriangleTreeMutableStl::Leaf* M3DTriangleTreeMutableStl::Node::AddTriangle(MS
     TriangleBox const tBox = TriangleBox::Of(*t);
     BaseNode* chosen = nullptr;
     double least = 0.0;
-    for (BaseNode* child : children) {
+    for (BaseNode* child : children)
+    {
         if (!child) continue;
         child->EnsureBBox();
         double const enlargement = UnionOf(child->box, tBox).Volume() - child->box.Volume();
-        if (!chosen || enlargement < least) {
+        if (!chosen || enlargement < least)
+        {
             chosen = child;
             least = enlargement;
         }
@@ -76,10 +81,7 @@ M3DTriangleTreeMutableStl::Leaf* M3DTriangleTreeMutableStl::Leaf::AddTriangle(MS
     return this;
 }
 
-void M3DTriangleTreeMutableStl::Node::PrefetchContents() const
-{
-    PrefetchChildren(children);
-}
+void M3DTriangleTreeMutableStl::Node::PrefetchContents() const { PrefetchChildren(children); }
 
 void M3DTriangleTreeMutableStl::Leaf::PrefetchContents() const
 {

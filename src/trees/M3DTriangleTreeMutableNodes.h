@@ -3,7 +3,8 @@
 
 #include <vector>
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 class M3DTriangleTreeMutableStl::BaseNode
 {
@@ -17,8 +18,8 @@ public:
     virtual Leaf* AddTriangle(MStlTriangle* t) = 0;
     virtual void NearestTriangle(MStlTriangle*& result, Point const& p, double& best) = 0;
     virtual void GetTrianglesInsideBBox(std::vector<Triangle>& out, M3DBoundingBox<double> const& box) = 0;
-    virtual void GetTrianglesAlongLineSegment(std::vector<Triangle>& out, Point const& origin,
-                                              Point const& direction, double const& tMin, double const& tMax) = 0;
+    virtual void GetTrianglesAlongLineSegment(std::vector<Triangle>& out, Point const& origin, Point const& direction,
+                                              double const& tMin, double const& tMax) = 0;
     virtual void ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction, double& tMax) = 0;
     // Starts fetching what a visit of this node reads first, so that siblings about to be searched
     // load side by side rather than one stall after another.

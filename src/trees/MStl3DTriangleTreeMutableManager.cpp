@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 MStl3DTriangleTreeMutableManager::MStl3DTriangleTreeMutableManager(StlHandle mesh, std::size_t invalidateEveryN,
                                                                    Mode mode)
@@ -25,24 +26,14 @@ void MStl3DTriangleTreeMutableManager::HandleEvent(MStlCallBackEventID id, void 
     // Once the budget is spent the next update rebuilds everything, so changes need no tracking.
     if (m_operationCount >= m_invalidateEveryN) return;
     void const* const* const words = static_cast<void const* const*>(data);
-    switch (id) {
-    case eStlEventTriangleAdded:
-        _TriangleAdded(static_cast<MStlTriangle*>(const_cast<void*>(words[0])));
-        break;
-    case eStlEventTriangleRemoving:
-        _TriangleRemoving(static_cast<MStlTriangle*>(const_cast<void*>(words[0])));
-        break;
-    case eStlEventTriangleChanged:
-        _TriangleChanged(static_cast<MStlTriangle*>(const_cast<void*>(words[0])));
-        break;
-    case eStlEventTrianglesMoved:
-        _TriangleListChanged(words[0]);
-        break;
-    case eStlEventTrianglesBatch:
-        _TriangleListChanged(words[1]);
-        break;
-    default:
-        break;
+    switch (id)
+    {
+    case eStlEventTriangleAdded: _TriangleAdded(static_cast<MStlTriangle*>(const_cast<void*>(words[0]))); break;
+    case eStlEventTriangleRemoving: _TriangleRemoving(static_cast<MStlTriangle*>(const_cast<void*>(words[0]))); break;
+    case eStlEventTriangleChanged: _TriangleChanged(static_cast<MStlTriangle*>(const_cast<void*>(words[0]))); break;
+    case eStlEventTrianglesMoved: _TriangleListChanged(words[0]); break;
+    case eStlEventTrianglesBatch: _TriangleListChanged(words[1]); break;
+    default: break;
     }
 }
 
@@ -82,13 +73,17 @@ bool MStl3DTriangleTreeMutableManager::_PrefersIncrementalUpdate() const
 
 void MStl3DTriangleTreeMutableManager::UpdateTree()
 {
-    if (_PrefersIncrementalUpdate()) {
-        for (MStlTriangle* t : m_pending) {
+    if (_PrefersIncrementalUpdate())
+    {
+        for (MStlTriangle* t : m_pending)
+        {
             if (!m_tree.GetRoot()) continue;
             Tree::Leaf* const leaf = m_tree.AddTriangle(t);
             if (Tree::LeafMap* const map = m_tree.GetLeafMap()) map->SetInfo(t, leaf);
         }
-    } else {
+    }
+    else
+    {
         m_tree.Rebuild();
         m_operationCount = 0;
     }
@@ -106,14 +101,14 @@ bool MStl3DTriangleTreeMutableManager::GetBBox(M3DBoundingBox<double>& box)
 }
 
 MeshQueries::NearestTriangleResult<StlHandle> MStl3DTriangleTreeMutableManager::NearestTriangle(Point const& p,
-                                                                                               double maxDistance)
+                                                                                                double maxDistance)
 {
     UpdateTree();
     return m_tree.NearestTriangle(p, maxDistance);
 }
 
 MeshQueries::ProjectPointResult<StlHandle> MStl3DTriangleTreeMutableManager::ProjectPoint(Point const& p,
-                                                                                         Point const& direction)
+                                                                                          Point const& direction)
 {
     UpdateTree();
     return m_tree.ProjectPoint(p, direction);

@@ -8,7 +8,8 @@
 #include "interfaces/MeshData.h"
 #include "trees/M3DTriangleTreeMutable.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 // Keeps a mutable triangle tree in step with a mesh that the caller goes on editing. Changes arrive
 // as mesh notifications and are collected; every query first brings the tree up to date, by

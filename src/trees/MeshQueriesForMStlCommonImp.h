@@ -1,6 +1,7 @@
 #pragma once
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 // Queries over a mesh seen through the handle H. The nested property classes are the types under
 // which trees built for such a handle are cached on the mesh; they serve only as keys here.
@@ -14,4 +15,4 @@ public:
     class M3DGraphEdgeWithoutThicknessTreeProperty;
 };
 
-}  // namespace MeshQueries
+} // namespace MeshQueries

@@ -1,6 +1,7 @@
 #pragma once
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 // Queries over a mesh seen through the handle H with an updatable triangle tree. The nested
 // property class is the type under which such a tree is cached on the mesh; it serves only as a key.
@@ -11,4 +12,4 @@ public:
     class M3DTriangleTreeMutableProperty;
 };
 
-}  // namespace MeshQueriesMutable
+} // namespace MeshQueriesMutable

@@ -1,11 +1,13 @@
 #include "trees/M3DTriangleTreeMutable.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 void M3DTriangleTreeMutableStl::Node::GetTrianglesInsideBBox(std::vector<Triangle>& out,
                                                              M3DBoundingBox<double> const& query)
 {
-    for (BaseNode* child : children) {
+    for (BaseNode* child : children)
+    {
         if (!child) continue;
         child->EnsureBBox();
         M3DBoundingBox<double> const childBox(child->box.min, child->box.max);

@@ -2,14 +2,17 @@
 #include <limits>
 
 #include "trees/M3DTriangleTreeMutable.h"
-#include "trees/TrianglePrefetch.h"
 #include "trees/PointTriangleDistance.h"
+#include "trees/TrianglePrefetch.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
-namespace {
+namespace
+{
 
-struct RankedChild {
+struct RankedChild
+{
     M3DTriangleTreeMutableStl::BaseNode* node;
     double distance;
 };
@@ -17,7 +20,8 @@ struct RankedChild {
 // Insertion sort: stable, so equal distances keep slot order.
 void SortByDistance(RankedChild* ranked, int count)
 {
-    for (int i = 1; i < count; ++i) {
+    for (int i = 1; i < count; ++i)
+    {
         RankedChild const moving = ranked[i];
         int j = i;
         for (; j > 0 && ranked[j - 1].distance > moving.distance; --j) ranked[j] = ranked[j - 1];
@@ -28,7 +32,7 @@ void SortByDistance(RankedChild* ranked, int count)
 } // namespace
 
 MeshQueries::NearestTriangleResult<StlHandle> M3DTriangleTreeMutableStl::NearestTriangle(Point const& p,
-                                                                                        double maxDistance)
+                                                                                         double maxDistance)
 {
     MeshQueries::NearestTriangleResult<StlHandle> result;
     if (!m_root) return result;
@@ -49,7 +53,8 @@ void M3DTriangleTreeMutableStl::Node::NearestTriangle(MStlTriangle*& result, Poi
     PrefetchChildren(children);
     RankedChild ranked[3];
     int count = 0;
-    for (BaseNode* child : children) {
+    for (BaseNode* child : children)
+    {
         if (!child) continue;
         child->EnsureBBox();
         if (child->box.IsEmpty()) continue;
@@ -59,7 +64,8 @@ void M3DTriangleTreeMutableStl::Node::NearestTriangle(MStlTriangle*& result, Poi
         if (ranked[i].distance <= best) ranked[i].node->PrefetchContents();
     SortByDistance(ranked, count);
     result = nullptr;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+    {
         if (best < ranked[i].distance) break;
         MStlTriangle* found = nullptr;
         ranked[i].node->NearestTriangle(found, p, best);
@@ -71,9 +77,11 @@ void M3DTriangleTreeMutableStl::Leaf::NearestTriangle(MStlTriangle*& result, Poi
 {
     PrefetchTriangles(triangles);
     result = nullptr;
-    for (MStlTriangle* t : triangles) {
+    for (MStlTriangle* t : triangles)
+    {
         double const d = PointTriangleDistanceSqr(p, t->GetVertex(0), t->GetVertex(1), t->GetVertex(2));
-        if (d <= best) {
+        if (d <= best)
+        {
             best = d;
             result = t;
         }

@@ -2,7 +2,8 @@
 
 #include "interfaces/MeshData.h"
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 // The triangle nearest to a query point. Not found: null mesh, null triangle, point at the origin.
 template <class Handle>

@@ -1,14 +1,15 @@
 #include <limits>
 
 #include "trees/M3DTriangleTreeMutable.h"
-#include "trees/TrianglePrefetch.h"
 #include "trees/RayTriangleTest.h"
 #include "trees/SegmentBoxClip.h"
+#include "trees/TrianglePrefetch.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 MeshQueries::ProjectPointResult<StlHandle> M3DTriangleTreeMutableStl::ProjectPoint(Point const& origin,
-                                                                                  Point const& direction)
+                                                                                   Point const& direction)
 {
     MeshQueries::ProjectPointResult<StlHandle> result;
     if (!m_root) return result;
@@ -32,7 +33,8 @@ void M3DTriangleTreeMutableStl::Node::ProjectPoint(MStlTriangle*& result, Point 
     PrefetchChildren(children);
     bool passed[3] = {false, false, false};
     double entry[3] = {0.0, 0.0, 0.0};
-    for (int slot = 0; slot < 3; ++slot) {
+    for (int slot = 0; slot < 3; ++slot)
+    {
         BaseNode* const child = children[slot];
         if (!child) continue;
         child->EnsureBBox();
@@ -44,17 +46,23 @@ void M3DTriangleTreeMutableStl::Node::ProjectPoint(MStlTriangle*& result, Point 
     int order[3];
     int count = 0;
     if (passed[1]) order[count++] = 1;
-    if (passed[0] && passed[2]) {
+    if (passed[0] && passed[2])
+    {
         bool const lowFirst = entry[0] < entry[2];
         order[count++] = lowFirst ? 0 : 2;
         order[count++] = lowFirst ? 2 : 0;
-    } else if (passed[0]) {
+    }
+    else if (passed[0])
+    {
         order[count++] = 0;
-    } else if (passed[2]) {
+    }
+    else if (passed[2])
+    {
         order[count++] = 2;
     }
     result = nullptr;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+    {
         double const before = tMax;
         MStlTriangle* found = nullptr;
         children[order[i]]->ProjectPoint(found, origin, direction, tMax);
@@ -67,9 +75,11 @@ void M3DTriangleTreeMutableStl::Leaf::ProjectPoint(MStlTriangle*& result, Point 
 {
     PrefetchTriangles(triangles);
     result = nullptr;
-    for (MStlTriangle* t : triangles) {
+    for (MStlTriangle* t : triangles)
+    {
         double hit;
-        if (RayHitsTriangle(origin, direction, t->GetVertex(0), t->GetVertex(1), t->GetVertex(2), 0.0, tMax, hit)) {
+        if (RayHitsTriangle(origin, direction, t->GetVertex(0), t->GetVertex(1), t->GetVertex(2), 0.0, tMax, hit))
+        {
             result = t;
             tMax = hit;
         }
@@ -80,7 +90,8 @@ void M3DTriangleTreeMutableStl::Node::GetTrianglesAlongLineSegment(std::vector<T
                                                                    Point const& direction, double const& tMin,
                                                                    double const& tMax)
 {
-    for (BaseNode* child : children) {
+    for (BaseNode* child : children)
+    {
         if (!child) continue;
         child->EnsureBBox();
         double entry;
@@ -93,7 +104,8 @@ void M3DTriangleTreeMutableStl::Leaf::GetTrianglesAlongLineSegment(std::vector<T
                                                                    Point const& direction, double const& tMin,
                                                                    double const& tMax)
 {
-    for (MStlTriangle* t : triangles) {
+    for (MStlTriangle* t : triangles)
+    {
         double hit;
         if (RayHitsTriangle(origin, direction, t->GetVertex(0), t->GetVertex(1), t->GetVertex(2), tMin, tMax, hit))
             out.emplace_back(t);

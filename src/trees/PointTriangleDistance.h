@@ -4,7 +4,8 @@
 
 #include "interfaces/MathCore.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 // Squared distance from p to the segment [a, b] (a point when a == b).
 inline double PointSegmentDistanceSqr(MMPoint3d<double> const& p, MMPoint3d<double> const& a,
@@ -27,55 +28,81 @@ inline double PointTriangleDistanceSqr(MMPoint3d<double> const& p, MMPoint3d<dou
 {
     MMPoint3d<double> const e0 = b - a, e1 = c - a, d = a - p;
     if (e0.Cross(e1).LengthSquared() < 2.220446049250313e-16)
-        return std::min({PointSegmentDistanceSqr(p, a, b), PointSegmentDistanceSqr(p, b, c),
-                         PointSegmentDistanceSqr(p, c, a)});
+        return std::min(
+            {PointSegmentDistanceSqr(p, a, b), PointSegmentDistanceSqr(p, b, c), PointSegmentDistanceSqr(p, c, a)});
 
     double const A = e0.Dot(e0), B = e0.Dot(e1), C = e1.Dot(e1), D = e0.Dot(d), E = e1.Dot(d);
     double const det = A * C - B * B;
     double s = B * E - C * D, t = B * D - A * E;
-    auto clampUnit = [](double numer, double denom) { return numer <= 0.0 ? 0.0 : (numer >= denom ? 1.0 : numer / denom); };
+    auto clampUnit = [](double numer, double denom)
+    { return numer <= 0.0 ? 0.0 : (numer >= denom ? 1.0 : numer / denom); };
 
-    if (s + t <= det) {
-        if (s < 0.0) {
-            if (t < 0.0) {  // region 4: corner a, along either edge
-                if (D < 0.0) {
+    if (s + t <= det)
+    {
+        if (s < 0.0)
+        {
+            if (t < 0.0)
+            { // region 4: corner a, along either edge
+                if (D < 0.0)
+                {
                     t = 0.0;
                     s = clampUnit(-D, A);
-                } else {
+                }
+                else
+                {
                     s = 0.0;
                     t = clampUnit(-E, C);
                 }
-            } else {  // region 3: edge a-c
+            }
+            else
+            { // region 3: edge a-c
                 s = 0.0;
                 t = clampUnit(-E, C);
             }
-        } else if (t < 0.0) {  // region 5: edge a-b
+        }
+        else if (t < 0.0)
+        { // region 5: edge a-b
             t = 0.0;
             s = clampUnit(-D, A);
-        } else {  // region 0: inside
+        }
+        else
+        { // region 0: inside
             s /= det;
             t /= det;
         }
-    } else {
-        if (s < 0.0) {  // region 2: corner c
+    }
+    else
+    {
+        if (s < 0.0)
+        { // region 2: corner c
             double const tmp0 = B + D, tmp1 = C + E;
-            if (tmp1 > tmp0) {
+            if (tmp1 > tmp0)
+            {
                 s = clampUnit(tmp1 - tmp0, A - 2.0 * B + C);
                 t = 1.0 - s;
-            } else {
+            }
+            else
+            {
                 s = 0.0;
                 t = clampUnit(-E, C);
             }
-        } else if (t < 0.0) {  // region 6: corner b
+        }
+        else if (t < 0.0)
+        { // region 6: corner b
             double const tmp0 = B + E, tmp1 = A + D;
-            if (tmp1 > tmp0) {
+            if (tmp1 > tmp0)
+            {
                 t = clampUnit(tmp1 - tmp0, A - 2.0 * B + C);
                 s = 1.0 - t;
-            } else {
+            }
+            else
+            {
                 t = 0.0;
                 s = clampUnit(-D, A);
             }
-        } else {  // region 1: edge b-c
+        }
+        else
+        { // region 1: edge b-c
             s = clampUnit(C + E - B - D, A - 2.0 * B + C);
             t = 1.0 - s;
         }

@@ -4,7 +4,8 @@
 
 #include "interfaces/MathCore.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 constexpr double kParallelEpsilon = 1.4901161193847656e-8;
 

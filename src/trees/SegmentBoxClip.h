@@ -3,18 +3,21 @@
 #include "collision/TrianglesGroupBBox3D.h"
 #include "interfaces/MathCore.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 // One slab face of the parametric clip; the epsilon lets segments that run along a face through.
 inline bool ClipSlabFace(double den, double num, double& t0, double& t1)
 {
     constexpr double eps = 1.4901161193847656e-8;
-    if (den > 0.0) {
+    if (den > 0.0)
+    {
         if (num - eps > den * t1) return false;
         if (num > den * t0) t0 = num / den;
         return true;
     }
-    if (den < 0.0) {
+    if (den < 0.0)
+    {
         if (num - eps > den * t0) return false;
         if (num > den * t1) t1 = num / den;
         return true;

@@ -6,7 +6,8 @@
 #include "collision/TrianglesGroupBBox3D.h"
 #include "interfaces/MeshData.h"
 
-namespace MeshQueries {
+namespace MeshQueries
+{
 
 // Exact integer box of one triangle: the least and greatest vertex coordinate per axis, no margin.
 template <class Handle>
@@ -39,11 +40,13 @@ struct TriangleBBox3D
 template <class Handle>
 inline void AddTriangleBox(TrianglesGroupBBox3D& box, TriangleBBox3D<Handle> const& t)
 {
-    if (box.IsEmpty()) {
+    if (box.IsEmpty())
+    {
         box = t.ToGroupBox();
         return;
     }
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         box.min[k] = std::min(box.min[k], double(t.min[k]));
         box.max[k] = std::max(box.max[k], double(t.max[k]));
     }

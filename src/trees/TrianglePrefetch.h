@@ -4,14 +4,16 @@
 
 #include "interfaces/MeshData.h"
 
-namespace MeshQueriesMutable {
+namespace MeshQueriesMutable
+{
 
 // A leaf's triangles and their vertices live wherever the mesh put them. Requesting them all before
 // the first test lets the memory system fetch them side by side instead of one after another.
 inline void PrefetchTriangles(std::vector<MStlTriangle*> const& triangles)
 {
     for (MStlTriangle const* t : triangles) __builtin_prefetch(t);
-    for (MStlTriangle const* t : triangles) {
+    for (MStlTriangle const* t : triangles)
+    {
         __builtin_prefetch(t->GetPoint(0));
         __builtin_prefetch(t->GetPoint(1));
         __builtin_prefetch(t->GetPoint(2));
@@ -24,7 +26,8 @@ template <class Child>
 inline void PrefetchChildren(Child* const (&children)[3])
 {
     for (Child const* c : children)
-        if (c) {
+        if (c)
+        {
             __builtin_prefetch(c);
             __builtin_prefetch(reinterpret_cast<char const*>(c) + 64);
         }

@@ -10,14 +10,16 @@
 #include "collision_reference.h"
 #include "support/ClosedMeshBuilders.h"
 
-namespace {
+namespace
+{
 using Detector = MUserOperatorCollisionDetectorWithToleranceMultipart;
 using Pairs = std::vector<std::pair<std::size_t, std::size_t>>;
 using collisionref::Point;
 
-struct TestPart {
+struct TestPart
+{
     std::unique_ptr<MStlBase> mesh = std::make_unique<MStlBase>();
-    std::unique_ptr<MStlCompact> compact;  // set when the part is added in compact form
+    std::unique_ptr<MStlCompact> compact; // set when the part is added in compact form
     MMTransformMatrix placement;
 
     std::size_t Count() const { return compact ? compact->GetNumTriangles() : mesh->NumberOfTriangles(); }
@@ -45,10 +47,12 @@ Pairs ExpectedPairs(std::vector<TestPart> const& parts, double tolerance)
     for (std::size_t i = 0; i < parts.size(); ++i) bySize.emplace_back(parts[i].Count(), i);
     std::sort(bySize.begin(), bySize.end());
     Pairs pairs;
-    for (std::size_t a = bySize.size(); a-- > 1;) {
+    for (std::size_t a = bySize.size(); a-- > 1;)
+    {
         std::size_t const r = bySize[a].second;
         auto const tree = parts[r].Triangles(MMTransformMatrix());
-        for (std::size_t b = 0; b < a; ++b) {
+        for (std::size_t b = 0; b < a; ++b)
+        {
             std::size_t const j = bySize[b].second;
             auto const within = collisionref::WithinTolerance(
                 parts[j].Triangles(collisionref::Mapping(parts[r].placement, parts[j].placement)), tree, tolerance);
@@ -77,15 +81,17 @@ Pairs Collisions(std::vector<TestPart> const& parts, double tolerance = 5000.0)
         p.compact ? detector.AddPart(p.compact.get(), p.placement) : detector.AddPart(p.mesh.get(), p.placement);
     return Collisions(detector);
 }
-}  // namespace
+} // namespace
 
 TEST(CollisionMultipart, PairsAndTheirOrderMatchAllPairsWithMeshAndCompactPartsMixed)
 {
     std::mt19937 rng(5);
     std::uniform_real_distribution<double> offset(0.0, 40000.0), angle(0.0, 3.0);
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 2; ++round)
+    {
         std::vector<TestPart> parts;
-        for (int i = 0; i < 8; ++i) {
+        for (int i = 0; i < 8; ++i)
+        {
             TestPart p;
             testmesh::AddBox(*p.mesh, {0, 0, 0}, {9000, 9000, 9000}, 1 + i % 2);
             p.placement = collisionref::Placement(Point(1 + i, 2 - i, 0.5), angle(rng),
@@ -109,7 +115,8 @@ TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTole
     parts.push_back(Cube(1, {0, 14000, 0}, false));
     EXPECT_EQ(Collisions(parts), (Pairs{{1, 2}}));
     // Equal counts put the higher index first; a gap of exactly the tolerance collides.
-    for (int extra : {0, 1}) {
+    for (int extra : {0, 1})
+    {
         parts.clear();
         parts.push_back(Cube(2, {0, 0, 0}, false));
         parts.push_back(Cube(2, {15000.0 + extra, 0, 0}, true));

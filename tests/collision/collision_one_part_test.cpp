@@ -5,7 +5,8 @@
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 #include "support/ClosedMeshBuilders.h"
 
-namespace {
+namespace
+{
 using Detector = MUserOperatorCollisionDetectorWithTolerance;
 
 std::set<MStlTriangle const*> RunOnePart(MStlBase& part, double tolerance)
@@ -14,7 +15,7 @@ std::set<MStlTriangle const*> RunOnePart(MStlBase& part, double tolerance)
     Detector detector;
     detector.SetAllParams({tolerance});
     detector.SetFirstPart(&part, [&](MStlTriangle& t) { EXPECT_TRUE(reported.insert(&t).second) << "reported twice"; });
-    detector.SetFirstPartTransform(MMTransformMatrix::Translation({1e6, 0, 0}));  // plays no part here
+    detector.SetFirstPartTransform(MMTransformMatrix::Translation({1e6, 0, 0})); // plays no part here
     EXPECT_EQ(detector.Operate(), Detector::eOK);
     return reported;
 }
@@ -23,13 +24,14 @@ std::set<MStlTriangle const*> RunOnePart(MStlBase& part, double tolerance)
 std::set<MStlTriangle const*> GapFaces(MStlBase const& part)
 {
     std::set<MStlTriangle const*> faces;
-    for (MStlTriangle const* t : part.GetTriangles()) {
+    for (MStlTriangle const* t : part.GetTriangles())
+    {
         double const x = t->GetVertex(0).x;
         if ((x == 10000.0 || x == 18000.0) && t->GetVertex(1).x == x && t->GetVertex(2).x == x) faces.insert(t);
     }
     return faces;
 }
-}  // namespace
+} // namespace
 
 TEST(CollisionOnePart, UShapeReportsBothSidesOfItsGapConvexPartNothingAndBothComeBackUnchanged)
 {

@@ -1,17 +1,19 @@
 #pragma once
 // Reference answers for the collision tests: every pair of triangles measured, in the frame the
 // operators use (query triangles mapped into the tree part's coordinates).
-#include <algorithm>
-#include <cstddef>
-#include <vector>
 #include "collision/TriangleDistance.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
+#include <algorithm>
+#include <cstddef>
+#include <vector>
 
-namespace collisionref {
+namespace collisionref
+{
 using Point = MMPoint3d<double>;
 
-struct PlacedTriangle {
+struct PlacedTriangle
+{
     Point v[3];
     Point n;
 };
@@ -44,7 +46,8 @@ inline PlacedTriangle Placed(Point const (&v)[3], MMTransformMatrix const& m)
 inline std::vector<PlacedTriangle> TrianglesOf(MStlBase const& mesh, MMTransformMatrix const& m)
 {
     std::vector<PlacedTriangle> out;
-    for (MStlTriangle const* t : mesh.GetTriangles()) {
+    for (MStlTriangle const* t : mesh.GetTriangles())
+    {
         Point const v[3] = {t->GetVertex(0), t->GetVertex(1), t->GetVertex(2)};
         out.push_back(Placed(v, m));
     }
@@ -54,9 +57,11 @@ inline std::vector<PlacedTriangle> TrianglesOf(MStlBase const& mesh, MMTransform
 inline std::vector<PlacedTriangle> TrianglesOf(MStlCompact const& mesh, MMTransformMatrix const& m)
 {
     std::vector<PlacedTriangle> out;
-    for (std::size_t i = 0; i < mesh.GetNumTriangles(); ++i) {
+    for (std::size_t i = 0; i < mesh.GetNumTriangles(); ++i)
+    {
         Point v[3];
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 3; ++k)
+        {
             auto const& p = mesh.GetVertex(mesh.GetTriangle(i).v[k]);
             v[k] = Point(p.x, p.y, p.z);
         }
@@ -71,9 +76,11 @@ inline std::vector<bool> WithinTolerance(std::vector<PlacedTriangle> const& quer
 {
     std::vector<bool> hits;
     for (auto const& q : queries)
-        hits.push_back(std::any_of(tree.begin(), tree.end(), [&](PlacedTriangle const& t) {
-            return MeshQueries::TriangleDistanceSqr(q.v, q.n, t.v, t.n, nullptr, nullptr) <= tolerance * tolerance;
-        }));
+        hits.push_back(std::any_of(tree.begin(), tree.end(),
+                                   [&](PlacedTriangle const& t) {
+                                       return MeshQueries::TriangleDistanceSqr(q.v, q.n, t.v, t.n, nullptr, nullptr) <=
+                                              tolerance * tolerance;
+                                   }));
     return hits;
 }
-}  // namespace collisionref
+} // namespace collisionref

@@ -11,15 +11,17 @@
 #include "collision_reference.h"
 #include "support/ClosedMeshBuilders.h"
 
-namespace {
+namespace
+{
 using Detector = MUserOperatorCollisionDetectorWithTolerance;
 using collisionref::Point;
 using Counts = std::map<MStlTriangle const*, int>;
 MMTransformMatrix const kStay;
 
-struct Hits {
+struct Hits
+{
     Counts first, second;
-    std::vector<int> sequence;  // 1 or 2 per call, in call order
+    std::vector<int> sequence; // 1 or 2 per call, in call order
 };
 
 Hits RunBoth(Detector& detector, MStlBase& a, MStlBase& b)
@@ -45,25 +47,29 @@ Counts Expected(MStlBase const& query, MMTransformMatrix const& queryPlacement, 
 
 void AddCube(MStlBase& part, int n) { testmesh::AddBox(part, {0, 0, 0}, {10000, 10000, 10000}, n); }
 
-struct ThreadCount {
+struct ThreadCount
+{
     explicit ThreadCount(int n) : saved(omp_get_max_threads()) { omp_set_num_threads(n); }
     ~ThreadCount() { omp_set_num_threads(saved); }
     int saved;
 };
-}  // namespace
+} // namespace
 
 TEST(CollisionTwoParts, HitsMatchAllPairsUnderRotatedPlacementsOnAnyThreadCount)
 {
     std::mt19937 rng(11);
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 3; ++round)
+    {
         MStlBase a, b;
-        for (auto [part, n] : {std::pair<MStlBase*, int>{&a, 3}, {&b, 2 + round}}) {
+        for (auto [part, n] : {std::pair<MStlBase*, int>{&a, 3}, {&b, 2 + round}})
+        {
             testmesh::AddBox(*part, {0, 0, 0}, {30000, 24000, 18000}, n);
             testmesh::AddBox(*part, {8000, 7000, 6000}, {22000, 17000, 12000}, 1, true);
             testmesh::JitterVertices(*part, 1500, rng);
         }
         // Turned about their centres, then set side by side, overlapping a little.
-        auto place = [](Point const& axis, double angle, Point const& centre) {
+        auto place = [](Point const& axis, double angle, Point const& centre)
+        {
             MMTransformMatrix m = collisionref::Placement(axis, angle, centre);
             m.PostMultiply(MMTransformMatrix::Translation(Point(-15000, -12000, -9000)));
             return m;
@@ -76,14 +82,16 @@ TEST(CollisionTwoParts, HitsMatchAllPairsUnderRotatedPlacementsOnAnyThreadCount)
         ASSERT_FALSE(expectedA.empty());
         ASSERT_LT(expectedA.size(), a.NumberOfTriangles());
 
-        for (int threads : {1, 2, 3}) {
+        for (int threads : {1, 2, 3})
+        {
             ThreadCount const use(threads);
             Detector detector;
             detector.SetFirstPartTransform(placeA);
             detector.SetSecondPartTransform(placeB);
             detector.SetAllParams({tolerance});
             // A second run reports the same to the same callbacks: the object keeps its configuration.
-            for (int run = 0; run < 2; ++run) {
+            for (int run = 0; run < 2; ++run)
+            {
                 Hits const hits = RunBoth(detector, a, b);
                 EXPECT_EQ(hits.first, expectedA) << "round " << round << ", " << threads << " threads, run " << run;
                 EXPECT_EQ(hits.second, expectedB) << "round " << round << ", " << threads << " threads, run " << run;
@@ -98,13 +106,15 @@ TEST(CollisionTwoParts, PartsExactlyTheToleranceApartCollideAndOneUnitFartherDoN
     MStlBase a, b;
     AddCube(a, 2);
     AddCube(b, 2);
-    for (int extra : {0, 1}) {
+    for (int extra : {0, 1})
+    {
         Detector detector;
         detector.SetAllParams({2000.0});
         MMTransformMatrix const placeB = MMTransformMatrix::Translation(Point(12000 + extra, 0, 0));
         detector.SetSecondPartTransform(placeB);
         Hits const hits = RunBoth(detector, a, b);
-        if (extra) {
+        if (extra)
+        {
             EXPECT_TRUE(hits.sequence.empty());
             continue;
         }
@@ -136,7 +146,8 @@ TEST(CollisionTwoParts, IdenticalPartsReportEveryTriangleOnceAndDistantPartsNoth
 
 TEST(CollisionTwoParts, MarkersDefaultToThePartsOwnMarkerAndCopiesKeepTheConfiguration)
 {
-    struct CountingMarker : IStlMarkTriangles {
+    struct CountingMarker : IStlMarkTriangles
+    {
         void MarkTriangle(MStlTriangle&) override { ++count; }
         int count = 0;
     };

@@ -1,15 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <cmath>
 #include <limits>
 #include <random>
 
 #include "collision/TrianglesGroupBBox3D.h"
 
-namespace {
+namespace
+{
 
 using MeshQueries::TrianglesGroupBBox3D;
 using Point = MMPoint3d<double>;
@@ -109,7 +110,8 @@ TEST(GroupBoxIntersect, RotatedBoxClearOfCornerIsSeparatedByARotatedAxis)
     // The axis-aligned hull of the rotated box overlaps a, the box itself does not.
     EXPECT_LT(1.6 - std::sqrt(0.5), 1.0);
     EXPECT_FALSE(a.Intersect(b, t));
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         Point e(0, 0, 0);
         e[k] = 1;
         EXPECT_FALSE(a._Separate(b, t, e));
@@ -133,7 +135,8 @@ TEST(GroupBoxIntersect, DegenerateAxisNeverSeparates)
 
 // Independent reference for random placements: a separating plane verified on all sixteen corners,
 // or a sample point of one box strictly inside the other.
-struct Placement {
+struct Placement
+{
     TrianglesGroupBBox3D a, b;
     MMTransformMatrix toA, toB;
 };
@@ -161,14 +164,16 @@ bool SeparatingPlaneFound(Placement const& s)
     // Alternating projections converge to a closest pair of two disjoint convex sets.
     Point pa = 0.5 * (s.a.min + s.a.max);
     Point pb = s.toA.Transform(0.5 * (s.b.min + s.b.max), false);
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 400; ++i)
+    {
         pa = ClampInto(s.a, pb);
         pb = s.toA.Transform(ClampInto(s.b, s.toB.Transform(pa, false)), false);
     }
     Point const n = pb - pa;
     if (n.Length() < 1e-6) return false;
     double aHi = -std::numeric_limits<double>::max(), bLo = std::numeric_limits<double>::max();
-    for (int c = 0; c < 8; ++c) {
+    for (int c = 0; c < 8; ++c)
+    {
         aHi = std::max(aHi, n.Dot(CornerOf(s.a, c)));
         bLo = std::min(bLo, n.Dot(s.toA.Transform(CornerOf(s.b, c), false)));
     }
@@ -186,7 +191,8 @@ bool SamplePointInsideOther(Placement const& s)
     int const steps = 6;
     for (int i = 0; i <= steps; ++i)
         for (int j = 0; j <= steps; ++j)
-            for (int k = 0; k <= steps; ++k) {
+            for (int k = 0; k <= steps; ++k)
+            {
                 Point const f(double(i) / steps, double(j) / steps, double(k) / steps);
                 if (StrictlyInside(s.a, s.toA.Transform(Lerp(s.b, f), false), 1e-9)) return true;
                 if (StrictlyInside(s.b, s.toB.Transform(Lerp(s.a, f), false), 1e-9)) return true;
@@ -201,7 +207,8 @@ TEST(GroupBoxIntersect, AgreesWithSeparatingPlaneOrInteriorSampleOverRandomRotat
     std::normal_distribution<double> normal;
     int separated = 0, overlapping = 0, undecided = 0;
     int const trials = 3000;
-    for (int trial = 0; trial < trials; ++trial) {
+    for (int trial = 0; trial < trials; ++trial)
+    {
         Placement s;
         Point const ca(coord(rng), coord(rng), coord(rng));
         s.a = TrianglesGroupBBox3D(ca, ca + Point(size(rng), size(rng), size(rng)));
@@ -216,13 +223,18 @@ TEST(GroupBoxIntersect, AgreesWithSeparatingPlaneOrInteriorSampleOverRandomRotat
         bool const inside = SamplePointInsideOther(s);
         ASSERT_FALSE(sep && inside) << "reference contradicts itself in trial " << trial;
         bool const result = s.a.Intersect(s.b, s.toA);
-        if (sep) {
+        if (sep)
+        {
             ++separated;
             EXPECT_FALSE(result) << "trial " << trial;
-        } else if (inside) {
+        }
+        else if (inside)
+        {
             ++overlapping;
             EXPECT_TRUE(result) << "trial " << trial;
-        } else {
+        }
+        else
+        {
             ++undecided;
         }
     }

@@ -8,7 +8,8 @@
 #include "collision/TriangleDistance.h"
 #include "trees/tree_test_support.h"
 
-namespace {
+namespace
+{
 
 using namespace MeshQueries;
 using statictreetest::ClosestOnSegment;
@@ -52,7 +53,8 @@ double SegmentSegmentDistanceSqr(Point const& a0, Point const& a1, Point const& 
     Point const u = a1 - a0, v = b1 - b0, w = a0 - b0;
     double const uu = u.Dot(u), uv = u.Dot(v), vv = v.Dot(v), uw = u.Dot(w), vw = v.Dot(w);
     double const det = uu * vv - uv * uv;
-    if (det > 1e-9 * uu * vv) {
+    if (det > 1e-9 * uu * vv)
+    {
         double const s = (uv * vw - vv * uw) / det, t = (uu * vw - uv * uw) / det;
         if (s > 0 && s < 1 && t > 0 && t < 1) best = std::min(best, ((a0 + u * s) - (b0 + v * t)).LengthSquared());
     }
@@ -61,12 +63,14 @@ double SegmentSegmentDistanceSqr(Point const& a0, Point const& a1, Point const& 
 
 double ReferenceDistanceSqr(Point const A[3], Point const B[3])
 {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         if (SegmentHitsTriangle(B[i], B[(i + 1) % 3], A)) return 0.0;
         if (SegmentHitsTriangle(A[i], A[(i + 1) % 3], B)) return 0.0;
     }
     double best = std::numeric_limits<double>::infinity();
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         best = std::min(best, PointTriangleDistanceSqr(A[i], B[0], B[1], B[2]));
         best = std::min(best, PointTriangleDistanceSqr(B[i], A[0], A[1], A[2]));
         for (int j = 0; j < 3; ++j)
@@ -81,7 +85,8 @@ double SampledDistance(Point const A[3], Point const B[3], int steps)
 {
     std::vector<Point> a, b;
     for (int i = 0; i <= steps; ++i)
-        for (int j = 0; i + j <= steps; ++j) {
+        for (int j = 0; i + j <= steps; ++j)
+        {
             double const u = double(i) / steps, v = double(j) / steps;
             a.push_back(A[0] + (A[1] - A[0]) * u + (A[2] - A[0]) * v);
             b.push_back(B[0] + (B[1] - B[0]) * u + (B[2] - B[0]) * v);
@@ -188,7 +193,8 @@ TEST(TriangleDistance, SegmentCrossingRules)
 TEST(TriangleDistance, RandomPairsMatchTheReference)
 {
     std::mt19937 rng(77);
-    for (int k = 0; k < 3000; ++k) {
+    for (int k = 0; k < 3000; ++k)
+    {
         Point A[3], B[3];
         RandomTriangle(rng, k % 2 ? 60 : 300, 100, A);
         RandomTriangle(rng, k % 2 ? 60 : 300, 100, B);
@@ -207,7 +213,8 @@ TEST(TriangleDistance, DenseSamplingBoundsTheDistance)
 {
     std::mt19937 rng(5);
     int const steps = 40;
-    for (int k = 0; k < 30; ++k) {
+    for (int k = 0; k < 30; ++k)
+    {
         Point A[3], B[3];
         RandomTriangle(rng, 150, 100, A);
         RandomTriangle(rng, 150, 100, B);
@@ -236,13 +243,15 @@ TEST(TriangleDistance, MeshFormMatchesTheVertexForm)
 {
     MStlBase mesh;
     statictreetest::AddRandomTriangles(mesh, 200, 300, 100, 31);
-    for (std::size_t i = 0; i + 1 < mesh.NumberOfTriangles(); ++i) {
+    for (std::size_t i = 0; i + 1 < mesh.NumberOfTriangles(); ++i)
+    {
         MStlTriangle const* t0 = mesh.GetTriangle(i);
         MStlTriangle const* t1 = mesh.GetTriangle(i + 1);
         Point const A[3] = {t0->GetVertex(0), t0->GetVertex(1), t0->GetVertex(2)};
         Point const B[3] = {t1->GetVertex(0), t1->GetVertex(1), t1->GetVertex(2)};
         Point pA, pB, qA, qB;
-        EXPECT_EQ(TriangleDistanceSqr(t0, t1, &pA, &pB), TriangleDistanceSqr(A, t0->GetNormal(), B, t1->GetNormal(), &qA, &qB));
+        EXPECT_EQ(TriangleDistanceSqr(t0, t1, &pA, &pB),
+                  TriangleDistanceSqr(A, t0->GetNormal(), B, t1->GetNormal(), &qA, &qB));
         EXPECT_EQ(pA, qA);
         EXPECT_EQ(pB, qB);
     }
@@ -300,13 +309,14 @@ TEST(TriangleDistanceUtilities, CompactNormalMatchesTheMeshNormal)
     MStlBase mesh;
     statictreetest::AddRandomTriangles(mesh, 100, 1000, 300, 41);
     MStlTriangle* t = mesh.GetTriangle(0);
-    mesh.AddTriangle(t->GetPoint(0), t->GetPoint(0), t->GetPoint(1));  // collapsed
+    mesh.AddTriangle(t->GetPoint(0), t->GetPoint(0), t->GetPoint(1)); // collapsed
     MStlCompact compact(mesh);
-    for (std::size_t i = 0; i < mesh.NumberOfTriangles(); ++i) {
+    for (std::size_t i = 0; i < mesh.NumberOfTriangles(); ++i)
+    {
         Point const a = CompactTriangleNormal(compact, i), b = mesh.GetTriangle(i)->GetNormal();
         EXPECT_NEAR((a - b).Length(), 0.0, 1e-15);
     }
     EXPECT_EQ(CompactTriangleNormal(compact, mesh.NumberOfTriangles() - 1), Point(0, 0, 0));
 }
 
-}  // namespace
+} // namespace

@@ -7,7 +7,8 @@
 #include "collision/ToleranceQuery.h"
 #include "trees/tree_test_support.h"
 
-namespace {
+namespace
+{
 
 using namespace MeshQueries;
 using Point = MMPoint3d<double>;
@@ -30,12 +31,14 @@ TEST(ToleranceQuery, MakeMapsTheTriangleAndGrowsItsBox)
     EXPECT_EQ(q.tolerance, 2.5);
     EXPECT_EQ(q.partRef, nullptr);
     M3DBoundingBox<double> mapped;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
+    {
         EXPECT_EQ(q.vertices[i], mapping.Transform(t->GetVertex(i), false));
         mapped.AddPoint(q.vertices[i]);
     }
     EXPECT_EQ(q.normal, mapping.Transform(t->GetNormal(), true));
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         EXPECT_EQ(q.box.min[k], long(std::trunc(mapped.min[k] - 1.0)));
         EXPECT_EQ(q.box.max[k], long(std::trunc(mapped.max[k] + 1.0)));
         EXPECT_LT(double(q.box.min[k]), mapped.min[k]);
@@ -85,7 +88,9 @@ TEST(ToleranceQuery, ExactlyAtTheToleranceIsWithinAndThenEverythingIsInfinite)
     EXPECT_EQ(orphan.ElementDistance(std::size_t(1)), kInfinity);
 }
 
-class WithinTolerance : public ::testing::TestWithParam<double> {};
+class WithinTolerance : public ::testing::TestWithParam<double>
+{
+};
 
 // Against a brute-force scan of every tree triangle, for mesh and compact trees, under a placement.
 TEST_P(WithinTolerance, MatchesBruteForce)
@@ -99,15 +104,17 @@ TEST_P(WithinTolerance, MatchesBruteForce)
     for (std::size_t i = 0; i < indexes.size(); ++i) indexes[i] = i;
     M3DObjectTreeBase::Parameters params;
     M3DObjectTree<MStlTriangle const*> meshTree(MStlIteratorStlTriangleConst::Begin(&treePart),
-                                               MStlIteratorStlTriangleConst::End(&treePart), params);
+                                                MStlIteratorStlTriangleConst::End(&treePart), params);
     M3DObjectTree<std::size_t> compactTree(indexes.begin(), indexes.end(), treeCompact, params);
     MMTransformMatrix const mapping = SomePlacement();
     int hits = 0;
-    for (std::size_t i = 0; i < queryPart.NumberOfTriangles(); ++i) {
+    for (std::size_t i = 0; i < queryPart.NumberOfTriangles(); ++i)
+    {
         MStlTriangle const* t = queryPart.GetTriangle(i);
         ToleranceQuery probe = MakeToleranceQuery(t, mapping, tolerance);
         bool expected = false;
-        for (MStlTriangle const* other : treePart.GetTriangles()) {
+        for (MStlTriangle const* other : treePart.GetTriangles())
+        {
             Point const B[3] = {other->GetVertex(0), other->GetVertex(1), other->GetVertex(2)};
             if (TriangleDistanceSqr(probe.vertices, probe.normal, B, other->GetNormal()) <= tolerance * tolerance)
                 expected = true;
@@ -119,10 +126,12 @@ TEST_P(WithinTolerance, MatchesBruteForce)
         ASSERT_EQ(IsWithinTolerance(compactTree, qc), expected) << i;
         hits += expected;
     }
-    if (tolerance > 0) {
+    if (tolerance > 0)
+    {
         EXPECT_GT(hits, 0);
     }
-    if (tolerance == kInfinity) {
+    if (tolerance == kInfinity)
+    {
         EXPECT_EQ(hits, int(queryPart.NumberOfTriangles()));
     }
 }
@@ -139,4 +148,4 @@ TEST(WithinToleranceEdges, EmptyTreeFindsNothing)
     EXPECT_FALSE(IsWithinTolerance(tree, q));
 }
 
-}  // namespace
+} // namespace

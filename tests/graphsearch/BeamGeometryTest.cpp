@@ -134,7 +134,7 @@ TEST_F(GraphAdapterTest, EndSpheresAreStrictTheSideIsInclusive)
 TEST_F(GraphAdapterTest, TaperedSideUsesTheRadiusAtTheFootAndAZeroLengthEdgeItsEndSpheres)
 {
     MStlGraphEdge const& dot = graph->AddEdge(a, a);
-    edge = &graph->GetEdge(0);  // adding may have moved the first edge
+    edge = &graph->GetEdge(0); // adding may have moved the first edge
     Info()->SetEdgeThickness(*edge, {40, 0});
     Info()->SetEdgeThickness(dot, {10, 4});
     GraphElementInfo adapter(&mesh);
@@ -151,7 +151,8 @@ TEST_F(GraphAdapterTest, IntegerEdgeBox)
     MStlGraphEdge const& e = graph->AddEdge(a, c);
     Info()->SetEdgeThickness(e, {3, 3});
     using L = MMPoint3d<long>;
-    auto expectBox = [&](MStlBaseElementInfo const* info, L const& min, L const& max) {
+    auto expectBox = [&](MStlBaseElementInfo const* info, L const& min, L const& max)
+    {
         M3DBoundingBox<long> const box = Zodara::geometricsearches::util::GetBoundingBox(e, info);
         EXPECT_EQ(box.GetCornerMin(), min);
         EXPECT_EQ(box.GetCornerMax(), max);

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <random>
 
+#include "graphsearch/BeamBruteForce.h"
 #include "graphsearch/GraphEdgeUtilities.h"
 #include "graphsearch/GraphRStarTree.h"
 #include "graphsearch/LatticeGenerator.h"
-#include "graphsearch/BeamBruteForce.h"
 
 namespace
 {
@@ -37,7 +37,8 @@ class GraphTreeOnLattice : public ::testing::TestWithParam<LatticeCase>
 protected:
     void SetUp() override
     {
-        description = {GetParam().type, 1000, 3, 3, 2, {-500, 200, 0}, GetParam().firstDiameter, GetParam().secondDiameter};
+        description = {GetParam().type,          1000, 3, 3, 2, {-500, 200, 0}, GetParam().firstDiameter,
+                       GetParam().secondDiameter};
         graph = GenerateLattice(mesh, description);
         // A handful of beams take the default thickness (first diameter -1): radius 0 at that end for
         // distances, the default pair for boxes and containment.
@@ -51,8 +52,8 @@ protected:
     {
         std::mt19937 random(11);
         M3DBoundingBox<double> const box = LatticeBox(description);
-        std::uniform_real_distribution<double> x(box.min[0] - 600, box.max[0] + 600), y(box.min[1] - 600, box.max[1] + 600),
-            z(box.min[2] - 600, box.max[2] + 600);
+        std::uniform_real_distribution<double> x(box.min[0] - 600, box.max[0] + 600),
+            y(box.min[1] - 600, box.max[1] + 600), z(box.min[2] - 600, box.max[2] + 600);
         std::vector<P> probes;
         for (std::size_t i = 0; i < count; ++i) probes.emplace_back(x(random), y(random), z(random));
         for (std::size_t e = 0; e < graph->NumberOfEdges(); e += 3)
@@ -153,15 +154,16 @@ TEST(GraphRStarTree, TakesOverTheCallersAdapter)
     MStlGraph* graph = mesh.AddGraph();
     graph->AddEdge(mesh.AddPoint(0, 0, 0), mesh.AddPoint(10, 0, 0));
     GraphRStarTree const tree(graph, new EverythingInside(&mesh));
-    EXPECT_TRUE(tree.Contains(P(5, 100, 0)));      // inside the root box (radius 5000), adapter says yes
-    EXPECT_FALSE(tree.Contains(P(5, 100000, 0)));  // outside the root box
+    EXPECT_TRUE(tree.Contains(P(5, 100, 0)));     // inside the root box (radius 5000), adapter says yes
+    EXPECT_FALSE(tree.Contains(P(5, 100000, 0))); // outside the root box
     EXPECT_THROW(GraphRStarTree(graph, nullptr), std::invalid_argument);
 }
 
 TEST(GraphRStarTree, PointInsideABeamHasClearanceZero)
 {
     MStlBase mesh;
-    GraphRStarTree const tree(GenerateLattice(mesh, {LatticeCellType::SimpleCubic, 1000, 1, 1, 1, {0, 0, 0}, 100, 100}));
+    GraphRStarTree const tree(
+        GenerateLattice(mesh, {LatticeCellType::SimpleCubic, 1000, 1, 1, 1, {0, 0, 0}, 100, 100}));
     P inside(500, 10, 10);
     EXPECT_EQ(geometricsearches::util::GetDistance(tree, inside, DBL_MAX), 0.0);
     // The cell centre is a/√2 from every edge axis.

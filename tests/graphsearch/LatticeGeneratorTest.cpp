@@ -13,9 +13,9 @@ using namespace Zodara::geometricsearches;
 struct Expected
 {
     LatticeCellType type;
-    std::size_t struts;  // for 3 × 2 × 2 cells
+    std::size_t struts; // for 3 × 2 × 2 cells
     std::size_t nodes;
-    double strutLength;  // in cell sizes
+    double strutLength; // in cell sizes
 };
 
 class LatticeShape : public ::testing::TestWithParam<Expected>

@@ -43,10 +43,12 @@ TEST(NelderMeadStart, AbsoluteStepsFromTheOrigin)
     NelderMeadSolver solver = AbsoluteSteps({0.5, 2.0, -3.0}, 1);
     Points calls;
     std::vector<double> x{0.0, 0.0, 0.0};
-    solver.Minimize(x, [&calls](std::vector<double> p) {
-        calls.push_back(p);
-        return 1.0;
-    });
+    solver.Minimize(x,
+                    [&calls](std::vector<double> p)
+                    {
+                        calls.push_back(p);
+                        return 1.0;
+                    });
     EXPECT_EQ(calls, (Points{{0, 0, 0}, {0.5, 0, 0}, {0, 2.0, 0}, {0, 0, -3.0}}));
 }
 
@@ -58,10 +60,12 @@ TEST(NelderMeadStart, RelativeStepsAndASingleStepForEveryVariable)
     solver.GetParameters().maxIterations = 1;
     Points calls;
     std::vector<double> x{0.0, 4.0, -2.0};
-    solver.Minimize(x, [&calls](std::vector<double> const& p) {
-        calls.push_back(p);
-        return 1.0;
-    });
+    solver.Minimize(x,
+                    [&calls](std::vector<double> const& p)
+                    {
+                        calls.push_back(p);
+                        return 1.0;
+                    });
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[1], (std::vector<double>{0.1 / 200.0, 4.0, -2.0}));
     EXPECT_EQ(calls[2], (std::vector<double>{0.0, 4.0 + 4.0 * 0.1, -2.0}));
@@ -75,10 +79,12 @@ TEST(NelderMeadStart, InvalidPointsArePulledBackTowardTheStart)
     solver.GetParameters().invalidPullBack = 0.5;
     Points calls;
     std::vector<double> x{1.0};
-    solver.Minimize(x, [&calls](std::vector<double> const& p) {
-        calls.push_back(p);
-        return p[0] >= 1.5 ? std::numeric_limits<double>::infinity() : p[0];
-    });
+    solver.Minimize(x,
+                    [&calls](std::vector<double> const& p)
+                    {
+                        calls.push_back(p);
+                        return p[0] >= 1.5 ? std::numeric_limits<double>::infinity() : p[0];
+                    });
     EXPECT_EQ(calls, (Points{{1.0}, {2.0}, {1.5}, {1.25}}));
 }
 
@@ -192,12 +198,14 @@ TEST(NelderMeadFirstIteration, FailedContractionShrinks)
     NelderMeadSolver solver = AbsoluteSteps({1.0}, 2);
     std::vector<double> x{0.0};
     Points calls;
-    solver.Minimize(x, [&calls](std::vector<double> const& p) {
-        calls.push_back(p);
-        double const v = p[0];
-        if (v > -0.75 && v < -0.25) return 5.0;
-        return v > 0 ? 2 * v * v : v * v;
-    });
+    solver.Minimize(x,
+                    [&calls](std::vector<double> const& p)
+                    {
+                        calls.push_back(p);
+                        double const v = p[0];
+                        if (v > -0.75 && v < -0.25) return 5.0;
+                        return v > 0 ? 2 * v * v : v * v;
+                    });
     ExpectCounters(solver, {0, 0, 0, 0, 1});
     EXPECT_EQ(calls, (Points{{0.0}, {1.0}, {-1.0}, {-0.5}, {0.5}}));
 }
@@ -212,8 +220,10 @@ TEST(NelderMeadConvergence, QuadraticAndRosenbrockReachTheirMinima)
     EXPECT_NEAR(x[1], 1.0, 1e-6);
     auto const& s = solver.GetStatistics();
     // Every pass but the stopping one takes exactly one step.
-    auto expectOneStepPerPass = [&s] {
-        EXPECT_EQ(s.reflections + s.expansions + s.outsideContractions + s.insideContractions + s.shrinks, s.iterations - 1);
+    auto expectOneStepPerPass = [&s]
+    {
+        EXPECT_EQ(s.reflections + s.expansions + s.outsideContractions + s.insideContractions + s.shrinks,
+                  s.iterations - 1);
     };
     expectOneStepPerPass();
     EXPECT_EQ(s.bestValue, Rosenbrock(x));

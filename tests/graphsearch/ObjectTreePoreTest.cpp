@@ -6,10 +6,10 @@
 #include <limits>
 #include <random>
 
+#include "graphsearch/BeamBruteForce.h"
 #include "graphsearch/LatticeGenerator.h"
 #include "graphsearch/ObjectTreeClearance.h"
 #include "graphsearch/PoreSizes.h"
-#include "graphsearch/BeamBruteForce.h"
 
 namespace
 {
@@ -52,7 +52,10 @@ TEST_P(ObjectTreeClearanceTest, MatchesBruteForceOverAllBeams)
         inside += expected == 0.0;
         EXPECT_NEAR(util::GetDistance(tree, info, p, DBL_MAX), expected, 1e-9 * (1.0 + expected));
         // A cut-off below the clearance answers the cut-off itself.
-        if (expected > 2.0) { EXPECT_EQ(util::GetDistance(tree, info, p, 1.0), 1.0); }
+        if (expected > 2.0)
+        {
+            EXPECT_EQ(util::GetDistance(tree, info, p, 1.0), 1.0);
+        }
     }
     EXPECT_GT(inside, 40u);
 }

@@ -8,10 +8,10 @@
 #include <sstream>
 #include <tbb/global_control.h>
 
+#include "graphsearch/BeamBruteForce.h"
 #include "graphsearch/LatticeGenerator.h"
 #include "graphsearch/PoreGridScan.h"
 #include "graphsearch/PoreSizes.h"
-#include "graphsearch/BeamBruteForce.h"
 
 namespace
 {
@@ -113,7 +113,8 @@ TEST(GridScan, OfEqualNeighboursTheLaterSurvives)
 TEST(GridScan, AntiDiagonalNeighboursAreNotCompared)
 {
     // In slice 0: (i 0, j 1) = 5 and (i 1, j 0) = 6; slice 1 lower everywhere.
-    auto const f = [](P& p) {
+    auto const f = [](P& p)
+    {
         if (p.z > 0) return -1.0;
         if (p.x == 0 && p.y == 1) return 5.0;
         if (p.x == 1 && p.y == 0) return 6.0;
@@ -130,7 +131,8 @@ TEST(GridScan, AntiDiagonalNeighboursAreNotCompared)
 TEST(GridScan, CandidatesComeInSliceRowColumnOrderAndFaceBitsFollowTheMask)
 {
     // Peaks at grid points (i, j, k) = (1, 3, 1) and (3, 1, 1) of a 5³ grid, one on the max-y face.
-    auto const f = [](P& p) {
+    auto const f = [](P& p)
+    {
         if (p.x == 1 && p.y == 4 && p.z == 1) return 2.0;
         if (p.x == 3 && p.y == 1 && p.z == 1) return 3.0;
         return 0.0;
@@ -148,7 +150,8 @@ TEST(GridScan, CandidatesComeInSliceRowColumnOrderAndFaceBitsFollowTheMask)
     EXPECT_TRUE(peaks[1].interior);
 
     std::vector<PoreSizeInfo> const masked = util::ScanGrid(f, UnitBox(4), 5, 5, 5, 0x100);
-    auto const onFace = std::find_if(masked.begin(), masked.end(), [](auto const& p) { return p.center == P(1, 4, 1); });
+    auto const onFace =
+        std::find_if(masked.begin(), masked.end(), [](auto const& p) { return p.center == P(1, 4, 1); });
     ASSERT_NE(onFace, masked.end());
     EXPECT_TRUE(onFace->interior);
     EXPECT_EQ(onFace->boundaryFlags, 0u);
@@ -185,7 +188,8 @@ TEST(PoreSizesRTK, SimpleCubicPoresAreTheCellCentres)
 {
     SimpleCubic const lattice(100);
     // Step 500: the cell centres are grid points.
-    PoreSizeResult const result = GetPoreSizesRTK(lattice.graph, LatticeBox(lattice.description), 7, 7, 7, false, 0, 0.5);
+    PoreSizeResult const result =
+        GetPoreSizesRTK(lattice.graph, LatticeBox(lattice.description), 7, 7, 7, false, 0, 0.5);
     ASSERT_EQ(result.pores.size(), 27u) << Describe(result.pores);
     for (PoreSizeInfo const& pore : result.pores)
     {
@@ -220,7 +224,8 @@ TEST(PoreSizesRTK, LocalRescanFindsTheCentreFromAnOffGrid)
     SimpleCubic const lattice(100, 2);
     // Step 400 misses the centres (500, 1500); a 5-point re-scan over ±400 has step 200 and does not
     // hit them either, but a 9-point one (step 100) does.
-    PoreSizeResult const coarse = GetPoreSizesRTK(lattice.graph, LatticeBox(lattice.description), 6, 6, 6, false, 1, 0.5);
+    PoreSizeResult const coarse =
+        GetPoreSizesRTK(lattice.graph, LatticeBox(lattice.description), 6, 6, 6, false, 1, 0.5);
     PoreSizeResult const fine = GetPoreSizesRTK(lattice.graph, LatticeBox(lattice.description), 6, 6, 6, false, 9, 0.5);
     ASSERT_FALSE(coarse.pores.empty());
     ASSERT_FALSE(fine.pores.empty());
@@ -284,6 +289,7 @@ TEST(PoreSizesRTK, ResultDoesNotDependOnTheThreadCount)
     ASSERT_FALSE(serial.empty());
     for (std::size_t i = 0; i < serial.size(); ++i)
         EXPECT_TRUE(serial[i].center == parallel[i].center && serial[i].radius == parallel[i].radius &&
-                    serial[i].boundaryFlags == parallel[i].boundaryFlags) << i;
+                    serial[i].boundaryFlags == parallel[i].boundaryFlags)
+            << i;
 }
 } // namespace

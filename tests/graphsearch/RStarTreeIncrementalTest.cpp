@@ -52,7 +52,8 @@ TEST(RStarTreeIncremental, ContainmentAndNearestFollowEveryInsertion)
 
             double best = DBL_MAX;
             BoxElement const* bestElement = nullptr;
-            Zodara::util::NearestSearch(static_cast<BoxTree::Branch const&>(*tree.GetRoot()), info, p, best, bestElement);
+            Zodara::util::NearestSearch(static_cast<BoxTree::Branch const&>(*tree.GetRoot()), info, p, best,
+                                        bestElement);
             ASSERT_EQ(best, nearest) << "after " << n << " insertions";
             ASSERT_NE(bestElement, nullptr);
             ASSERT_EQ(info.DistanceSquared(bestElement, p), nearest);

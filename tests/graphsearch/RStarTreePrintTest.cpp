@@ -33,7 +33,8 @@ TEST(RStarTreePrint, EmptyTreeOneElementAndTheStreamsNumberFormat)
     EXPECT_EQ(Printed(tree), Framed(""));
     BoxElement const box = MakeBox(0.5, -1.3, 0, 1, 2, 3);
     tree.Insert(&box);
-    EXPECT_EQ(Printed(tree), Framed("<<<<{ (0.5, -1.3, 0) - (1, 2, 3) }\n" + LeafLine("{ (0.5, -1.3, 0) - (1, 2, 3) }", &box)));
+    EXPECT_EQ(Printed(tree),
+              Framed("<<<<{ (0.5, -1.3, 0) - (1, 2, 3) }\n" + LeafLine("{ (0.5, -1.3, 0) - (1, 2, 3) }", &box)));
     std::ostringstream os;
     os.setf(std::ios::fixed);
     os.precision(1);
@@ -67,12 +68,12 @@ TEST(RStarTreePrint, RootSplitAfterForcedReinsertionThenAnInsertionWithRoom)
                                        MakeBox(60, 0, 0, 61, 1, 1)};
     BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
     for (std::size_t i = 0; i < 6; ++i) tree.Insert(&e[i]);
-    std::string const split = "<<<<<<<<{ (0, 0, 0) - (101, 1, 1) }\n<<<<{ (0, 0, 0) - (31, 1, 1) }\n" +
-                              LeafLine("{ (0, 0, 0) - (1, 1, 1) }", &e[0]) + LeafLine("{ (10, 0, 0) - (11, 1, 1) }", &e[1]) +
-                              LeafLine("{ (20, 0, 0) - (21, 1, 1) }", &e[2]) +
-                              LeafLine("{ (30, 0, 0) - (31, 1, 1) }", &e[3]) + "<<<<{ (44, 0, 0) - (101, 1, 1) }\n" +
-                              LeafLine("{ (44, 0, 0) - (47, 1, 1) }", &e[4]) +
-                              LeafLine("{ (100, 0, 0) - (101, 1, 1) }", &e[5]);
+    std::string const split =
+        "<<<<<<<<{ (0, 0, 0) - (101, 1, 1) }\n<<<<{ (0, 0, 0) - (31, 1, 1) }\n" +
+        LeafLine("{ (0, 0, 0) - (1, 1, 1) }", &e[0]) + LeafLine("{ (10, 0, 0) - (11, 1, 1) }", &e[1]) +
+        LeafLine("{ (20, 0, 0) - (21, 1, 1) }", &e[2]) + LeafLine("{ (30, 0, 0) - (31, 1, 1) }", &e[3]) +
+        "<<<<{ (44, 0, 0) - (101, 1, 1) }\n" + LeafLine("{ (44, 0, 0) - (47, 1, 1) }", &e[4]) +
+        LeafLine("{ (100, 0, 0) - (101, 1, 1) }", &e[5]);
     EXPECT_EQ(Printed(tree), Framed(split));
     tree.Insert(&e[6]);
     EXPECT_EQ(Printed(tree), Framed(split + LeafLine("{ (60, 0, 0) - (61, 1, 1) }", &e[6])));
@@ -85,8 +86,9 @@ TEST(RStarTreePrint, FullRootListsLeavesInSlotOrder)
                                        MakeBox(1, 1, 1, 2, 2, 2), MakeBox(-1, 0, 0, 0, 1, 1)};
     BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
     for (BoxElement const& element : e) tree.Insert(&element);
-    EXPECT_EQ(Printed(tree), Framed("<<<<{ (-1, 0, 0) - (6, 4, 4) }\n" + LeafLine("{ (5, 0, 0) - (6, 1, 1) }", &e[0]) +
-                                    LeafLine("{ (0, 0, 0) - (1, 1, 1) }", &e[1]) + LeafLine("{ (3, 3, 3) - (4, 4, 4) }", &e[2]) +
-                                    LeafLine("{ (1, 1, 1) - (2, 2, 2) }", &e[3]) + LeafLine("{ (-1, 0, 0) - (0, 1, 1) }", &e[4])));
+    EXPECT_EQ(Printed(tree),
+              Framed("<<<<{ (-1, 0, 0) - (6, 4, 4) }\n" + LeafLine("{ (5, 0, 0) - (6, 1, 1) }", &e[0]) +
+                     LeafLine("{ (0, 0, 0) - (1, 1, 1) }", &e[1]) + LeafLine("{ (3, 3, 3) - (4, 4, 4) }", &e[2]) +
+                     LeafLine("{ (1, 1, 1) - (2, 2, 2) }", &e[3]) + LeafLine("{ (-1, 0, 0) - (0, 1, 1) }", &e[4])));
 }
 } // namespace

@@ -38,7 +38,8 @@ std::vector<Point> QueryPoints(std::vector<BoxElement> const& boxes, std::size_t
         Point p(anywhere(random), anywhere(random), anywhere(random));
         if (i % 3 == 1) p = b.GetCornerMax();
         if (i % 3 == 2)
-            for (int d = 0; d < 3; ++d) p[d] = b.GetCornerMin()[d] + unit(random) * (b.GetCornerMax()[d] - b.GetCornerMin()[d]);
+            for (int d = 0; d < 3; ++d)
+                p[d] = b.GetCornerMin()[d] + unit(random) * (b.GetCornerMax()[d] - b.GetCornerMin()[d]);
         points.push_back(p);
     }
     return points;

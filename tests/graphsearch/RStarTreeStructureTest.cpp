@@ -123,7 +123,7 @@ TEST(RStarTreeGrowth, FirstInsertionMakesALevelOneRootTheSixthSplitsItInPlace)
     EXPECT_EQ(root->level, 1);
     tree.Insert(&boxes[5]);
     EXPECT_EQ(tree.GetRoot(), root);
-    root->GetBoundingBox();  // reading the root brings its deferred overflow treatment up to date
+    root->GetBoundingBox(); // reading the root brings its deferred overflow treatment up to date
     EXPECT_EQ(root->level, 2);
     std::vector<Node*> const halves = root->GetChildren();
     ASSERT_EQ(halves.size(), 2u);

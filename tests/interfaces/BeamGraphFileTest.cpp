@@ -1,13 +1,13 @@
 // Beam lattice text files: nodes, beams, diameters, comments, and every kind of refused file.
 #include <gtest/gtest.h>
 
+#include "BeamGraphIO.h"
+#include "StlBytes.h"
+#include "interfaces/MeshData.h"
+#include "interfaces/StlFiles.h"
 #include <cstdio>
 #include <fstream>
 #include <unistd.h>
-#include "interfaces/MeshData.h"
-#include "interfaces/StlFiles.h"
-#include "BeamGraphIO.h"
-#include "StlBytes.h"
 
 namespace
 {
@@ -51,7 +51,8 @@ TEST(BeamGraphFiles, NodesBeamsAndDiametersAreReadInFileOrder)
     // The scale applies to diameters as well as to coordinates.
     auto const coarse = Read(kTwoBeams, 10.0);
     EXPECT_EQ(coarse->GetPoint(1)->GetInteger(), MMPoint3d<long>(100, 0, 0));
-    EXPECT_EQ(coarse->GetElementInfo()->GetEdgeThickness(coarse->GetGraph(0)->GetEdge(0)), (MStlGraphEdgeThickness{12, 8}));
+    EXPECT_EQ(coarse->GetElementInfo()->GetEdgeThickness(coarse->GetGraph(0)->GetEdge(0)),
+              (MStlGraphEdgeThickness{12, 8}));
 }
 
 TEST(BeamGraphFiles, BadLatticesAreRefusedWithTheFileNameTheLineAndTheProblem)

@@ -2,12 +2,12 @@
 // box-triangle overlap, segment-cone intersection, and vertex-to-triangle distances.
 #include <gtest/gtest.h>
 
+#include "interfaces/MathCore.h"
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
 #include <vector>
-#include "interfaces/MathCore.h"
 
 namespace
 {
@@ -104,15 +104,17 @@ TEST(BoxTriangleOverlap, AgreesWithDenseSamplingOfTheTriangle)
     {
         P const lo = RandomPoint(rng, -5, 5);
         P extent = RandomPoint(rng, 0.5, 5);
-        if (trial % 10 == 0) extent.z = 0;  // a flat box
+        if (trial % 10 == 0) extent.z = 0; // a flat box
         M3DBoundingBox<double> const box(lo, lo + extent);
         double const spread = trial % 2 ? 4.0 : 12.0;
         P const a = RandomPoint(rng, -spread, spread), b = RandomPoint(rng, -spread, spread),
                 c = RandomPoint(rng, -spread, spread);
         std::vector<P> const samples = TriangleSamples(a, b, c, n);
         double const margin = LongestEdge(a, b, c) / n + 1e-9;
-        bool const sampleInside = std::any_of(samples.begin(), samples.end(), [&](P const& s) { return InGrownBox(box, s, 0); });
-        bool const sampleNear = std::any_of(samples.begin(), samples.end(), [&](P const& s) { return InGrownBox(box, s, margin); });
+        bool const sampleInside =
+            std::any_of(samples.begin(), samples.end(), [&](P const& s) { return InGrownBox(box, s, 0); });
+        bool const sampleNear =
+            std::any_of(samples.begin(), samples.end(), [&](P const& s) { return InGrownBox(box, s, margin); });
         bool const overlaps = box.DoesIntersectTriangle(a, b, c);
         if (sampleInside)
         {
@@ -157,7 +159,7 @@ TEST(SegmentConeIntersection, AgreesWithDenseSamplingOfTheSegment)
         std::uniform_real_distribution<double> u(0.0, 1.0);
         f.apex = f.base + RandomUnit(rng) * (1.0 + 9.0 * u(rng));
         f.baseRadius = 0.5 + 4.0 * u(rng);
-        f.apexRadius = trial % 3 == 0 ? 4.0 * u(rng) : 0.0;  // the cone checker passes 0
+        f.apexRadius = trial % 3 == 0 ? 4.0 * u(rng) : 0.0; // the cone checker passes 0
         // Aimed near the cone, so that both outcomes are common.
         P const direction = RandomUnit(rng);
         P const target = f.base + (f.apex - f.base) * u(rng) + RandomPoint(rng, -4, 4);
@@ -215,7 +217,8 @@ TEST(SegmentConeIntersection, AxisParallelAndCrossingSegments)
     EXPECT_NEAR(points[1].z, 0, 1e-6);
     // Parallel to the axis just outside the base radius.
     points.clear();
-    EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 0, 20, {5.001, 0, 15}, {0, 0, -1}, base, apex, 5, 0));
+    EXPECT_FALSE(
+        Intersections::LineSegment_Cone_Intersection(points, 0, 20, {5.001, 0, 15}, {0, 0, -1}, base, apex, 5, 0));
     // Across the cone at half height (radius 2.5 there), perpendicular to the axis.
     EXPECT_TRUE(Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 5}, {1, 0, 0}, base, apex, 5, 0));
     ASSERT_EQ(points.size(), 2u);
@@ -223,7 +226,8 @@ TEST(SegmentConeIntersection, AxisParallelAndCrossingSegments)
     EXPECT_NEAR(points[1].x, 2.5, 1e-6);
     EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 0, 2.4, {-5, 0, 5}, {1, 0, 0}, base, apex, 5, 0));
     // Outside the slab of the cone's height.
-    EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 10.5}, {1, 0, 0}, base, apex, 5, 0));
+    EXPECT_FALSE(
+        Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 10.5}, {1, 0, 0}, base, apex, 5, 0));
     // An empty parameter range, and a cone without height.
     EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 3, 2, {-5, 0, 5}, {1, 0, 0}, base, apex, 5, 0));
     EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 0}, {1, 0, 0}, base, base, 5, 0));
@@ -236,21 +240,23 @@ TEST(VertexTriangleDistance, MatchesTheClosedFormAndDenseSampling)
     {
         P const p[3] = {RandomPoint(rng, -10, 10), RandomPoint(rng, -10, 10), RandomPoint(rng, -10, 10)};
         P q[3] = {RandomPoint(rng, -6, 6), RandomPoint(rng, -6, 6), RandomPoint(rng, -6, 6)};
-        if (trial % 7 == 0) q[2] = q[0] + (q[1] - q[0]) * 0.3;  // collinear corners
-        if (trial % 11 == 0) q[1] = q[0];                       // two coincide
-        if (trial % 13 == 0) q[2] = q[1] = q[0];                 // a point
+        if (trial % 7 == 0) q[2] = q[0] + (q[1] - q[0]) * 0.3; // collinear corners
+        if (trial % 11 == 0) q[1] = q[0];                      // two coincide
+        if (trial % 13 == 0) q[2] = q[1] = q[0];               // a point
         double expected = std::numeric_limits<double>::infinity();
         for (P const& v : p) expected = std::min(expected, PointTriangleDistSqr(v, q[0], q[1], q[2]));
 
         double best = std::numeric_limits<double>::max();
         P onFirst(1e9, 0, 0), onSecond(1e9, 0, 0);
-        bool const zero = MTriangle3dUtilities::_UpdatedDistanceVerticesToTriangle(best, p[0], p[1], p[2], q[0], q[1], q[2],
-                                                                                  onFirst, onSecond);
+        bool const zero = MTriangle3dUtilities::_UpdatedDistanceVerticesToTriangle(best, p[0], p[1], p[2], q[0], q[1],
+                                                                                   q[2], onFirst, onSecond);
         EXPECT_NEAR(best, expected, 1e-9 * (1 + expected)) << "trial " << trial;
         EXPECT_EQ(zero, best == 0.0);
-        EXPECT_TRUE(onFirst == p[0] || onFirst == p[1] || onFirst == p[2]) << "the closest point on the first is a vertex";
+        EXPECT_TRUE(onFirst == p[0] || onFirst == p[1] || onFirst == p[2])
+            << "the closest point on the first is a vertex";
         EXPECT_NEAR((onFirst - onSecond).LengthSquared(), best, 1e-9 * (1 + best));
-        EXPECT_LE(PointTriangleDistSqr(onSecond, q[0], q[1], q[2]), 1e-18 * 1e4) << "the other point lies on the triangle";
+        EXPECT_LE(PointTriangleDistSqr(onSecond, q[0], q[1], q[2]), 1e-18 * 1e4)
+            << "the other point lies on the triangle";
 
         if (trial % 20 == 0)
         {
@@ -267,8 +273,8 @@ TEST(VertexTriangleDistance, MatchesTheClosedFormAndDenseSampling)
         // A smaller distance already known is kept, and so are its points.
         double known = 0.5 * expected;
         P keepFirst(1, 2, 3), keepSecond(4, 5, 6);
-        bool const zeroKnown = MTriangle3dUtilities::_UpdatedDistanceVerticesToTriangle(known, p[0], p[1], p[2], q[0], q[1],
-                                                                                       q[2], keepFirst, keepSecond);
+        bool const zeroKnown = MTriangle3dUtilities::_UpdatedDistanceVerticesToTriangle(
+            known, p[0], p[1], p[2], q[0], q[1], q[2], keepFirst, keepSecond);
         EXPECT_EQ(known, 0.5 * expected);
         EXPECT_EQ(zeroKnown, known == 0.0);
         EXPECT_EQ(keepFirst, P(1, 2, 3));
@@ -282,8 +288,8 @@ TEST(VertexTriangleDistance, AVertexOnTheTriangleGivesZero)
     double best = 100.0;
     P onFirst, onSecond;
     // The second vertex lies inside the other triangle; the third on its edge.
-    EXPECT_TRUE(MTriangle3dUtilities::_UpdatedDistanceVerticesToTriangle(best, P(3, 3, 5), P(2, 2, 0), P(5, 0, 0), q0, q1,
-                                                                         q2, onFirst, onSecond));
+    EXPECT_TRUE(MTriangle3dUtilities::_UpdatedDistanceVerticesToTriangle(best, P(3, 3, 5), P(2, 2, 0), P(5, 0, 0), q0,
+                                                                         q1, q2, onFirst, onSecond));
     EXPECT_EQ(best, 0.0);
     EXPECT_EQ(onFirst, P(2, 2, 0));
     EXPECT_EQ(onSecond, P(2, 2, 0));

@@ -1,18 +1,18 @@
 // Change notifications: which events arrive, when, and the layout of their data words.
 #include <gtest/gtest.h>
 
+#include "interfaces/MeshData.h"
 #include <algorithm>
 #include <functional>
 #include <set>
 #include <vector>
-#include "interfaces/MeshData.h"
 
 namespace
 {
 struct Event
 {
     MStlCallBackEventID id;
-    std::vector<MStlTriangle*> triangles;  // word 0 for events 1-3, the list for events 19 and 20
+    std::vector<MStlTriangle*> triangles; // word 0 for events 1-3, the list for events 19 and 20
     std::size_t listCount = 0;
 };
 
@@ -70,20 +70,32 @@ TEST(MeshCallbacks, AddRemoveAndChangeReportTheTriangleAtTheRightMoment)
     MStlPoint* c = mesh.AddPoint(0, 5, 0);
     MStlPoint* d = mesh.AddPoint(0, 0, 5);
     Recorder recorder(&mesh, kAll);
-    recorder.onEvent = [&](Event const& e) {
+    recorder.onEvent = [&](Event const& e)
+    {
         MStlTriangle* t = e.triangles.front();
         // Added and removing triangles are full members of the mesh when the event arrives.
-        if (e.id != eStlEventTriangleChanged) { EXPECT_EQ(mesh.GetTriangle(t->GetElementIndex()), t); }
-        if (e.id == eStlEventTriangleRemoving) { EXPECT_EQ(t->GetMesh(), &mesh); }
-        if (e.id == eStlEventTriangleChanged) { EXPECT_EQ(t->GetPoint(2), d) << "reported with its new vertices"; }
+        if (e.id != eStlEventTriangleChanged)
+        {
+            EXPECT_EQ(mesh.GetTriangle(t->GetElementIndex()), t);
+        }
+        if (e.id == eStlEventTriangleRemoving)
+        {
+            EXPECT_EQ(t->GetMesh(), &mesh);
+        }
+        if (e.id == eStlEventTriangleChanged)
+        {
+            EXPECT_EQ(t->GetPoint(2), d) << "reported with its new vertices";
+        }
     };
     MStlTriangle* t = mesh.AddTriangle(a, b, c);
     MStlTriangle* u = mesh.AddTriangle(a, c, b);
     mesh.ChangeTriangle(t, a, b, d);
     mesh.RemoveTriangle(u);
-    mesh.InvertAll();  // no events
-    std::vector<std::pair<MStlCallBackEventID, MStlTriangle*>> got, expected = {
-        {eStlEventTriangleAdded, t}, {eStlEventTriangleAdded, u}, {eStlEventTriangleChanged, t}, {eStlEventTriangleRemoving, u}};
+    mesh.InvertAll(); // no events
+    std::vector<std::pair<MStlCallBackEventID, MStlTriangle*>> got, expected = {{eStlEventTriangleAdded, t},
+                                                                                {eStlEventTriangleAdded, u},
+                                                                                {eStlEventTriangleChanged, t},
+                                                                                {eStlEventTriangleRemoving, u}};
     for (Event const& e : recorder.events) got.emplace_back(e.id, e.triangles.front());
     EXPECT_EQ(got, expected);
 }
@@ -98,7 +110,7 @@ TEST(MeshCallbacks, OnlyEnabledEventsArriveAndDestroyedCallbacksOrMeshesAreLetGo
     EXPECT_TRUE(removals.events.empty());
     EXPECT_EQ(transient->events.size(), 1u);
     transient.reset();
-    mesh->RemoveTriangle(t);  // the destroyed recorder must not be called (the sanitizer build checks)
+    mesh->RemoveTriangle(t); // the destroyed recorder must not be called (the sanitizer build checks)
     ASSERT_EQ(removals.events.size(), 1u);
     EXPECT_FALSE(removals.IsEventEnabled(eStlEventTriangleAdded));
     EXPECT_TRUE(removals.IsEventEnabled(eStlEventTriangleRemoving));
@@ -112,9 +124,10 @@ TEST(MeshCallbacks, MovingPointsListsEachAffectedTriangleOnce)
     std::vector<MStlPoint*> p;
     for (int i = 0; i < 8; ++i) p.push_back(mesh.AddPoint(i, i * i, 3 * i));
     for (int i = 0; i + 2 < 8; ++i) mesh.AddTriangle(p[i], p[i + 1], p[i + 2]);
-    mesh.AddTriangle(p[0], p[0], p[4]);  // uses the point twice, listed once
+    mesh.AddTriangle(p[0], p[0], p[4]); // uses the point twice, listed once
     Recorder recorder(&mesh, kAll);
-    auto expectListed = [&](MStlCallBackEventID id, std::vector<MStlPoint*> const& moved) {
+    auto expectListed = [&](MStlCallBackEventID id, std::vector<MStlPoint*> const& moved)
+    {
         ASSERT_EQ(recorder.events.size(), 1u);
         Event const& e = recorder.events.front();
         EXPECT_EQ(e.id, id);
@@ -146,8 +159,10 @@ TEST(MeshCallbacks, LongTriangleListsAreSplitIntoChunksOfAtMost65535)
     for (bool batch : {false, true})
     {
         recorder.events.clear();
-        if (batch) mesh.MovePoints({hub}, {MMPoint3d<long>(1, 2, 3)});
-        else mesh.MovePoint(hub, MMPoint3d<long>(3, 2, 1));
+        if (batch)
+            mesh.MovePoints({hub}, {MMPoint3d<long>(1, 2, 3)});
+        else
+            mesh.MovePoint(hub, MMPoint3d<long>(3, 2, 1));
         ASSERT_EQ(recorder.events.size(), 2u);
         std::set<MStlTriangle*> seen;
         for (Event const& e : recorder.events)

@@ -2,12 +2,12 @@
 // point, element numbering, data masks following removals, and the neighbour finder's counts.
 #include <gtest/gtest.h>
 
+#include "interfaces/MeshData.h"
 #include <algorithm>
 #include <map>
 #include <random>
 #include <set>
 #include <vector>
-#include "interfaces/MeshData.h"
 
 namespace
 {
@@ -37,13 +37,17 @@ void ExpectAdjacencyMatchesBruteForce(MStlBase const& mesh)
             for (MStlTriangle const* u : triangles)
             {
                 if (u == t) continue;
-                if (RunsEdge(u, b, a)) opposite.insert(u);
-                else if (RunsEdge(u, a, b)) sameWay.insert(u);
+                if (RunsEdge(u, b, a))
+                    opposite.insert(u);
+                else if (RunsEdge(u, a, b))
+                    sameWay.insert(u);
             }
             MStlTriangle const* found = t->FindAdjacentTriangle(i, false);
             std::set<MStlTriangle const*> const& allowed = !opposite.empty() ? opposite : sameWay;
-            if (allowed.empty()) EXPECT_EQ(found, nullptr) << "edge " << i << " of triangle " << t->GetElementIndex();
-            else EXPECT_TRUE(allowed.count(found)) << "edge " << i << " of triangle " << t->GetElementIndex();
+            if (allowed.empty())
+                EXPECT_EQ(found, nullptr) << "edge " << i << " of triangle " << t->GetElementIndex();
+            else
+                EXPECT_TRUE(allowed.count(found)) << "edge " << i << " of triangle " << t->GetElementIndex();
             EXPECT_EQ(t->FindAdjacentTriangle(i + 3, false), found) << "edge numbers wrap around";
         }
 }
@@ -103,16 +107,21 @@ public:
     {
         std::size_t const action = m_mesh.NumberOfTriangles() < 4 ? 0 : Pick(6);
         MStlPoint* p[3];
-        if (action <= 1) AddRandomTriangle();
-        else if (action == 2) m_mesh.RemoveTriangle(RandomTriangle());
-        else if (action == 4) RandomTriangle()->Invert(0);
+        if (action <= 1)
+            AddRandomTriangle();
+        else if (action == 2)
+            m_mesh.RemoveTriangle(RandomTriangle());
+        else if (action == 4)
+            RandomTriangle()->Invert(0);
         else if (action == 3)
         {
             RandomCorners(p);
             m_mesh.ChangeTriangle(RandomTriangle(), p[0], p[1], p[2]);
         }
-        else if (Pick(10) == 0) m_mesh.InvertAll();
-        else m_mesh.MovePoint(RandomPoint(), MMPoint3d<long>(long(Pick(5)), long(Pick(5)), long(Pick(5))));
+        else if (Pick(10) == 0)
+            m_mesh.InvertAll();
+        else
+            m_mesh.MovePoint(RandomPoint(), MMPoint3d<long>(long(Pick(5)), long(Pick(5)), long(Pick(5))));
     }
 
 private:
@@ -132,7 +141,8 @@ TEST(MeshEdits, AdjacencyFollowsAddRemoveChangeAndInvertOnNonManifoldMeshes)
             editor.Step();
             if (step % 10 == 0 || step > 280)
             {
-                ASSERT_NO_FATAL_FAILURE(ExpectPointListsAndNumberingConsistent(mesh)) << "seed " << seed << " step " << step;
+                ASSERT_NO_FATAL_FAILURE(ExpectPointListsAndNumberingConsistent(mesh))
+                    << "seed " << seed << " step " << step;
                 ExpectAdjacencyMatchesBruteForce(mesh);
             }
         }
@@ -186,12 +196,18 @@ TEST(MeshEdits, DataMasksFollowRenumberingAfterRemovals)
             lateModel[t] = 3;
         }
         ASSERT_EQ(early.Size(), mesh.NumberOfTriangles());
-        if (late) { ASSERT_EQ(late->Size(), mesh.NumberOfTriangles()); }
+        if (late)
+        {
+            ASSERT_EQ(late->Size(), mesh.NumberOfTriangles());
+        }
         for (MStlTriangle const* t : mesh.GetTriangles())
         {
             ASSERT_EQ(early.GetInfo(t), model[t]) << "round " << round;
             ASSERT_EQ(floats.GetInfo(*t), floatModel[t]) << "round " << round;
-            if (late) { ASSERT_EQ(late->GetInfo(t), lateModel[t]) << "round " << round; }
+            if (late)
+            {
+                ASSERT_EQ(late->GetInfo(t), lateModel[t]) << "round " << round;
+            }
         }
         // A destroyed mask unregisters; later edits must not reach it (the sanitizer build checks).
         if (round == 3) late.reset();
@@ -243,7 +259,8 @@ TEST(MeshEdits, NeighbourFinderCountsEachTriangleOnTheEdgeOnceByDirection)
                 }
                 finder.Set(&a, &b);
                 finder.Operate();
-                EXPECT_EQ(finder.NumberOfForwardNeighbours() + finder.NumberOfBackwardNeighbours(), forward + backward + both);
+                EXPECT_EQ(finder.NumberOfForwardNeighbours() + finder.NumberOfBackwardNeighbours(),
+                          forward + backward + both);
                 EXPECT_GE(finder.NumberOfForwardNeighbours(), forward);
                 EXPECT_GE(finder.NumberOfBackwardNeighbours(), backward);
             }
@@ -280,5 +297,5 @@ TEST(MeshEdits, AMaskMayOutliveItsMesh)
     mesh.reset();
     EXPECT_EQ(mask->GetOwner(), nullptr);
     EXPECT_EQ(mask->GetInfoByIndex(0), 4);
-    mask.reset();  // must not reach for the destroyed mesh (the sanitizer build checks)
+    mask.reset(); // must not reach for the destroyed mesh (the sanitizer build checks)
 }

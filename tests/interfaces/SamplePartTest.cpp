@@ -36,7 +36,8 @@ TEST(SamplePart, EnclosesTheBlockLessHolePocketAndSlit)
     M3DBoundingBox<long> const box = part->GetBoundingBox();
     EXPECT_EQ(box.GetCornerMin(), MMPoint3d<long>(0, 0, 0));
     EXPECT_EQ(box.GetCornerMax(), MMPoint3d<long>(400000, 300000, 100000));
-    for (MStlTriangle const* t : part->GetTriangles()) EXPECT_LE(t->LONGEST_SIDE_LENGTH(), std::sqrt(8.0) * 10000 + 1e-6);
+    for (MStlTriangle const* t : part->GetTriangles())
+        EXPECT_LE(t->LONGEST_SIDE_LENGTH(), std::sqrt(8.0) * 10000 + 1e-6);
 }
 
 TEST(SamplePart, PartArgumentLoadsTheSamplePartOrTheNamedFile)

@@ -3,13 +3,13 @@
 // the check that a refused file names itself and its problem.
 #include <gtest/gtest.h>
 
+#include "interfaces/StlFiles.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-#include "interfaces/StlFiles.h"
 
 namespace stltest
 {
@@ -41,8 +41,7 @@ inline std::vector<char> BinaryStl(std::vector<FloatTriangle> const& triangles, 
     std::memcpy(bytes.data(), header.data(), std::min<std::size_t>(header.size(), 80));
     std::uint32_t const n = std::uint32_t(triangles.size());
     for (int k = 0; k < 4; ++k) bytes[80 + k] = char((n >> (8 * k)) & 0xFF);
-    for (std::size_t t = 0; t < triangles.size(); ++t)
-        std::memcpy(bytes.data() + 84 + 50 * t + 12, triangles[t].v, 36);
+    for (std::size_t t = 0; t < triangles.size(); ++t) std::memcpy(bytes.data() + 84 + 50 * t + 12, triangles[t].v, 36);
     return bytes;
 }
 
@@ -67,7 +66,8 @@ inline std::string AsciiStl(std::vector<FloatTriangle> const& triangles)
 inline std::vector<FloatTriangle> Tetrahedron()
 {
     float const o[3] = {0, 0, 0}, a[3] = {10, 0, 0}, b[3] = {0, 10, 0}, c[3] = {0, 0, 10};
-    auto tri = [](float const* p, float const* q, float const* r) {
+    auto tri = [](float const* p, float const* q, float const* r)
+    {
         FloatTriangle t;
         for (int k = 0; k < 3; ++k)
         {

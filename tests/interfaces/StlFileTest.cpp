@@ -1,6 +1,8 @@
 // STL reading and writing: round trips, rounding and welding, and every kind of refused file.
 #include <gtest/gtest.h>
 
+#include "StlBytes.h"
+#include "interfaces/MeshData.h"
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -10,8 +12,6 @@
 #include <set>
 #include <tuple>
 #include <unistd.h>
-#include "StlBytes.h"
-#include "interfaces/MeshData.h"
 
 using stltest::FloatTriangle;
 
@@ -126,7 +126,7 @@ TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
     auto const scaled = Read("scaled.stl", stltest::BinaryStl(stltest::Tetrahedron()), 2.0);
     std::vector<char> const half = WriteStlMemory(*scaled, 2.0);
     float second[3];
-    std::memcpy(second, half.data() + 84 + 12 + 12, 12);  // second corner of the first triangle
+    std::memcpy(second, half.data() + 84 + 12 + 12, 12); // second corner of the first triangle
     EXPECT_EQ(second[0], 0.0f);
     EXPECT_EQ(second[1], 10.0f);
     EXPECT_EQ(Corners(*Read("scaled-again.stl", half, 2.0)), Corners(*scaled));
@@ -170,7 +170,8 @@ TEST(StlFiles, BinaryWithASolidHeaderAndAsciiVariantsAreRecognised)
 TEST(StlFiles, BadBinaryFilesAreRefusedWithTheFileNameAndTheProblem)
 {
     std::string const good = AsString(stltest::BinaryStl(stltest::Tetrahedron()));
-    auto withCorner = [](float value) {
+    auto withCorner = [](float value)
+    {
         auto tetra = stltest::Tetrahedron();
         tetra[2].v[1][2] = value;
         return AsString(stltest::BinaryStl(tetra));
@@ -197,7 +198,8 @@ TEST(StlFiles, BadBinaryFilesAreRefusedWithTheFileNameAndTheProblem)
 TEST(StlFiles, BadAsciiFilesAreRefusedWithTheFileNameTheLineAndTheProblem)
 {
     std::string const good = stltest::AsciiStl(stltest::Tetrahedron());
-    auto replaced = [&](std::string const& from, std::string const& to) {
+    auto replaced = [&](std::string const& from, std::string const& to)
+    {
         std::string s = good;
         return s.replace(s.find(from), from.size(), to);
     };
@@ -228,7 +230,8 @@ TEST(StlFiles, BadAsciiFilesAreRefusedWithTheFileNameTheLineAndTheProblem)
 
 TEST(StlFiles, EmptyMissingAndUnreadableFilesAreRefusedAndTheScaleChecked)
 {
-    std::string const empty = TempPath("vz_empty_"), missing = TempPath("vz_missing_"), directory = ::testing::TempDir();
+    std::string const empty = TempPath("vz_empty_"), missing = TempPath("vz_missing_"),
+                      directory = ::testing::TempDir();
     WriteFile(empty, "");
     stltest::ExpectFileError([&] { ReadStlFile(empty); }, empty + ": empty file", "");
     std::remove(empty.c_str());

@@ -1,10 +1,10 @@
 // Affine transforms: inverse, composition, point and direction mapping, singular matrices.
 #include <gtest/gtest.h>
 
+#include "interfaces/MathCore.h"
 #include <cmath>
 #include <limits>
 #include <random>
-#include "interfaces/MathCore.h"
 
 namespace
 {
@@ -49,7 +49,8 @@ void ExpectSameEntries(MMTransformMatrix const& a, MMTransformMatrix const& b)
 {
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 4; ++c)
-            EXPECT_TRUE(a.Get(r, c) == b.Get(r, c) || (std::isnan(a.Get(r, c)) && std::isnan(b.Get(r, c)))) << r << "," << c;
+            EXPECT_TRUE(a.Get(r, c) == b.Get(r, c) || (std::isnan(a.Get(r, c)) && std::isnan(b.Get(r, c))))
+                << r << "," << c;
 }
 } // namespace
 
@@ -73,7 +74,7 @@ TEST(Transforms, PointsDirectionsAndTheDefaultIdentity)
     EXPECT_EQ(shift.Transform({1, 1, 1}, false), MMPoint3d<double>(2, -1, 4));
     EXPECT_EQ(shift.Transform({1, 1, 1}, true), MMPoint3d<double>(1, 1, 1));
     MMTransformMatrix const quarter = MMTransformMatrix::Rotation({0, 0, 2}, M_PI / 2);
-    EXPECT_LE(Distance(quarter.Transform({1, 0, 0}, false), {0, 1, 0}), 1e-15);  // right-handed
+    EXPECT_LE(Distance(quarter.Transform({1, 0, 0}, false), {0, 1, 0}), 1e-15); // right-handed
     EXPECT_TRUE(MMTransformMatrix::Rotation({0, 0, 0}, 1.0).IsIdentity());
 }
 

@@ -1,12 +1,12 @@
 // A mesh triangle's own geometry, compact copies of meshes, dependencies and element info.
 #include <gtest/gtest.h>
 
+#include "interfaces/MeshData.h"
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
 #include <set>
-#include "interfaces/MeshData.h"
 
 namespace
 {
@@ -56,7 +56,7 @@ TEST(TriangleGeometry, CollapseIsDecidedExactlyEvenAtTheEdgesOfThe32BitRange)
     MStlPoint* a = mesh.AddPoint(-2000000000, -1000000000, 5);
     MStlPoint* b = mesh.AddPoint(0, 0, 5);
     MStlPoint* c = mesh.AddPoint(2000000000, 1000000000, 5);
-    MStlPoint* d = mesh.AddPoint(2000000000, 1000000001, 5);  // one unit off the line
+    MStlPoint* d = mesh.AddPoint(2000000000, 1000000001, 5); // one unit off the line
     EXPECT_TRUE(mesh.AddTriangle(a, b, c)->IsCollapsed());
     MStlTriangle* off = mesh.AddTriangle(a, b, d);
     EXPECT_FALSE(off->IsCollapsed());

@@ -6,9 +6,11 @@
 
 #include "interfaces/MeshData.h"
 
-namespace qualitytest {
+namespace qualitytest
+{
 
-struct Vertex {
+struct Vertex
+{
     std::int32_t x, y, z;
 };
 
@@ -45,7 +47,8 @@ inline std::vector<Vertex> StripVertices()
 // The strip's quads split along their diagonals into L_k = (b_k, b_k+1, t_k+1) and
 // U_k = (b_k, t_k+1, t_k), in the order L0 U0 L1 U1 ...; they form one chain U0 L0 U1 L1 U2 ...,
 // and both triangles of quad k have area 50 w_k and longest side sqrt(w_k^2 + 100^2).
-struct Strip {
+struct Strip
+{
     MStlBase mesh;
     std::vector<MStlTriangle*> t;
 
@@ -53,11 +56,12 @@ struct Strip {
     {
         int const n = int(bottomAndTop.size()) / 2;
         std::vector<std::array<int, 3>> triangles;
-        for (int k = 0; k + 1 < n; ++k) triangles.insert(triangles.end(), {{k, k + 1, n + k + 1}, {k, n + k + 1, n + k}});
+        for (int k = 0; k + 1 < n; ++k)
+            triangles.insert(triangles.end(), {{k, k + 1, n + k + 1}, {k, n + k + 1, n + k}});
         t = Build(mesh, bottomAndTop, triangles);
     }
     MStlTriangle* L(int k) const { return t[2 * k]; }
     MStlTriangle* U(int k) const { return t[2 * k + 1]; }
 };
 
-}  // namespace qualitytest
+} // namespace qualitytest

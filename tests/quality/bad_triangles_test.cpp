@@ -6,7 +6,8 @@
 #include "QualityTestMeshes.h"
 #include "quality/MTriangleQualityCalculator.h"
 
-namespace {
+namespace
+{
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 using qualitytest::Build;
 
@@ -14,14 +15,22 @@ int Bad(MStlBase const& mesh, double threshold, int metric)
 {
     return Calc::GetNumberOfBadTriangles(&mesh, threshold, Calc::MetricType(metric));
 }
-}  // namespace
+} // namespace
 
 TEST(BadTriangles, ValuesEqualToTheThresholdAreNotCounted)
 {
     // Right triangles with legs 100, 200 and 300: shortest edges exactly 100, 200, 300.
     MStlBase mesh;
-    Build(mesh, {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}, {1000, 0, 0}, {1200, 0, 0}, {1000, 200, 0}, {2000, 0, 0},
-                 {2300, 0, 0}, {2000, 300, 0}},
+    Build(mesh,
+          {{0, 0, 0},
+           {100, 0, 0},
+           {0, 100, 0},
+           {1000, 0, 0},
+           {1200, 0, 0},
+           {1000, 200, 0},
+           {2000, 0, 0},
+           {2300, 0, 0},
+           {2000, 300, 0}},
           {{0, 1, 2}, {3, 4, 5}, {6, 7, 8}});
     EXPECT_EQ(Bad(mesh, 100.0, Calc::MinEdge), 0);
     EXPECT_EQ(Bad(mesh, std::nextafter(100.0, 1e9), Calc::MinEdge), 1);
@@ -36,8 +45,9 @@ TEST(BadTriangles, ValuesEqualToTheThresholdAreNotCounted)
 TEST(BadTriangles, NeighbourhoodMetricsComeFromTheMesh)
 {
     MStlBase mesh;
-    auto const t = Build(mesh, {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}, {100, 100, 0}, {300, 300, 0}, {400, 300, 0}, {300, 400, 0}},
-                         {{0, 1, 2}, {1, 3, 2}, {4, 5, 6}});
+    auto const t =
+        Build(mesh, {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}, {100, 100, 0}, {300, 300, 0}, {400, 300, 0}, {300, 400, 0}},
+              {{0, 1, 2}, {1, 3, 2}, {4, 5, 6}});
     t[2]->Mark();
     EXPECT_EQ(Bad(mesh, 1.0, Calc::Marked), 1);
     EXPECT_EQ(Bad(mesh, 0.0, Calc::Marked), 0);

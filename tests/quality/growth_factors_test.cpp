@@ -5,13 +5,14 @@
 #include "QualityTestMeshes.h"
 #include "quality/MTriangleQualityCalculator.h"
 
-namespace {
+namespace
+{
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 using qualitytest::Build;
 
 double Q(MStlTriangle const* t, int metric) { return Calc::GetTriangleShapeQuality(t, Calc::MetricType(metric)); }
 double Diagonal(double w) { return std::sqrt(w * w + 100.0 * 100.0); }
-}  // namespace
+} // namespace
 
 TEST(GrowthFactors, RingsReachOneTwoAndThreeStepsAlongTheChain)
 {
@@ -53,7 +54,8 @@ TEST(GrowthFactors, CollapsedNeighboursZeroAreaAndZeroLengthGiveOne)
     MStlTriangle* degenerate = shared.AddTriangle(a, a, a);
     shared.AddTriangle(a, shared.AddPoint(100, 0, 0), shared.AddPoint(0, 100, 0));
     ASSERT_EQ(degenerate->LONGEST_SIDE_LENGTH(), 0.0);
-    for (int m = 27; m <= 32; ++m) {
+    for (int m = 27; m <= 32; ++m)
+    {
         EXPECT_EQ(Q(p, m), 1.0) << m;
         EXPECT_EQ(Q(degenerate, m), 1.0) << m;
     }

@@ -12,7 +12,8 @@
 #include "QualityTestMeshes.h"
 #include "quality/MTriangleQualityCalculator.h"
 
-namespace {
+namespace
+{
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 using Point = MMPoint3d<double>;
 using qualitytest::Build;
@@ -29,7 +30,8 @@ double NormalAngle(MStlTriangle const* a, MStlTriangle const* b)
 }
 
 // A hand-built mesh and the value every one of its triangles must have for each listed metric.
-struct Case {
+struct Case
+{
     std::string name;
     std::vector<qualitytest::Vertex> vertices;
     std::vector<std::array<int, 3>> triangles;
@@ -47,9 +49,15 @@ Case Fold(bool ridge, int w)
     return {(ridge ? "ridge " : "valley ") + std::to_string(w),
             {{0, 0, h0}, {0, 200, h0}, {-w, 100, h1}, {w, 100, h1}},
             {{0, 1, 2}, {1, 0, 3}},
-            {{17, 1.0 / 3}, {18, 1.0 / 3}, {21, 1.0}, {19, smooth}, {22, ridge ? ratio : 1.0}, {23, ridge ? 1.0 : ratio}, {24, ratio}}};
+            {{17, 1.0 / 3},
+             {18, 1.0 / 3},
+             {21, 1.0},
+             {19, smooth},
+             {22, ridge ? ratio : 1.0},
+             {23, ridge ? 1.0 : ratio},
+             {24, ratio}}};
 }
-}  // namespace
+} // namespace
 
 TEST(NeighbourhoodMetrics, HandBuiltMeshesGiveTheirClosedForms)
 {
@@ -61,28 +69,66 @@ TEST(NeighbourhoodMetrics, HandBuiltMeshesGiveTheirClosedForms)
     // (-h,0,-w) have the cosine (h^2 - w^2) / (h^2 + w^2).
     double const flippedCosine = (100.0 * 100 - 173.0 * 173) / (100.0 * 100 + 173.0 * 173);
     std::vector<Case> cases{
-        {"lone", {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}}, {{0, 1, 2}},
-         {{17, 0}, {18, 0}, {19, 1}, {21, 1}, {22, 1}, {23, 1}, {24, 1}, {26, 1}, {27, 1}, {28, 1}, {29, 1}, {30, 1}, {31, 1}, {32, 1}}},
+        {"lone",
+         {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}},
+         {{0, 1, 2}},
+         {{17, 0},
+          {18, 0},
+          {19, 1},
+          {21, 1},
+          {22, 1},
+          {23, 1},
+          {24, 1},
+          {26, 1},
+          {27, 1},
+          {28, 1},
+          {29, 1},
+          {30, 1},
+          {31, 1},
+          {32, 1}}},
         // Six equal triangles around the origin in z = 0: two shared edges each, the rim open.
-        {"flat fan", {{0, 0, 0}, {100, 0, 0}, {50, 87, 0}, {-50, 87, 0}, {-100, 0, 0}, {-50, -87, 0}, {50, -87, 0}},
+        {"flat fan",
+         {{0, 0, 0}, {100, 0, 0}, {50, 87, 0}, {-50, 87, 0}, {-100, 0, 0}, {-50, -87, 0}, {50, -87, 0}},
          {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {0, 4, 5}, {0, 5, 6}, {0, 6, 1}},
-         {{17, 2.0 / 3}, {18, 2.0 / 3}, {19, 1}, {21, 1}, {22, 1}, {23, 1}, {24, 1}, {27, 1}, {28, 1}, {29, 1}, {30, 1}, {31, 1}, {32, 1}},
+         {{17, 2.0 / 3},
+          {18, 2.0 / 3},
+          {19, 1},
+          {21, 1},
+          {22, 1},
+          {23, 1},
+          {24, 1},
+          {27, 1},
+          {28, 1},
+          {29, 1},
+          {30, 1},
+          {31, 1},
+          {32, 1}},
          1e-7 /* acos near 1 */},
-        {"flipped", {{0, 0, 100}, {0, 200, 100}, {-173, 100, 0}, {173, 100, 0}}, {{0, 1, 2}, {0, 1, 3}},
+        {"flipped",
+         {{0, 0, 100}, {0, 200, 100}, {-173, 100, 0}, {173, 100, 0}},
+         {{0, 1, 2}, {0, 1, 3}},
          {{17, 1.0 / 3}, {18, 1.0 / 3}, {21, 1}, {19, 0.5 * flippedCosine + 0.5}, {22, 0}, {23, 1}, {24, 0}}},
         // Three triangles on one edge, like the pages of a book.
-        {"non-manifold", {{0, 0, 0}, {100, 0, 0}, {50, 100, 0}, {50, -100, 0}, {50, 0, 100}}, {{0, 1, 2}, {1, 0, 3}, {1, 0, 4}},
+        {"non-manifold",
+         {{0, 0, 0}, {100, 0, 0}, {50, 100, 0}, {50, -100, 0}, {50, 0, 100}},
+         {{0, 1, 2}, {1, 0, 3}, {1, 0, 4}},
          {{17, 1.0 / 3}, {18, 1.0 / 3}, {21, 2.0 / 3}}},
-        {"tetrahedron", tetraVertices, {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}},
+        {"tetrahedron",
+         tetraVertices,
+         {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}},
          {{17, 1}, {18, 1}, {21, 1}, {19, 1.0 / 3}, {22, tetra}, {23, 1}, {24, tetra}}},
-        {"inside-out tetrahedron", tetraVertices, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}},
+        {"inside-out tetrahedron",
+         tetraVertices,
+         {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}},
          {{22, 1}, {23, tetra}, {24, tetra}}}};
     for (int w : {100, 173, 40})
         for (bool ridge : {true, false}) cases.push_back(Fold(ridge, w));
-    for (Case const& c : cases) {
+    for (Case const& c : cases)
+    {
         MStlBase mesh;
         for (MStlTriangle const* t : Build(mesh, c.vertices, c.triangles))
-            for (auto const& [metric, value] : c.expected) EXPECT_NEAR(Q(t, metric), value, c.tolerance) << c.name << ", metric " << metric;
+            for (auto const& [metric, value] : c.expected)
+                EXPECT_NEAR(Q(t, metric), value, c.tolerance) << c.name << ", metric " << metric;
     }
 }
 
@@ -116,10 +162,12 @@ TEST(NeighbourhoodMetrics, FanWalkWeighsTheWorstFoldByTheBendingBeforeAndAfter)
     // N2 = (V,Y,Z), N3 = (V,X,Y). The heights of Z, Y, X put less bending before the sharpest fold
     // than after it, more before than after, and make the last fold concave.
     for (auto const& h : {std::array<int, 3>{-60, 90, 20}, std::array<int, 3>{-20, 90, 40},
-                          std::array<int, 3>{-60, 60, 80}, std::array<int, 3>{-80, 100, 100}}) {
+                          std::array<int, 3>{-60, 60, 80}, std::array<int, 3>{-80, 100, 100}})
+    {
         MStlBase mesh;
-        auto const t = Build(mesh, {{0, 0, 0}, {100, 100, 0}, {0, 100, 0}, {100, 0, h[0]}, {100, -100, h[1]}, {0, -100, h[2]}},
-                             {{0, 1, 2}, {0, 3, 1}, {0, 4, 3}, {0, 5, 4}});
+        auto const t =
+            Build(mesh, {{0, 0, 0}, {100, 100, 0}, {0, 100, 0}, {100, 0, h[0]}, {100, -100, h[1]}, {0, -100, h[2]}},
+                  {{0, 1, 2}, {0, 3, 1}, {0, 4, 3}, {0, 5, 4}});
         ASSERT_EQ(t[0]->FindAdjacentTriangle(0, false), t[1]);
         double const f1 = SignedFold(t[0], t[1]), f2 = SignedFold(t[1], t[2]), f3 = SignedFold(t[2], t[3]);
         double const a1 = std::fabs(f1) / kPi, a2 = std::fabs(f2) / kPi, a3 = std::fabs(f3) / kPi;
@@ -159,10 +207,12 @@ TEST(NeighbourhoodMetrics, ConcurrentReadersAgreeWithOneThread)
     std::vector<qualitytest::Vertex> vertices;
     std::vector<std::array<int, 3>> triangles;
     for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < n; ++i)
+        {
             vertices.push_back({i * 100, j * 100, height(rng)});
             int const a = j * n + i;
-            if (i + 1 < n && j + 1 < n) triangles.insert(triangles.end(), {{a, a + 1, a + n + 1}, {a, a + n + 1, a + n}});
+            if (i + 1 < n && j + 1 < n)
+                triangles.insert(triangles.end(), {{a, a + 1, a + n + 1}, {a, a + n + 1, a + n}});
         }
     auto const t = Build(mesh, vertices, triangles);
     std::vector<double> expected;

@@ -10,7 +10,8 @@
 
 #include "quality/MTriangleQualityCalculator.h"
 
-namespace {
+namespace
+{
 
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 using Point = MMPoint3d<double>;
@@ -21,7 +22,8 @@ double Q(Point const (&p)[3], int metric) { return Calc::GetTriangleShapeQuality
 
 // Reference quantities computed independently of the library's formulas: angles through atan2 of
 // the cross and dot products, the area both by Heron and by the cross product.
-struct Reference {
+struct Reference
+{
     double edge[3];  // a = |P1-P0|, b = |P2-P0|, c = |P1-P2|
     double angle[3]; // radians, at P0, P1, P2
     double heronArea, crossArea;
@@ -29,11 +31,12 @@ struct Reference {
     explicit Reference(Point const (&p)[3])
     {
         int const ends[3][2] = {{1, 0}, {2, 0}, {1, 2}};
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 3; ++k)
+        {
             Point const& to = p[ends[k][0]];
             Point const& from = p[ends[k][1]];
             edge[k] = std::hypot(to.x - from.x, to.y - from.y, to.z - from.z);
-            Point const u = p[(k + 1) % 3] - p[k], v = p[(k + 2) % 3] - p[k];  // atan2 keeps small angles exact
+            Point const u = p[(k + 1) % 3] - p[k], v = p[(k + 2) % 3] - p[k]; // atan2 keeps small angles exact
             angle[k] = std::atan2(u.Cross(v).Length(), u.Dot(v));
         }
         // Heron in the numerically stable ordering (s0 >= s1 >= s2).
@@ -70,7 +73,8 @@ double ReferenceCentroidDeviation(Point const (&p)[3])
 {
     Point const g = (p[0] + p[1] + p[2]) / 3.0;
     double least = 2.0;
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         Point const a = p[k], b = p[(k + 1) % 3], opposite = p[(k + 2) % 3];
         Point const mid = (a + b) * 0.5;
         Point const d = (b - a) / (b - a).Length();
@@ -86,9 +90,11 @@ std::vector<std::array<Point, 3>> RandomTriangles(int count, unsigned seed)
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> coordinate(-5000.0, 5000.0);
     std::vector<std::array<Point, 3>> out;
-    while (int(out.size()) < count) {
+    while (int(out.size()) < count)
+    {
         std::array<Point, 3> t;
-        for (auto& q : t) q = Point(std::round(coordinate(rng)), std::round(coordinate(rng)), std::round(coordinate(rng)));
+        for (auto& q : t)
+            q = Point(std::round(coordinate(rng)), std::round(coordinate(rng)), std::round(coordinate(rng)));
         Reference const r(reinterpret_cast<Point const(&)[3]>(t));
         // Well away from degeneracy, so that both the library's and the reference formulas are accurate.
         if (r.SmallestAngle() > 0.02 && r.Shortest() > 10.0) out.push_back(t);
@@ -96,9 +102,13 @@ std::vector<std::array<Point, 3>> RandomTriangles(int count, unsigned seed)
     return out;
 }
 
-}  // namespace
+} // namespace
 
-struct Expected { int metric; double value, tolerance; };
+struct Expected
+{
+    int metric;
+    double value, tolerance;
+};
 
 TEST(ShapeMetrics, ClosedFormsOfTheEquilateralTriangleAndTheApexDistance)
 {
@@ -106,7 +116,8 @@ TEST(ShapeMetrics, ClosedFormsOfTheEquilateralTriangleAndTheApexDistance)
     // Tilted out of the coordinate planes so that no formula profits from zero components.
     Point const e0(3, 5, 7), u(0.6, 0.8, 0.0), v(-0.48, 0.36, 0.8);
     Point const equilateral[3] = {e0, e0 + u * L, e0 + u * (L / 2) + v * (L * kSqrt3 / 2)};
-    for (int m : {1, 2, 3, 6, 7, 8, 13, 14, 15, 20, 33, 35, 36}) EXPECT_NEAR(Q(equilateral, m), 1.0, 1e-9) << "metric " << m;
+    for (int m : {1, 2, 3, 6, 7, 8, 13, 14, 15, 20, 33, 35, 36})
+        EXPECT_NEAR(Q(equilateral, m), 1.0, 1e-9) << "metric " << m;
     for (Expected const e : {Expected{34, 6.92820323 / (4 * kSqrt3), 1e-12}, Expected{4, kSqrt3 / 2, 1e-9},
                              Expected{9, 60.0, 1e-6}, Expected{10, 60.0, 1e-6}, Expected{5, 0.0, 1e-6},
                              Expected{11, L * kSqrt3 / 2, 1e-6}, Expected{12, L, 1e-9}, Expected{16, L, 1e-9}})
@@ -124,35 +135,46 @@ TEST(ShapeMetrics, ClosedFormsOfTheEquilateralTriangleAndTheApexDistance)
 
 TEST(ShapeMetrics, AgreeWithIndependentReferenceAndStayInRangeOnRandomTriangles)
 {
-    for (auto const& t : RandomTriangles(400, 7)) {
+    for (auto const& t : RandomTriangles(400, 7))
+    {
         Point const(&p)[3] = reinterpret_cast<Point const(&)[3]>(t);
         Reference const r(p);
         double const A = r.heronArea, Lmax = r.Longest(), Lmin = r.Shortest(), deg = 180.0 / kPi, tol = 1e-7;
         ASSERT_NEAR(r.heronArea, r.crossArea, 1e-6 * r.crossArea);
-        double const skew = std::max((r.LargestAngle() - kPi / 3) / (2 * kPi / 3), (kPi / 3 - r.SmallestAngle()) / (kPi / 3));
+        double const skew =
+            std::max((r.LargestAngle() - kPi / 3) / (2 * kPi / 3), (kPi / 3 - r.SmallestAngle()) / (kPi / 3));
         double const squares = r.edge[0] * r.edge[0] + r.edge[1] * r.edge[1] + r.edge[2] * r.edge[2];
-        for (Expected const e : {
-                 Expected{1, 2 * r.Inradius() / r.Circumradius(), tol}, Expected{2, Lmin / Lmax, tol},
-                 Expected{3, 4 * A / (kSqrt3 * Lmax * Lmax), tol}, Expected{4, 2 * A / (Lmax * Lmax), tol},
-                 Expected{5, ReferenceApexDistance(p), 1e-6 * Lmax},
-                 Expected{6, A / (3 * kSqrt3 * std::pow(r.Circumradius(), 2) / 4), tol},
-                 Expected{7, r.SmallestAngle() / (kPi / 3), tol}, Expected{8, (kPi - r.LargestAngle()) / (2 * kPi / 3), tol},
-                 Expected{9, r.SmallestAngle() * deg, 1e-5}, Expected{10, r.LargestAngle() * deg, 1e-5},
-                 Expected{11, 2 * A / Lmax, 1e-6 * Lmax}, Expected{12, Lmin, 1e-9 * Lmax},
-                 Expected{13, r.SmallestAngle() / r.LargestAngle(), tol}, Expected{14, Lmin / Lmax, tol},
-                 Expected{15, 1 - skew, tol}, Expected{16, Lmax, 1e-9 * Lmax},
-                 Expected{20, 2 * kSqrt3 * r.Inradius() / Lmax, tol},
-                 Expected{33, r.crossArea * kSqrt3 / std::pow(1.5 * r.Circumradius(), 2), tol},
-                 Expected{34, r.crossArea * 6.92820323 / squares, tol}, Expected{35, ReferenceCentroidDeviation(p), tol},
-                 Expected{36, Lmax / Lmin, 1e-9 * Lmax / Lmin}})
+        for (Expected const e : {Expected{1, 2 * r.Inradius() / r.Circumradius(), tol},
+                                 Expected{2, Lmin / Lmax, tol},
+                                 Expected{3, 4 * A / (kSqrt3 * Lmax * Lmax), tol},
+                                 Expected{4, 2 * A / (Lmax * Lmax), tol},
+                                 Expected{5, ReferenceApexDistance(p), 1e-6 * Lmax},
+                                 Expected{6, A / (3 * kSqrt3 * std::pow(r.Circumradius(), 2) / 4), tol},
+                                 Expected{7, r.SmallestAngle() / (kPi / 3), tol},
+                                 Expected{8, (kPi - r.LargestAngle()) / (2 * kPi / 3), tol},
+                                 Expected{9, r.SmallestAngle() * deg, 1e-5},
+                                 Expected{10, r.LargestAngle() * deg, 1e-5},
+                                 Expected{11, 2 * A / Lmax, 1e-6 * Lmax},
+                                 Expected{12, Lmin, 1e-9 * Lmax},
+                                 Expected{13, r.SmallestAngle() / r.LargestAngle(), tol},
+                                 Expected{14, Lmin / Lmax, tol},
+                                 Expected{15, 1 - skew, tol},
+                                 Expected{16, Lmax, 1e-9 * Lmax},
+                                 Expected{20, 2 * kSqrt3 * r.Inradius() / Lmax, tol},
+                                 Expected{33, r.crossArea * kSqrt3 / std::pow(1.5 * r.Circumradius(), 2), tol},
+                                 Expected{34, r.crossArea * 6.92820323 / squares, tol},
+                                 Expected{35, ReferenceCentroidDeviation(p), tol},
+                                 Expected{36, Lmax / Lmin, 1e-9 * Lmax / Lmin}})
             EXPECT_NEAR(Q(p, e.metric), e.value, e.tolerance) << "metric " << e.metric;
         EXPECT_GE(Q(p, 36), 1.0);
-        for (int m = 1; m <= 36; ++m) {
+        for (int m = 1; m <= 36; ++m)
+        {
             double lo = 0, hi = 0;
             if (!Calc::GetMetricRange(lo, hi, Calc::MetricType(m))) continue;
             double const q = Q(p, m);
             if (Calc::GetMetricCategory(Calc::MetricType(m)) == Calc::CategoryGrowth || m == 17 || m == 19 ||
-                (m >= 21 && m <= 26)) {
+                (m >= 21 && m <= 26))
+            {
                 EXPECT_EQ(q, 0.0) << "metric " << m << " needs a mesh";
                 continue;
             }
@@ -209,11 +231,15 @@ TEST(ShapeMetrics, DegenerateTrianglesGiveTheirLimitsNotNaN)
 
 TEST(ShapeMetrics, TriangleOverloadMatchesTheArrayNoMetricNumbersGiveZeroAndNullIsRefused)
 {
-    for (auto const& tri : RandomTriangles(20, 3)) {
+    for (auto const& tri : RandomTriangles(20, 3))
+    {
         MTriangle3D<Point> const t(tri[0], tri[1], tri[2]);
         for (int m : {-1, 0, 1, 5, 9, 15, 20, 25, 35, 36, 37, 100})
-            EXPECT_EQ(Calc::GetTriangleShapeQuality(t, Calc::MetricType(m)), Calc::GetTriangleShapeQuality(tri.data(), Calc::MetricType(m)));
-        for (int m : {-1, 0, 25, 37, 100}) EXPECT_EQ(Q(reinterpret_cast<Point const(&)[3]>(tri), m), 0.0) << "metric " << m;
+            EXPECT_EQ(Calc::GetTriangleShapeQuality(t, Calc::MetricType(m)),
+                      Calc::GetTriangleShapeQuality(tri.data(), Calc::MetricType(m)));
+        for (int m : {-1, 0, 25, 37, 100})
+            EXPECT_EQ(Q(reinterpret_cast<Point const(&)[3]>(tri), m), 0.0) << "metric " << m;
     }
-    EXPECT_THROW(Calc::GetTriangleShapeQuality(static_cast<Point const*>(nullptr), Calc::RadiusRatio), std::invalid_argument);
+    EXPECT_THROW(Calc::GetTriangleShapeQuality(static_cast<Point const*>(nullptr), Calc::RadiusRatio),
+                 std::invalid_argument);
 }

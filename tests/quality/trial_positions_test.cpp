@@ -9,7 +9,8 @@
 #include "QualityTestMeshes.h"
 #include "quality/MTriangleQualityCalculator.h"
 
-namespace {
+namespace
+{
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 using Point = MMPoint3d<double>;
 using qualitytest::Coordinates;
@@ -29,23 +30,30 @@ std::vector<qualitytest::Vertex> Moved(qualitytest::Vertex b2, qualitytest::Vert
     v[2] = b2, v[9] = t3, v[8] = t2;
     return v;
 }
-}  // namespace
+} // namespace
 
 TEST(TrialPositions, GrowthAtTrialPositionsEqualsTheMovedMeshAndRestoresExactly)
 {
-    struct Case { Point trial[3]; std::vector<qualitytest::Vertex> moved; };
+    struct Case
+    {
+        Point trial[3];
+        std::vector<qualitytest::Vertex> moved;
+    };
     // Truncated toward zero (119.999, -5.7, 0.4) is (119, -5, 0), not (119, -6, 0); beyond the
     // 32-bit range coordinates saturate.
-    Case const cases[] = {
-        {{Point(119.999, -5.7, 0.4), Point(220, 100, 0), Point(120, 100, 0)}, Moved({119, -5, 0}, {220, 100, 0}, {120, 100, 0})},
-        {{Point(150.9, 30.2, -7.9), Point(-1e12, 250.5, 3e12), Point(90.1, 140.7, 12.0)},
-         Moved({150, 30, -7}, {kMin, 250, kMax}, {90, 140, 12})}};
-    for (Case const& c : cases) {
+    Case const cases[] = {{{Point(119.999, -5.7, 0.4), Point(220, 100, 0), Point(120, 100, 0)},
+                           Moved({119, -5, 0}, {220, 100, 0}, {120, 100, 0})},
+                          {{Point(150.9, 30.2, -7.9), Point(-1e12, 250.5, 3e12), Point(90.1, 140.7, 12.0)},
+                           Moved({150, 30, -7}, {kMin, 250, kMax}, {90, 140, 12})}};
+    for (Case const& c : cases)
+    {
         Strip s, moved(c.moved);
         auto const before = Coordinates(s.mesh);
-        for (int m = 27; m <= 32; ++m) {
+        for (int m = 27; m <= 32; ++m)
+        {
             EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), c.trial, Type(m)),
-                      Calc::GetTriangleShapeQuality(Measured(moved), Type(m))) << "metric " << m;
+                      Calc::GetTriangleShapeQuality(Measured(moved), Type(m)))
+                << "metric " << m;
             EXPECT_EQ(Coordinates(s.mesh), before) << "metric " << m;
         }
     }
@@ -55,8 +63,10 @@ TEST(TrialPositions, GrowthAtTrialPositionsEqualsTheMovedMeshAndRestoresExactly)
               Calc::GetTriangleShapeQuality(Measured(s), Calc::GrowthFactor));
     // A null array moves nothing; other metrics give 0.
     for (int m = 27; m <= 32; ++m)
-        EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), nullptr, Type(m)), Calc::GetTriangleShapeQuality(Measured(s), Type(m)));
-    for (int m : {0, 1, 5, 17, 24, 26, 33, 36}) EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), cases[0].trial, Type(m)), 0.0);
+        EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), nullptr, Type(m)),
+                  Calc::GetTriangleShapeQuality(Measured(s), Type(m)));
+    for (int m : {0, 1, 5, 17, 24, 26, 33, 36})
+        EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), cases[0].trial, Type(m)), 0.0);
 }
 
 TEST(TrialPositions, CombinedRatioIsTheSmallerOfGrowthAndShapeOnTheExactTrialPositions)
@@ -65,22 +75,29 @@ TEST(TrialPositions, CombinedRatioIsTheSmallerOfGrowthAndShapeOnTheExactTrialPos
     auto const before = Coordinates(s.mesh);
     Point const trial[3] = {Point(119.999, -5.7, 0.4), Point(220, 100, 0), Point(120.5, 100.5, 0)};
     Point const truncated[3] = {Point(119, -5, 0), Point(220, 100, 0), Point(120, 100, 0)};
-    ASSERT_NE(Calc::GetTriangleShapeQuality(trial, Calc::RadiusRatio), Calc::GetTriangleShapeQuality(truncated, Calc::RadiusRatio));
-    for (int g = 27; g <= 32; ++g) {
+    ASSERT_NE(Calc::GetTriangleShapeQuality(trial, Calc::RadiusRatio),
+              Calc::GetTriangleShapeQuality(truncated, Calc::RadiusRatio));
+    for (int g = 27; g <= 32; ++g)
+    {
         double const growth = Calc::GetTriangleShapeQuality(Measured(moved), Type(g));
-        for (int shape = 0; shape <= 37; ++shape) {
+        for (int shape = 0; shape <= 37; ++shape)
+        {
             // Shapes that cannot be remeshed automatically count as 1.
             double const expected = Calc::GetIsAutoRemeshPossible(Type(shape))
-                                        ? std::min(growth, Calc::GetTriangleShapeQuality(trial, Type(shape))) : growth;
-            EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), trial, Type(shape), Type(g)), expected) << shape << " " << g;
+                                        ? std::min(growth, Calc::GetTriangleShapeQuality(trial, Type(shape)))
+                                        : growth;
+            EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), trial, Type(shape), Type(g)), expected)
+                << shape << " " << g;
         }
     }
     EXPECT_EQ(Coordinates(s.mesh), before);
     // Without trial positions the current vertices give both.
     double const growth = Calc::GetTriangleShapeQuality(Measured(s), Calc::GrowthFactor2Rings);
     double const shape = Calc::GetTriangleShapeQuality(Measured(s), Calc::MinAngleRatio);
-    EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), nullptr, Calc::MinAngleRatio, Calc::GrowthFactor2Rings), std::min(growth, shape));
-    EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), nullptr, Calc::ApexDistance, Calc::GrowthFactor2Rings), growth);
+    EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), nullptr, Calc::MinAngleRatio, Calc::GrowthFactor2Rings),
+              std::min(growth, shape));
+    EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), nullptr, Calc::ApexDistance, Calc::GrowthFactor2Rings),
+              growth);
 }
 
 TEST(TrialPositions, UnusableInputIsIgnoredOrRefusedAndLeavesTheMeshAlone)
@@ -89,10 +106,12 @@ TEST(TrialPositions, UnusableInputIsIgnoredOrRefusedAndLeavesTheMeshAlone)
     auto const before = Coordinates(s.mesh);
     // Without a growth metric nothing is moved, so not-a-number positions are never looked at.
     Point const unusable[3] = {Point(kNaN, 0, 0), Point(0, kNaN, 0), Point(0, 0, kNaN)};
-    for (int g : {0, 1, 24, 26, 33}) EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), unusable, Calc::RadiusRatio, Type(g)), 0.0);
+    for (int g : {0, 1, 24, 26, 33})
+        EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), unusable, Calc::RadiusRatio, Type(g)), 0.0);
     Point const oneNaN[3] = {Point(1, 2, 3), Point(4, 5, 6), Point(7, kNaN, 9)};
     EXPECT_THROW(Calc::GetTriangleShapeQuality(Measured(s), oneNaN, Calc::GrowthFactor), std::invalid_argument);
-    EXPECT_THROW(Calc::GetTriangleShapeQuality(Measured(s), oneNaN, Calc::RadiusRatio, Calc::GrowthFactor), std::invalid_argument);
+    EXPECT_THROW(Calc::GetTriangleShapeQuality(Measured(s), oneNaN, Calc::RadiusRatio, Calc::GrowthFactor),
+                 std::invalid_argument);
     EXPECT_THROW(Calc::GetTriangleShapeQuality(nullptr, oneNaN, Calc::GrowthFactor), std::invalid_argument);
     EXPECT_EQ(Coordinates(s.mesh), before);
 }

@@ -9,7 +9,8 @@
 #include "sphere/SphereSplitNode.h"
 #include "sphere/SphereSplitTree.h"
 
-namespace {
+namespace
+{
 
 using Point = MMPoint3d<double>;
 constexpr double kPi = 3.141592653589793;
@@ -20,7 +21,8 @@ Point Unit(Point const& p) { return p / p.Length(); }
 Point RandomDirection(std::mt19937& rng)
 {
     std::normal_distribution<double> normal;
-    for (;;) {
+    for (;;)
+    {
         Point const p(normal(rng), normal(rng), normal(rng));
         if (p.Length() > 1e-3) return Unit(p);
     }
@@ -28,7 +30,11 @@ Point RandomDirection(std::mt19937& rng)
 
 double AngleDegrees(Point const& a, Point const& b) { return std::acos(std::clamp(a.Dot(b), -1.0, 1.0)) * 180.0 / kPi; }
 
-struct WeightedDirection { Point direction; double value; };
+struct WeightedDirection
+{
+    Point direction;
+    double value;
+};
 
 double BruteForceCapSum(std::vector<WeightedDirection> const& added, Point const& q, double maxAngleDegrees)
 {
@@ -38,19 +44,20 @@ double BruteForceCapSum(std::vector<WeightedDirection> const& added, Point const
     return sum;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SphereSplitTree, RootsFollowTheFaceOrderOfTheIcosahedron)
 {
     Point const v[12] = {{0, -1, -kPhi}, {-1, -kPhi, 0}, {-kPhi, 0, -1}, {0, -1, kPhi}, {-1, kPhi, 0}, {kPhi, 0, -1},
                          {0, 1, -kPhi},  {1, -kPhi, 0},  {-kPhi, 0, 1},  {0, 1, kPhi},  {1, kPhi, 0},  {kPhi, 0, 1}};
-    int const faces[20][3] = {{0, 1, 2}, {0, 7, 1},  {0, 2, 6},  {0, 6, 5},  {0, 5, 7},  {1, 8, 2},  {1, 7, 3},
-                              {1, 3, 8}, {2, 4, 6},  {2, 8, 4},  {3, 7, 11}, {3, 9, 8},  {3, 11, 9}, {4, 10, 6},
+    int const faces[20][3] = {{0, 1, 2}, {0, 7, 1},  {0, 2, 6},  {0, 6, 5},  {0, 5, 7},   {1, 8, 2},  {1, 7, 3},
+                              {1, 3, 8}, {2, 4, 6},  {2, 8, 4},  {3, 7, 11}, {3, 9, 8},   {3, 11, 9}, {4, 10, 6},
                               {4, 8, 9}, {4, 9, 10}, {5, 6, 10}, {5, 11, 7}, {5, 10, 11}, {9, 11, 10}};
     std::vector<Point> centres{Point(9, 9, 9)};
     SphereSplitTree::GetUniformlyDistributedPoints(centres, 0);
     ASSERT_EQ(centres.size(), 20u);
-    for (int f = 0; f < 20; ++f) {
+    for (int f = 0; f < 20; ++f)
+    {
         Point const a = v[faces[f][0]], b = v[faces[f][1]], c = v[faces[f][2]];
         EXPECT_NEAR((centres[f] - Unit(a + b + c)).Length(), 0.0, 1e-14) << "face " << f;
         EXPECT_GT((b - a).Cross(c - b).Dot(a), 0.0) << "face " << f << " not counter-clockwise from outside";
@@ -73,7 +80,8 @@ TEST(SphereSplitTree, LeafCountsUnitCentresAndMaxErrorPerDepth)
     double previousError = AngleDegrees(Unit(v0 + v1 + v2), Unit(v0));
     EXPECT_NEAR(SphereSplitTree(-1).GetMaxError(), previousError, 1e-9);
     EXPECT_NEAR(SphereSplitTree(0).GetMaxError(), previousError, 1e-9);
-    for (int depth = 1; depth <= 4; ++depth) {
+    for (int depth = 1; depth <= 4; ++depth)
+    {
         double const error = SphereSplitTree(depth).GetMaxError();
         EXPECT_LT(error, 0.6 * previousError) << "depth " << depth;
         EXPECT_GT(error, 0.4 * previousError) << "depth " << depth;
@@ -91,11 +99,13 @@ TEST(SphereSplitTree, EmptyTreeExtremeCosinesAndZeroOrScaledQueries)
     std::mt19937 rng(7);
     for (int i = 0; i < 20; ++i) EXPECT_EQ(tree.GetValue(RandomDirection(rng), 0.3 - 0.1 * i), 0.0);
     double total = 0.0;
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 500; ++i)
+    {
         tree.AddPointValue(RandomDirection(rng), 1.0 + i % 3);
         total += 1.0 + i % 3;
     }
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i)
+    {
         Point const q = RandomDirection(rng);
         EXPECT_EQ(tree.GetValue(q, -1.0), total);
         EXPECT_EQ(tree.GetValue(q, -2.5), total);
@@ -111,14 +121,16 @@ TEST(SphereSplitTree, EmptyTreeExtremeCosinesAndZeroOrScaledQueries)
 TEST(SphereSplitTree, ValuesAtCellCentresSumExactlyOverCaps)
 {
     // A value at a leaf centre counts exactly when the centre lies in the cap: no resolution slack.
-    for (int depth : {0, 2, 3}) {
+    for (int depth : {0, 2, 3})
+    {
         std::vector<Point> centres;
         SphereSplitTree::GetUniformlyDistributedPoints(centres, depth);
         SphereSplitTree tree(depth);
         for (std::size_t i = 0; i < centres.size(); ++i) tree.AddPointValue(centres[i] * 3.0, double(1 + i % 7));
         std::mt19937 rng(11 + depth);
         std::uniform_real_distribution<double> cosine(-1.0, 1.0);
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 200; ++i)
+        {
             Point const q = RandomDirection(rng);
             double const c = cosine(rng);
             double expected = 0.0;
@@ -135,7 +147,8 @@ TEST(SphereSplitTree, CapSumsOfRandomDirectionsStayWithinTheResolution)
     std::mt19937 rng(5);
     std::uniform_real_distribution<double> weight(0.5, 2.0);
     std::vector<WeightedDirection> added;
-    for (int i = 0; i < 4000; ++i) {
+    for (int i = 0; i < 4000; ++i)
+    {
         added.push_back({RandomDirection(rng), weight(rng)});
         tree.AddPointValue(added.back().direction * 0.25, added.back().value);
     }
@@ -143,7 +156,8 @@ TEST(SphereSplitTree, CapSumsOfRandomDirectionsStayWithinTheResolution)
     // shrunk and grown by the largest cell radius.
     double const slack = tree.GetMaxError() + 1e-6;
     for (double angle : {0.5, 2.0, 5.0, 10.0, 30.0, 60.0, 90.0, 120.0, 150.0, 178.0})
-        for (int i = 0; i < 25; ++i) {
+        for (int i = 0; i < 25; ++i)
+        {
             Point const q = RandomDirection(rng);
             double const value = tree.GetValue(q, std::cos(angle * kPi / 180.0));
             EXPECT_GE(value, BruteForceCapSum(added, q, angle - slack) - 1e-9) << angle;
@@ -158,7 +172,8 @@ TEST(SphereSplitTree, DirectionsOnSharedCornersGoToTheFirstCell)
     SphereSplitTree::GetUniformlyDistributedPoints(centres, depth);
     // The zero direction lies within every cell's tolerance; icosahedron vertex 0 is a corner of
     // five roots. Both go to root 0, child 0 at every level: the first leaf.
-    for (Point const& direction : {Point(0, 0, 0), Point(0, -1, -kPhi)}) {
+    for (Point const& direction : {Point(0, 0, 0), Point(0, -1, -kPhi)})
+    {
         SphereSplitTree tree(depth);
         tree.AddPointValue(direction, 5.0);
         double const nearlyOne = std::cos(1e-4);
@@ -171,7 +186,8 @@ TEST(SphereSplitTree, DirectionsOnSharedCornersGoToTheFirstCell)
 TEST(SphereSplitNode, LargestAndLeastCosineBoundDenseSamples)
 {
     std::mt19937 rng(3);
-    for (int cell = 0; cell < 40; ++cell) {
+    for (int cell = 0; cell < 40; ++cell)
+    {
         Point const centre = RandomDirection(rng);
         double const size = 0.02 + 0.5 * (cell % 5);
         Point const a = Unit(centre + RandomDirection(rng) * size);
@@ -179,11 +195,13 @@ TEST(SphereSplitNode, LargestAndLeastCosineBoundDenseSamples)
         Point const c = Unit(centre + RandomDirection(rng) * size);
         SphereSplitNode const node(a, b, c, 0);
         int const n = 120;
-        for (int query = 0; query < 15; ++query) {
+        for (int query = 0; query < 15; ++query)
+        {
             Point const x = RandomDirection(rng);
             double sampledMax = -2.0, sampledMin = 2.0;
             for (int i = 0; i <= n; ++i)
-                for (int j = 0; i + j <= n; ++j) {
+                for (int j = 0; i + j <= n; ++j)
+                {
                     double const cosine = x.Dot(Unit(a * double(i) + b * double(j) + c * double(n - i - j)));
                     sampledMax = std::max(sampledMax, cosine);
                     sampledMin = std::min(sampledMin, cosine);
@@ -204,16 +222,20 @@ TEST(SphereSplitTree, ConcurrentQueriesMatchSerialOnes)
     for (int i = 0; i < 3000; ++i) tree.AddPointValue(RandomDirection(rng), 1.0 + i % 5);
     std::vector<Point> queries;
     std::vector<double> serial;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 400; ++i)
+    {
         queries.push_back(RandomDirection(rng));
         serial.push_back(tree.GetValue(queries.back(), std::cos(0.01 * i)));
     }
     std::vector<double> parallel(queries.size());
     std::vector<std::thread> workers;
     for (int t = 0; t < 4; ++t)
-        workers.emplace_back([&, t] {
-            for (std::size_t i = t; i < queries.size(); i += 4) parallel[i] = tree.GetValue(queries[i], std::cos(0.01 * i));
-        });
+        workers.emplace_back(
+            [&, t]
+            {
+                for (std::size_t i = t; i < queries.size(); i += 4)
+                    parallel[i] = tree.GetValue(queries[i], std::cos(0.01 * i));
+            });
     for (auto& w : workers) w.join();
     EXPECT_EQ(parallel, serial);
 }

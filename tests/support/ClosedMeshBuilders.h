@@ -1,11 +1,11 @@
 #pragma once
 // Closed test meshes with integer vertices: subdivided boxes (optionally turned inward, to make
 // cavities), extruded polygons, and vertex jitter for random variants.
+#include "interfaces/MeshData.h"
 #include <array>
 #include <cstdint>
 #include <random>
 #include <vector>
-#include "interfaces/MeshData.h"
 
 namespace testmesh
 {

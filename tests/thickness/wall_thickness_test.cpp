@@ -15,16 +15,18 @@
 #include "support/ClosedMeshBuilders.h"
 #include "thickness/MUserOperatorWallThickness.h"
 
-namespace {
+namespace
+{
 using Point = MMPoint3d<double>;
 using Params = MUserOperatorWallThickness::MParams;
 using Op = MUserOperatorWallThickness;
 constexpr double kPi = 3.141592653589793;
 constexpr float kUntouched = -1.0f;
-constexpr float kNoWall = 15000.0f;  // the default maximum
+constexpr float kNoWall = 15000.0f; // the default maximum
 
 // An operator set up on a mesh with an output mask that starts untouched.
-struct OperatorOn {
+struct OperatorOn
+{
     MDataMask<MStlTriangle, float> out;
     Op op;
     OperatorOn(MStlBase const& mesh, Params const& params = Params())
@@ -62,12 +64,16 @@ double ReferencePairDistanceSqr(MStlTriangle const* c, MStlTriangle const* t, Pa
     if (nT.Dot(nC) > std::cos(p.OppositeAngle * kPi / 180.0)) return rejected;
     Point pC, pT;
     double const d2 = MeshQueries::TriangleDistanceSqr(c, t, &pC, &pT);
-    if (d2 == 0.0) {
+    if (d2 == 0.0)
+    {
         int inPlane = 0;
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 3; ++k)
+        {
             double const w = (t->GetVertex(k) - pC).Dot(nC);
-            if (std::fabs(w) < 1.4901161193847656e-8) ++inPlane;
-            else if (w > 0) return rejected;
+            if (std::fabs(w) < 1.4901161193847656e-8)
+                ++inPlane;
+            else if (w > 0)
+                return rejected;
         }
         return inPlane == 3 ? rejected : 0.0;
     }
@@ -92,8 +98,10 @@ float ReferenceThickness(MStlBase const& mesh, MStlTriangle const* t, Params con
 
 void AddTriangle(MStlBase& mesh, Point a, Point b, Point c)
 {
-    auto add = [&](Point const& p) {
-        return mesh.AddPoint(std::int32_t(std::lround(p.x)), std::int32_t(std::lround(p.y)), std::int32_t(std::lround(p.z)));
+    auto add = [&](Point const& p)
+    {
+        return mesh.AddPoint(std::int32_t(std::lround(p.x)), std::int32_t(std::lround(p.y)),
+                             std::int32_t(std::lround(p.z)));
     };
     mesh.AddTriangle(add(a), add(b), add(c));
 }
@@ -109,8 +117,12 @@ float MeasureFirst(Corners const& first, Corners const& second)
     return Thickness(mesh, Limits(0.0, 15000.0)).front();
 }
 
-struct RecordingDelegate : Zodara::Common::IProgressDelegate {
-    explicit RecordingDelegate(std::size_t cancelAfter_ = std::numeric_limits<std::size_t>::max()) : cancelAfter(cancelAfter_) {}
+struct RecordingDelegate : Zodara::Common::IProgressDelegate
+{
+    explicit RecordingDelegate(std::size_t cancelAfter_ = std::numeric_limits<std::size_t>::max())
+        : cancelAfter(cancelAfter_)
+    {
+    }
     void OnStart(std::string const& name, std::size_t total) override { taskName = name, totalSteps = total; }
     void OnProgress(std::size_t done, std::size_t) override
     {
@@ -124,17 +136,24 @@ struct RecordingDelegate : Zodara::Common::IProgressDelegate {
     std::size_t totalSteps = 0, lastDone = 0;
     bool finished = false;
 };
-}  // namespace
+} // namespace
 
 TEST(WallThickness, PlateAndHollowBoxMeasureTheirWallClampedToTheLimits)
 {
-    struct Case { std::int32_t wall; float expected; };
-    for (Case const c : {Case{8000, 8000.0f}, Case{3000, 5000.0f}, Case{20000, 15000.0f}}) {
+    struct Case
+    {
+        std::int32_t wall;
+        float expected;
+    };
+    for (Case const c : {Case{8000, 8000.0f}, Case{3000, 5000.0f}, Case{20000, 15000.0f}})
+    {
         MStlBase plate;
         testmesh::AddBox(plate, {0, 0, 0}, {100000, 100000, c.wall}, 4);
         std::vector<float> const values = Thickness(plate);
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            if (std::fabs(plate.GetTriangle(i)->GetNormal().z) > 0.999) {
+        for (std::size_t i = 0; i < values.size(); ++i)
+        {
+            if (std::fabs(plate.GetTriangle(i)->GetNormal().z) > 0.999)
+            {
                 EXPECT_NEAR(values[i], c.expected, 1e-3) << "wall " << c.wall;
             }
         }
@@ -155,13 +174,16 @@ TEST(WallThickness, HandWorkedPairsAtTheAngleAndContactBoundaries)
     // Facing -z, shifted sideways: the closest points (1000,0,0) and (x,0,-2000) are tilted 14 degrees
     // from the normals for x = 1500, 77.5 (beyond the 70-degree direction angle) for x = 10000.
     Corners const up{Point(0, 0, 0), Point(1000, 0, 0), Point(0, 1000, 0)};
-    auto below = [&](double x) { return MeasureFirst(up, {Point(x, 0, -2000), Point(x, 1000, -2000), Point(x + 1000, 0, -2000)}); };
+    auto below = [&](double x) {
+        return MeasureFirst(up, {Point(x, 0, -2000), Point(x, 1000, -2000), Point(x + 1000, 0, -2000)});
+    };
     EXPECT_NEAR(below(1500), std::sqrt(500.0 * 500.0 + 2000.0 * 2000.0), 1e-3);
     EXPECT_EQ(below(10000), kNoWall);
 
     // Below, its normal turned from +z by the given angle: 110 degrees is within the 120-degree
     // opposite angle (not an opposite wall), 130 is beyond it.
-    auto tilted = [](double normalAngleDegrees) {
+    auto tilted = [](double normalAngleDegrees)
+    {
         double const a = normalAngleDegrees * kPi / 180.0;
         Point const n(0, -std::sin(a), std::cos(a)), e1(1, 0, 0), e2 = n.Cross(e1), centre(0, 0, -3000);
         return MeasureFirst({Point(-1000, -1000, 0), Point(1000, -1000, 0), Point(0, 1000, 0)},
@@ -173,7 +195,8 @@ TEST(WallThickness, HandWorkedPairsAtTheAngleAndContactBoundaries)
     // In the plane x + y + 2z = k, normal along -(1, 1, 2): the first triangle's vertex touching its
     // interior with the other vertices behind measures zero (clamped to the minimum); shifted so that
     // it cuts through with a vertex in front, it is rejected.
-    auto crossing = [](double s) {
+    auto crossing = [](double s)
+    {
         MStlBase mesh;
         AddTriangle(mesh, {0, 0, 0}, {10000, 0, 0}, {0, 10000, 0});
         AddTriangle(mesh, {-4000 + s, -4000 + s, 4000}, {-2000 + s, 6000 + s, -2000}, {6000 + s, -2000 + s, -2000});
@@ -186,7 +209,8 @@ TEST(WallThickness, HandWorkedPairsAtTheAngleAndContactBoundaries)
 TEST(WallThickness, MatchesTheEvaluationOverAllPairsOnRandomClosedMeshes)
 {
     std::mt19937 rng(7);
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 6; ++round)
+    {
         MStlBase mesh;
         testmesh::AddBox(mesh, {0, 0, 0}, {40000, 30000, 20000}, 3);
         testmesh::AddBox(mesh, {6000, 5000, 4000}, {34000, 25000, 16000}, 2, true);
@@ -201,7 +225,8 @@ TEST(WallThickness, MatchesTheEvaluationOverAllPairsOnRandomClosedMeshes)
         run.op.SetInputMaskOpposite(opposite);
         ASSERT_EQ(run.op.Operate(), Op::eOK);
         std::size_t between = 0;
-        for (MStlTriangle const* t : mesh.GetTriangles()) {
+        for (MStlTriangle const* t : mesh.GetTriangles())
+        {
             float const expected = ReferenceThickness(mesh, t, p, opposite);
             ASSERT_EQ(run.out.GetInfo(t), expected) << "round " << round << " triangle " << t->GetElementIndex();
             between += expected > p.MinThickness && expected < p.MaxThickness;
@@ -216,7 +241,8 @@ TEST(WallThickness, InputMasksSelectMeasuredTrianglesAndOppositeWalls)
     testmesh::AddBox(plate, {0, 0, 0}, {50000, 50000, 8000}, 2);
     auto isTop = [](MStlTriangle const* t) { return t->GetNormal().z > 0.999; };
     MDataMask<MStlTriangle, bool> onlyTop(plate.GetDataMaskOwner(), false), notBottom(plate.GetDataMaskOwner(), true);
-    for (MStlTriangle const* t : plate.GetTriangles()) {
+    for (MStlTriangle const* t : plate.GetTriangles())
+    {
         onlyTop.SetInfo(t, isTop(t));
         notBottom.SetInfo(t, t->GetNormal().z > -0.999);
     }

@@ -11,7 +11,8 @@
 using MeshQueries::M3DObjectTreeBase;
 using MeshQueries::WrapperTreeUtilities::IntersectionCheckerVerticalInfiniteCone;
 
-namespace {
+namespace
+{
 
 using Point = MMPoint3d<double>;
 constexpr double kPi = 3.141592653589793;
@@ -41,7 +42,8 @@ double SquaredDistanceToFarthestCorner(double x, double y, M3DBoundingBox<double
 
 // Closed form for a cone narrower than 90 degrees: the cone's disc is widest at the box's bottom
 // and narrowest at its top, and the box's horizontal section is the same at every height.
-M3DObjectTreeBase::IntersectionType ExpectedForNarrowCone(Point const& apex, double halfAngle, M3DBoundingBox<double> const& box)
+M3DObjectTreeBase::IntersectionType ExpectedForNarrowCone(Point const& apex, double halfAngle,
+                                                          M3DBoundingBox<double> const& box)
 {
     double const t = std::tan(halfAngle);
     double const topRadius = (apex.z - box.GetMax(2)) * t, bottomRadius = (apex.z - box.GetMin(2)) * t;
@@ -54,9 +56,11 @@ M3DObjectTreeBase::IntersectionType ExpectedForNarrowCone(Point const& apex, dou
 
 // Beyond 90 degrees the outside region is an upward cone of half-angle pi - halfAngle: the narrow
 // answer for the mirrored box, with inside and outside swapped.
-M3DObjectTreeBase::IntersectionType ExpectedForWideCone(Point const& apex, double halfAngle, M3DBoundingBox<double> const& box)
+M3DObjectTreeBase::IntersectionType ExpectedForWideCone(Point const& apex, double halfAngle,
+                                                        M3DBoundingBox<double> const& box)
 {
-    M3DBoundingBox<double> const mirrored(box.GetMin(0), box.GetMin(1), -box.GetMax(2), box.GetMax(0), box.GetMax(1), -box.GetMin(2));
+    M3DBoundingBox<double> const mirrored(box.GetMin(0), box.GetMin(1), -box.GetMax(2), box.GetMax(0), box.GetMax(1),
+                                          -box.GetMin(2));
     auto const upward = ExpectedForNarrowCone(Point(apex.x, apex.y, -apex.z), kPi - halfAngle, mirrored);
     if (upward == M3DObjectTreeBase::Intersecting) return upward;
     return upward == M3DObjectTreeBase::Inside ? M3DObjectTreeBase::Outside : M3DObjectTreeBase::Inside;
@@ -69,7 +73,8 @@ std::pair<double, double> SampledMargins(Point const& apex, double halfAngle, M3
     double lowest = 1e9, highest = -1e9;
     for (int i = 0; i <= n; ++i)
         for (int j = 0; j <= n; ++j)
-            for (int k = 0; k <= n; ++k) {
+            for (int k = 0; k <= n; ++k)
+            {
                 Point const p(box.GetMin(0) + box.GetDeltaX() * i / n, box.GetMin(1) + box.GetDeltaY() * j / n,
                               box.GetMin(2) + box.GetDeltaZ() * k / n);
                 double const m = AngularMargin(apex, halfAngle, p);
@@ -86,21 +91,24 @@ M3DBoundingBox<double> RandomBox(std::mt19937& rng)
     return M3DBoundingBox<double>(x, y, z, x + size(rng), y + size(rng), z + size(rng));
 }
 
-}  // namespace
+} // namespace
 
 TEST(ConeChecker, PointsAgainstTheAngleFromTheDownwardVertical)
 {
     Point const apex(3.0, -2.0, 7.0);
-    for (double halfAngle : {0.05, 0.4, 1.0, 1.5, kPi / 2, 1.7, 2.6, 3.1}) {
+    for (double halfAngle : {0.05, 0.4, 1.0, 1.5, kPi / 2, 1.7, 2.6, 3.1})
+    {
         IntersectionCheckerVerticalInfiniteCone const cone(apex, halfAngle);
         EXPECT_EQ(cone.GetIntersection(apex + Point(0, 0, -1e-3)), M3DObjectTreeBase::Inside) << halfAngle;
         EXPECT_EQ(cone.GetIntersection(apex + Point(0, 0, -1e6)), M3DObjectTreeBase::Inside) << halfAngle;
         EXPECT_EQ(cone.GetIntersection(apex + Point(0, 0, 5)), M3DObjectTreeBase::Outside) << halfAngle;
-        EXPECT_EQ(cone.GetIntersection(apex), halfAngle > kPi / 2 ? M3DObjectTreeBase::Inside : M3DObjectTreeBase::Outside)
+        EXPECT_EQ(cone.GetIntersection(apex),
+                  halfAngle > kPi / 2 ? M3DObjectTreeBase::Inside : M3DObjectTreeBase::Outside)
             << halfAngle;
         std::mt19937 rng(1);
         std::uniform_real_distribution<double> coordinate(-50.0, 50.0);
-        for (int i = 0; i < 2000; ++i) {
+        for (int i = 0; i < 2000; ++i)
+        {
             Point const p(coordinate(rng), coordinate(rng), coordinate(rng));
             double const margin = AngularMargin(apex, halfAngle, p);
             if (std::fabs(margin) < 1e-9) continue;
@@ -115,21 +123,35 @@ TEST(ConeChecker, PointsAgainstTheAngleFromTheDownwardVertical)
 TEST(ConeChecker, BoxesAgainstClosedFormAndDenseSampling)
 {
     std::mt19937 rng(2);
-    for (bool wide : {false, true}) {
+    for (bool wide : {false, true})
+    {
         Point const apex = wide ? Point(-4.0, 2.0, -10.0) : Point(5.0, -7.0, 20.0);
         int counts[3] = {0, 0, 0};
-        for (double halfAngle : wide ? std::vector<double>{1.6, 2.0, 2.6, 3.0} : std::vector<double>{0.1, 0.5, 0.9, 1.3, 1.55}) {
+        for (double halfAngle :
+             wide ? std::vector<double>{1.6, 2.0, 2.6, 3.0} : std::vector<double>{0.1, 0.5, 0.9, 1.3, 1.55})
+        {
             IntersectionCheckerVerticalInfiniteCone const cone(apex, halfAngle);
-            for (int i = 0; i < 800; ++i) {
+            for (int i = 0; i < 800; ++i)
+            {
                 M3DBoundingBox<double> const box = RandomBox(rng);
                 auto const answer = cone.GetIntersection(box);
-                EXPECT_EQ(answer, wide ? ExpectedForWideCone(apex, halfAngle, box) : ExpectedForNarrowCone(apex, halfAngle, box))
+                EXPECT_EQ(answer, wide ? ExpectedForWideCone(apex, halfAngle, box)
+                                       : ExpectedForNarrowCone(apex, halfAngle, box))
                     << halfAngle;
                 ++counts[answer];
                 auto const margins = SampledMargins(apex, halfAngle, box);
-                if (answer == M3DObjectTreeBase::Inside) { EXPECT_LT(margins.second, 0.0); }
-                if (answer == M3DObjectTreeBase::Outside) { EXPECT_GE(margins.first, 0.0); }
-                if (margins.first < -1e-9 && margins.second > 1e-9) { EXPECT_EQ(answer, M3DObjectTreeBase::Intersecting); }
+                if (answer == M3DObjectTreeBase::Inside)
+                {
+                    EXPECT_LT(margins.second, 0.0);
+                }
+                if (answer == M3DObjectTreeBase::Outside)
+                {
+                    EXPECT_GE(margins.first, 0.0);
+                }
+                if (margins.first < -1e-9 && margins.second > 1e-9)
+                {
+                    EXPECT_EQ(answer, M3DObjectTreeBase::Intersecting);
+                }
             }
         }
         // The random boxes exercise every answer.
@@ -142,7 +164,8 @@ TEST(ConeChecker, BoxBoundaryCases)
     Point const apex(0.0, 0.0, 0.0);
     IntersectionCheckerVerticalInfiniteCone const cone(apex, 0.3);
     // Wholly above the apex, however wide.
-    EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(-1e9, -1e9, 1e-9, 1e9, 1e9, 5.0)), M3DObjectTreeBase::Outside);
+    EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(-1e9, -1e9, 1e-9, 1e9, 1e9, 5.0)),
+              M3DObjectTreeBase::Outside);
     // Straddling the axis with its bottom at the apex and its top corners outside.
     EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(-1, -1, 0.0, 1, 1, 3)), M3DObjectTreeBase::Intersecting);
     EXPECT_EQ(cone.GetIntersection(M3DBoundingBox<double>(-1, -1, -0.5, 1, 1, 3)), M3DObjectTreeBase::Intersecting);
@@ -164,15 +187,18 @@ TEST(ConeChecker, SegmentsAgainstDenseSampling)
     std::mt19937 rng(4);
     std::uniform_real_distribution<double> coordinate(-60.0, 60.0);
     int counts[3] = {0, 0, 0};
-    for (double halfAngle : {0.2, 0.7, 1.2, 2.0, 2.8}) {
+    for (double halfAngle : {0.2, 0.7, 1.2, 2.0, 2.8})
+    {
         Point const apex(1.0, 2.0, 3.0);
         IntersectionCheckerVerticalInfiniteCone const cone(apex, halfAngle);
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < 400; ++i)
+        {
             Point const a(coordinate(rng), coordinate(rng), coordinate(rng));
             Point const b(coordinate(rng), coordinate(rng), coordinate(rng));
             double lowest = 1e9, highest = -1e9;
             int const n = 1500;
-            for (int k = 0; k <= n; ++k) {
+            for (int k = 0; k <= n; ++k)
+            {
                 double const m = AngularMargin(apex, halfAngle, a + (b - a) * (double(k) / n));
                 lowest = std::min(lowest, m);
                 highest = std::max(highest, m);
@@ -181,9 +207,18 @@ TEST(ConeChecker, SegmentsAgainstDenseSampling)
             EXPECT_EQ(answer, cone.GetSegmentIntersection(b, a));
             ++counts[answer];
             double const tolerance = 1e-3;
-            if (lowest < -tolerance && highest > tolerance) { EXPECT_EQ(answer, M3DObjectTreeBase::Intersecting); }
-            if (highest < -tolerance) { EXPECT_EQ(answer, M3DObjectTreeBase::Inside); }
-            if (lowest > tolerance) { EXPECT_EQ(answer, M3DObjectTreeBase::Outside); }
+            if (lowest < -tolerance && highest > tolerance)
+            {
+                EXPECT_EQ(answer, M3DObjectTreeBase::Intersecting);
+            }
+            if (highest < -tolerance)
+            {
+                EXPECT_EQ(answer, M3DObjectTreeBase::Inside);
+            }
+            if (lowest > tolerance)
+            {
+                EXPECT_EQ(answer, M3DObjectTreeBase::Outside);
+            }
         }
     }
     for (int c : counts) EXPECT_GT(c, 50);
@@ -209,15 +244,18 @@ TEST(ConeChecker, GraphEdgesAnswerAsTheirSegments)
     MStlGraph graph(&mesh);
     std::mt19937 rng(6);
     std::uniform_int_distribution<std::int32_t> coordinate(-500, 500);
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 300; ++i)
+    {
         MStlPoint* a = mesh.AddPoint(coordinate(rng), coordinate(rng), coordinate(rng));
         MStlPoint* b = mesh.AddPoint(coordinate(rng), coordinate(rng), coordinate(rng));
         graph.AddEdge(a, b);
     }
     int counts[3] = {0, 0, 0};
-    for (double halfAngle : {0.3, 0.9, 2.2}) {
+    for (double halfAngle : {0.3, 0.9, 2.2})
+    {
         IntersectionCheckerVerticalInfiniteCone const cone(Point(10, -20, 100), halfAngle);
-        for (MStlGraphEdge const& edge : graph.GetEdges()) {
+        for (MStlGraphEdge const& edge : graph.GetEdges())
+        {
             Point const a = *edge.GetFirstVertex(), b = *edge.GetSecondVertex();
             auto const answer = cone.GetIntersection(&edge);
             EXPECT_EQ(answer, cone.GetSegmentIntersection(a, b));

@@ -12,7 +12,8 @@
 using MeshQueries::DependencyTypeIndexSlot;
 namespace Keys = MeshQueries::DependencyKeys;
 
-namespace {
+namespace
+{
 
 // Counts the registry's index requests and optionally makes them fail; removed on destruction.
 class RegistryHook
@@ -20,10 +21,12 @@ class RegistryHook
 public:
     explicit RegistryHook(bool failing = false) : m_failing(failing)
     {
-        MStlBaseDependencies::SetIndexHook([this] {
-            ++m_calls;
-            if (m_failing) throw std::runtime_error("registry unavailable");
-        });
+        MStlBaseDependencies::SetIndexHook(
+            [this]
+            {
+                ++m_calls;
+                if (m_failing) throw std::runtime_error("registry unavailable");
+            });
     }
     ~RegistryHook() { MStlBaseDependencies::SetIndexHook({}); }
     RegistryHook(RegistryHook const&) = delete;
@@ -62,7 +65,7 @@ std::vector<IndexFunction> AllInstances()
             &GetDepTypeIndex<Keys::TriangleTreeMutableOfStl>};
 }
 
-}  // namespace
+} // namespace
 
 TEST(DependencyTypeIndexSlot, TakesOneIndexAndNeverLooksAtLaterMeshes)
 {
@@ -99,10 +102,13 @@ TEST(DependencyTypeIndexSlot, NullMeshBeforeTheIndexIsTakenIsRejected)
 {
     MStlBase mesh;
     DependencyTypeIndexSlot slot;
-    try {
+    try
+    {
         slot.Get(nullptr);
         FAIL() << "no exception";
-    } catch (std::invalid_argument const& e) {
+    }
+    catch (std::invalid_argument const& e)
+    {
         EXPECT_STREQ(e.what(), "ip_mesh");
     }
     std::size_t const index = slot.Get(&mesh);
@@ -111,7 +117,8 @@ TEST(DependencyTypeIndexSlot, NullMeshBeforeTheIndexIsTakenIsRejected)
 
 TEST(DependencyTypeIndexSlot, ConcurrentFirstCallsTakeASingleIndex)
 {
-    for (int round = 0; round < 20; ++round) {
+    for (int round = 0; round < 20; ++round)
+    {
         MStlBase mesh;
         RegistryHook hook;
         DependencyTypeIndexSlot slot;
@@ -120,11 +127,13 @@ TEST(DependencyTypeIndexSlot, ConcurrentFirstCallsTakeASingleIndex)
         std::vector<std::size_t> results(threads);
         std::vector<std::thread> workers;
         for (int t = 0; t < threads; ++t)
-            workers.emplace_back([&, t] {
-                ++waiting;
-                while (waiting.load() < threads) std::this_thread::yield();
-                results[t] = slot.Get(&mesh);
-            });
+            workers.emplace_back(
+                [&, t]
+                {
+                    ++waiting;
+                    while (waiting.load() < threads) std::this_thread::yield();
+                    results[t] = slot.Get(&mesh);
+                });
         for (auto& w : workers) w.join();
         EXPECT_EQ(hook.Calls(), 1);
         for (std::size_t r : results) EXPECT_EQ(r, results[0]);
@@ -138,11 +147,15 @@ TEST(GetDepTypeIndex, NineteenDistinctKeysSharedByEveryMesh)
     std::vector<IndexFunction> const instances = AllInstances();
     // Members not yet asked fail with the registry and must ask again once it works.
     std::vector<bool> fresh;
-    for (IndexFunction f : instances) {
+    for (IndexFunction f : instances)
+    {
         bool threw = false;
-        try {
+        try
+        {
             f(&first);
-        } catch (std::runtime_error const&) {
+        }
+        catch (std::runtime_error const&)
+        {
             threw = true;
         }
         fresh.push_back(threw);
@@ -152,14 +165,16 @@ TEST(GetDepTypeIndex, NineteenDistinctKeysSharedByEveryMesh)
 
     std::set<std::size_t> keys;
     int expectedCalls = failedCalls;
-    for (std::size_t i = 0; i < instances.size(); ++i) {
+    for (std::size_t i = 0; i < instances.size(); ++i)
+    {
         keys.insert(instances[i](&first));
         if (fresh[i]) ++expectedCalls;
     }
     EXPECT_EQ(keys.size(), 19u);
     EXPECT_EQ(hook.Calls(), expectedCalls);
 
-    for (std::size_t i = 0; i < instances.size(); ++i) {
+    for (std::size_t i = 0; i < instances.size(); ++i)
+    {
         std::size_t const key = instances[i](&first);
         EXPECT_EQ(instances[i](&second), key);
         EXPECT_EQ(instances[i](nullptr), key);
@@ -177,7 +192,8 @@ TEST(GetDepTypeIndex, WrappersAttachUnderTheirOwnKeys)
     auto const attached = Keys::TriangleTreeOfStlConst::Find(&mesh);
     ASSERT_NE(attached, nullptr);
     EXPECT_NE(Keys::PointTreeOfStl::Find(&mesh), nullptr);
-    EXPECT_NE(static_cast<void const*>(Keys::PointTreeOfStl::Find(&mesh).get()), static_cast<void const*>(attached.get()));
+    EXPECT_NE(static_cast<void const*>(Keys::PointTreeOfStl::Find(&mesh).get()),
+              static_cast<void const*>(attached.get()));
     EXPECT_EQ(Keys::TriangleTreeOfStl::Find(&mesh), nullptr);
     EXPECT_EQ(Keys::TriangleTreeOfStlConst::Find(&other), nullptr);
     Keys::TriangleTreeOfFeatureConst::Attach(&other, {});

@@ -6,7 +6,8 @@
 #include "tree_test_support.h"
 #include "trees/MStl3DTriangleTreeMutableManager.h"
 
-namespace {
+namespace
+{
 
 using namespace mutable_tree_test;
 using Manager = MeshQueriesMutable::MStl3DTriangleTreeMutableManager;
@@ -14,7 +15,8 @@ constexpr double kLargest = std::numeric_limits<double>::max();
 constexpr std::size_t kNoBudget = std::numeric_limits<std::size_t>::max();
 
 // A lattice mesh edited at random through every notification the manager listens to.
-struct EditedMesh : LatticeMesh {
+struct EditedMesh : LatticeMesh
+{
     explicit EditedMesh(unsigned seed, int count) : LatticeMesh(seed, count, 14) {}
 
     int Near(int v) { return v + 50 * std::uniform_int_distribution<int>(-2, 2)(rng); }
@@ -29,20 +31,30 @@ struct EditedMesh : LatticeMesh {
     void RandomEdit()
     {
         int const kind = mesh.NumberOfTriangles() < 20 ? 0 : std::uniform_int_distribution<int>(0, 5)(rng);
-        if (kind <= 1) {
+        if (kind <= 1)
+        {
             Add();
-        } else if (kind == 2) {
+        }
+        else if (kind == 2)
+        {
             mesh.RemoveTriangle(RandomTriangle());
-        } else if (kind == 3) {
+        }
+        else if (kind == 3)
+        {
             MStlPoint* const a = RandomUsedPoint();
             mesh.ChangeTriangle(RandomTriangle(), a, NearPoint(a), NearPoint(a));
-        } else if (kind == 4) {
+        }
+        else if (kind == 4)
+        {
             MStlPoint* const p = RandomUsedPoint();
             mesh.MovePoint(p, MMPoint3d<long>(Near(p->x), Near(p->y), Near(p->z)));
-        } else {
+        }
+        else
+        {
             std::vector<MStlPoint*> points;
             std::vector<MMPoint3d<long>> positions;
-            for (int i = 0; i < 4; ++i) {
+            for (int i = 0; i < 4; ++i)
+            {
                 MStlPoint* const p = RandomUsedPoint();
                 if (std::find(points.begin(), points.end(), p) != points.end()) continue;
                 points.push_back(p);
@@ -55,16 +67,17 @@ struct EditedMesh : LatticeMesh {
 
 void ExpectQueriesMatchBruteForce(Manager& m, EditedMesh& e, int rounds)
 {
-    auto along = [&](std::vector<Triangle>& out, Point const& o, Point const& d, double lo, double hi) {
-        m.GetTrianglesAlongLineSegment(out, o, d, lo, hi);
-    };
-    auto inside = [&](std::vector<Triangle>& out, Point const& lo, Point const& hi) { m.GetTrianglesInsideBBox(out, lo, hi); };
+    auto along = [&](std::vector<Triangle>& out, Point const& o, Point const& d, double lo, double hi)
+    { m.GetTrianglesAlongLineSegment(out, o, d, lo, hi); };
+    auto inside = [&](std::vector<Triangle>& out, Point const& lo, Point const& hi)
+    { m.GetTrianglesInsideBBox(out, lo, hi); };
     // A ray direction of length 3 checks that the manager reports distances, not parameters.
     ExpectRandomQueriesMatchBruteForce(m, along, inside, e, rounds, 3, 0, 8);
     M3DBoundingBox<double> box;
     ASSERT_TRUE(m.GetBBox(box));
     M3DBoundingBox<long> const exact = e.mesh.GetBoundingBox();
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         EXPECT_EQ(box.min[k], double(exact.min[k]));
         EXPECT_EQ(box.max[k], double(exact.max[k]));
     }
@@ -72,17 +85,20 @@ void ExpectQueriesMatchBruteForce(Manager& m, EditedMesh& e, int rounds)
 
 TEST(MutableTreeManager, LongRandomEditSequencesAnswerAsBruteForce)
 {
-    struct Run {
+    struct Run
+    {
         unsigned seed;
         std::size_t budget;
         Tree::Mode mode;
         int steps;
     };
     for (Run const& run : {Run{1, kNoBudget, Tree::FineLeaves, 160}, Run{2, kNoBudget, Tree::CoarseLeaves, 160},
-                           Run{3, 37, Tree::FineLeaves, 200}, Run{4, 1, Tree::CoarseLeaves, 100}}) {
+                           Run{3, 37, Tree::FineLeaves, 200}, Run{4, 1, Tree::CoarseLeaves, 100}})
+    {
         EditedMesh e(run.seed, 300);
         Manager m(StlHandle(&e.mesh), run.budget, run.mode);
-        for (int step = 0; step < run.steps && !::testing::Test::HasFailure(); ++step) {
+        for (int step = 0; step < run.steps && !::testing::Test::HasFailure(); ++step)
+        {
             for (int i = std::uniform_int_distribution<int>(1, 12)(e.rng); i > 0; --i) e.RandomEdit();
             ExpectQueriesMatchBruteForce(m, e, 3);
             ExpectTreeHoldsMesh(m.GetTree(), e.mesh);
@@ -94,7 +110,8 @@ TEST(MutableTreeManager, LongRandomEditSequencesAnswerAsBruteForce)
 // m triangles, then k more: inserted one by one while k <= m / 5, rebuilt beyond.
 TEST(MutableTreeManager, OneFifthRuleAtItsBoundary)
 {
-    for (int k : {10, 11}) {
+    for (int k : {10, 11})
+    {
         EditedMesh e(6, 50);
         Manager m(StlHandle(&e.mesh), 1000, Tree::FineLeaves);
         // A new manager has nothing to update.
@@ -171,7 +188,7 @@ TEST(MutableTreeManager, LoweringTheBudgetBelowTheCountForcesARebuild)
     EXPECT_EQ(m.GetOperationCount(), 6u);
     m.SetInvalidateEveryNOperations(4);
     EXPECT_EQ(m.GetOperationCount(), 6u);
-    e.Add();  // ignored: the budget is spent
+    e.Add(); // ignored: the budget is spent
     EXPECT_EQ(m.GetPendingCount(), 0u);
     m.UpdateTree();
     EXPECT_EQ(m.GetOperationCount(), 0u);
@@ -182,7 +199,8 @@ TEST(MutableTreeManager, ZeroBudgetRebuildsOnEveryUpdate)
 {
     EditedMesh e(10, 100);
     Manager m(StlHandle(&e.mesh), 0, Tree::FineLeaves);
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 20; ++i)
+    {
         e.RandomEdit();
         EXPECT_EQ(m.GetOperationCount(), 0u);
         EXPECT_EQ(m.GetPendingCount(), 0u);
@@ -219,7 +237,8 @@ TEST(MutableTreeManager, EmptyMeshReportsEmptyBoxAndFindsNothing)
     Manager m(StlHandle(&mesh), 10, Tree::FineLeaves);
     M3DBoundingBox<double> box;
     ASSERT_TRUE(m.GetBBox(box));
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         EXPECT_EQ(box.min[k], MeshQueries::TrianglesGroupBBox3D::EmptyMarker());
         EXPECT_EQ(box.max[k], 0.0);
     }

@@ -9,7 +9,8 @@
 #include "trees/RayTriangleTest.h"
 #include "trees/SegmentBoxClip.h"
 
-namespace {
+namespace
+{
 
 using namespace mutable_tree_test;
 using MeshQueriesMutable::PointTriangleDistanceSqr;
@@ -21,17 +22,20 @@ TEST(MutablePointTriangleDistance, AgreesWithReferenceAndSamplingInEveryRegion)
 {
     std::mt19937 rng(42);
     std::uniform_real_distribution<double> u(-10.0, 10.0);
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < 20000; ++i)
+    {
         Point const a(u(rng), u(rng), u(rng)), b(u(rng), u(rng), u(rng)), c(u(rng), u(rng), u(rng));
         Point const p(2 * u(rng), 2 * u(rng), 2 * u(rng));
         double const d = PointTriangleDistanceSqr(p, a, b, c);
         double const ref = RefTriangleDistanceSqr(p, a, b, c);
         ASSERT_NEAR(std::sqrt(d), std::sqrt(ref), 1e-9) << i;
-        if (i % 200 == 0) {
+        if (i % 200 == 0)
+        {
             // No sample of the triangle is closer than the reported distance.
             double sampled = std::numeric_limits<double>::infinity();
             for (int s = 0; s <= 60; ++s)
-                for (int t = 0; s + t <= 60; ++t) {
+                for (int t = 0; s + t <= 60; ++t)
+                {
                     Point const q = a + (b - a) * (s / 60.0) + (c - a) * (t / 60.0);
                     sampled = std::min(sampled, (q - p).LengthSquared());
                 }
@@ -45,13 +49,13 @@ TEST(MutablePointTriangleDistance, ClosedFormsFarFromTheOrigin)
 {
     Point const o(1e6, -2e6, 3e6);
     Point const a = o, b = o + Point(10, 0, 0), c = o + Point(0, 10, 0);
-    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(2, 2, 3), a, b, c), 9.0);       // above the face
-    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(-3, -4, 0), a, b, c), 25.0);    // beyond corner a
-    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(5, -2, 0), a, b, c), 4.0);      // beyond edge a-b
-    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(-2, 5, 1), a, b, c), 5.0);      // beyond edge a-c
-    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(12, -1, 0), a, b, c), 5.0);     // beyond corner b
-    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(-1, 13, 0), a, b, c), 10.0);    // beyond corner c
-    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(6, 6, 0), a, b, c), 2.0);       // beyond edge b-c
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(2, 2, 3), a, b, c), 9.0);    // above the face
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(-3, -4, 0), a, b, c), 25.0); // beyond corner a
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(5, -2, 0), a, b, c), 4.0);   // beyond edge a-b
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(-2, 5, 1), a, b, c), 5.0);   // beyond edge a-c
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(12, -1, 0), a, b, c), 5.0);  // beyond corner b
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(-1, 13, 0), a, b, c), 10.0); // beyond corner c
+    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(6, 6, 0), a, b, c), 2.0);    // beyond edge b-c
     EXPECT_EQ(PointTriangleDistanceSqr(o + Point(0, 0, 0), a, b, c), 0.0);
 }
 
@@ -70,7 +74,8 @@ TEST(MutableRayTriangle, GrazingEdgesAndCornersHitParallelRaysNever)
     Point const down(0, 0, -1);
     double t = -1;
     for (Point const& at : {Point(0, 0, 5), Point(10, 0, 5), Point(0, 10, 5), Point(5, 0, 5), Point(0, 5, 5),
-                            Point(5, 5, 5), Point(2, 3, 5)}) {
+                            Point(5, 5, 5), Point(2, 3, 5)})
+    {
         EXPECT_TRUE(RayHitsTriangle(at, down, a, b, c, 0.0, kLargest, t)) << at.x << " " << at.y;
         EXPECT_EQ(t, 5.0);
     }
@@ -98,14 +103,16 @@ TEST(MutableRayTriangle, AgreesWithExactIntegerReference)
     std::mt19937& rng = e.rng;
     std::uniform_int_distribution<int> coord(-1, 7), dir(-2, 2);
     int hits = 0;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 3000; ++i)
+    {
         I3 const o{50 * coord(rng), 50 * coord(rng), 50 * coord(rng)};
         I3 const d{25 * dir(rng), 25 * dir(rng), 25 * dir(rng)};
-        for (MStlTriangle const* t : mesh.GetTriangles()) {
+        for (MStlTriangle const* t : mesh.GetTriangles())
+        {
             bool const exact = ExactWithin(ExactLineHit(o, d, t), 0, 3);
             double hit;
-            bool const got = RayHitsTriangle(ToPoint(o), ToPoint(d), t->GetVertex(0), t->GetVertex(1),
-                                             t->GetVertex(2), 0.0, 3.0, hit);
+            bool const got = RayHitsTriangle(ToPoint(o), ToPoint(d), t->GetVertex(0), t->GetVertex(1), t->GetVertex(2),
+                                             0.0, 3.0, hit);
             ASSERT_EQ(got, exact) << i;
             hits += got;
         }
@@ -136,7 +143,8 @@ TEST(MutableSegmentBox, SlabClippingBoundaries)
 }
 
 // Built over the mesh; at most ten triangles keep it a single leaf.
-struct BuiltTree {
+struct BuiltTree
+{
     Tree tree{Tree::FineLeaves};
     explicit BuiltTree(MStlBase& mesh) { BuildOn(tree, mesh); }
 };
@@ -188,16 +196,15 @@ TEST(MutableTreeQueries, EqualSegmentBoundsFindNothingBelowANode)
 
 TEST(MutableTreeQueries, StaticTreeAgreesWithBruteForce)
 {
-    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves}) {
+    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves})
+    {
         LatticeMesh e(23, 1200, 16);
         Tree tree(mode);
         BuildOn(tree, e.mesh);
-        auto along = [&](std::vector<Triangle>& out, Point const& o, Point const& d, double lo, double hi) {
-            tree.GetRoot()->GetTrianglesAlongLineSegment(out, o, d, lo, hi);
-        };
-        auto inside = [&](std::vector<Triangle>& out, Point const& lo, Point const& hi) {
-            tree.GetRoot()->GetTrianglesInsideBBox(out, M3DBoundingBox<double>(lo, hi));
-        };
+        auto along = [&](std::vector<Triangle>& out, Point const& o, Point const& d, double lo, double hi)
+        { tree.GetRoot()->GetTrianglesAlongLineSegment(out, o, d, lo, hi); };
+        auto inside = [&](std::vector<Triangle>& out, Point const& lo, Point const& hi)
+        { tree.GetRoot()->GetTrianglesInsideBBox(out, M3DBoundingBox<double>(lo, hi)); };
         ExpectRandomQueriesMatchBruteForce(tree, along, inside, e, 160, 1, -2, 6);
     }
 }

@@ -4,7 +4,8 @@
 
 #include "tree_test_support.h"
 
-namespace {
+namespace
+{
 
 using namespace mutable_tree_test;
 
@@ -18,15 +19,16 @@ bool IsUnder(Tree::BaseNode const* n, Tree::BaseNode const* ancestor)
 // Replays the split rules on a freshly built tree: node boxes are the exact union of their
 // triangles, each group lies on its side of the midpoint of the chosen axis, and nodes versus
 // leaves follow the capacity and the exhausted axes.
-struct SplitChecker {
+struct SplitChecker
+{
     std::size_t capacity;
     int maxDepth = 0;
 
-    std::size_t Check(Tree::BaseNode* n, int firstAxis, unsigned usedAxes, int depth,
-                      std::vector<MStlTriangle*>& below)
+    std::size_t Check(Tree::BaseNode* n, int firstAxis, unsigned usedAxes, int depth, std::vector<MStlTriangle*>& below)
     {
         maxDepth = std::max(maxDepth, depth);
-        if (auto* leaf = dynamic_cast<Tree::Leaf*>(n)) {
+        if (auto* leaf = dynamic_cast<Tree::Leaf*>(n))
+        {
             below.insert(below.end(), leaf->triangles.begin(), leaf->triangles.end());
             MeshQueries::TrianglesGroupBBox3D exact;
             for (auto* t : leaf->triangles) MeshQueries::AddTriangleBox(exact, Tree::TriangleBox::Of(*t));
@@ -39,7 +41,8 @@ struct SplitChecker {
         double const split = (node->box.min[axis] + node->box.max[axis]) * 0.5;
         std::size_t total = 0;
         MeshQueries::TrianglesGroupBBox3D exact;
-        for (int slot = 0; slot < 3; ++slot) {
+        for (int slot = 0; slot < 3; ++slot)
+        {
             if (!node->children[slot]) continue;
             unsigned const childUsed = slot == 1 ? (usedAxes | (1u << axis)) : usedAxes;
             std::vector<MStlTriangle*> group;
@@ -47,15 +50,21 @@ struct SplitChecker {
             EXPECT_EQ(count, group.size());
             bool const expectNode = count > capacity && !(slot == 1 && childUsed == 7u);
             EXPECT_EQ(dynamic_cast<Tree::Node*>(node->children[slot]) != nullptr, expectNode);
-            for (auto* t : group) {
+            for (auto* t : group)
+            {
                 auto const b = Tree::TriangleBox::Of(*t);
                 MeshQueries::AddTriangleBox(exact, b);
-                if (slot == 0) {
+                if (slot == 0)
+                {
                     EXPECT_LT(double(b.max[axis]), split);
-                } else if (slot == 1) {
+                }
+                else if (slot == 1)
+                {
                     EXPECT_LE(double(b.min[axis]), split);
                     EXPECT_GE(double(b.max[axis]), split);
-                } else {
+                }
+                else
+                {
                     EXPECT_GT(double(b.min[axis]), split);
                 }
             }
@@ -69,7 +78,8 @@ struct SplitChecker {
 
 TEST(MutableTreeBuild, LeafCapacityBoundaryDecidesBetweenLeafAndNode)
 {
-    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves}) {
+    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves})
+    {
         std::size_t const capacity = mode == Tree::FineLeaves ? 10 : 30;
         LatticeMesh meshLattice(7, int(capacity));
         MStlBase& mesh = meshLattice.mesh;
@@ -101,11 +111,14 @@ TEST(MutableTreeBuild, EmptyMeshGivesAnEmptyRootLeaf)
 
 TEST(MutableTreeBuild, SplitsFollowTheMidpointRuleOnRandomAndCoincidentTriangles)
 {
-    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves}) {
+    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves})
+    {
         LatticeMesh meshLattice(11, 1500);
         MStlBase& mesh = meshLattice.mesh;
         // Fifty copies of one triangle can never be separated: they end in one oversized leaf.
-        for (int i = 0; i < 50; ++i) mesh.AddTriangle(meshLattice.pool.At(0, 0, 0), meshLattice.pool.At(100, 0, 0), meshLattice.pool.At(0, 100, 0));
+        for (int i = 0; i < 50; ++i)
+            mesh.AddTriangle(meshLattice.pool.At(0, 0, 0), meshLattice.pool.At(100, 0, 0),
+                             meshLattice.pool.At(0, 100, 0));
         Tree tree(mode);
         BuildOn(tree, mesh);
         SplitChecker checker{tree.GetLeafCapacity()};
@@ -140,7 +153,8 @@ TEST(MutableTreeEdit, AddingToARootLeafAppendsWhateverItsSize)
     BuildOn(tree, mesh);
     auto* root = dynamic_cast<Tree::Leaf*>(tree.GetRoot());
     ASSERT_NE(root, nullptr);
-    for (int i = 0; i < 25; ++i) {
+    for (int i = 0; i < 25; ++i)
+    {
         meshLattice.Add();
         MStlTriangle* const t = mesh.GetTriangles().back();
         EXPECT_EQ(tree.AddTriangle(t), root);
@@ -156,7 +170,8 @@ TEST(MutableTreeEdit, InsertionPrefersLeastEnlargementAndEarlierSlotOnTies)
     MStlBase mesh;
     PointPool pool(mesh);
     // Eleven triangles below x = 500 and eleven above, none straddling: the root has slots 0 and 2.
-    for (int i = 0; i < 11; ++i) {
+    for (int i = 0; i < 11; ++i)
+    {
         mesh.AddTriangle(pool.At(0, 10 * i, 0), pool.At(100, 10 * i, 0), pool.At(0, 10 * i + 5, 100));
         mesh.AddTriangle(pool.At(900, 10 * i, 0), pool.At(1000, 10 * i, 0), pool.At(900, 10 * i + 5, 100));
     }

@@ -10,14 +10,14 @@
 
 #include "tree_test_support.h"
 
-namespace {
+namespace
+{
 
 using namespace statictreetest;
 using MeshQueries::M3DObjectTree;
 using TriangleTree = M3DObjectTree<MStlTriangle const*>;
 using CompactTree = M3DObjectTree<std::size_t>;
 using EdgeTree = M3DObjectTree<MStlGraphEdge>;
-
 
 // Checks every node: its box is the union of its elements' boxes, children are packed, their
 // ranges concatenate to the parent's, and along some axis the children are exactly the non-empty
@@ -27,14 +27,17 @@ void CheckNode(Tree const& tree, typename Tree::Node const* node, BoxOf const& b
 {
     M3DBoundingBox<double> unionBox;
     for (std::uint64_t i = node->begin; i < node->end; ++i) unionBox |= boxOf(tree.GetElement(i));
-    if (node->end > node->begin) {
+    if (node->end > node->begin)
+    {
         M3DBoundingBox<double> const nodeBox = node->GetBox();
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 3; ++k)
+        {
             ASSERT_EQ(nodeBox.min[k], unionBox.min[k]);
             ASSERT_EQ(nodeBox.max[k], unionBox.max[k]);
         }
     }
-    if (node->IsLeaf()) {
+    if (node->IsLeaf())
+    {
         ASSERT_FALSE(node->children[1] || node->children[2]);
         leafElements += node->end - node->begin;
         return;
@@ -47,14 +50,17 @@ void CheckNode(Tree const& tree, typename Tree::Node const* node, BoxOf const& b
     ASSERT_EQ(children.back()->end, node->end);
     for (std::size_t k = 1; k < children.size(); ++k) ASSERT_EQ(children[k - 1]->end, children[k]->begin);
     bool someAxisExplains = false;
-    for (int axis = 0; axis < 3 && !someAxisExplains; ++axis) {
+    for (int axis = 0; axis < 3 && !someAxisExplains; ++axis)
+    {
         double const split = (unionBox.min[axis] + unionBox.max[axis]) * 0.5;
-        auto groupOf = [&](std::uint64_t i) {
+        auto groupOf = [&](std::uint64_t i)
+        {
             M3DBoundingBox<double> const b = boxOf(tree.GetElement(i));
             return b.max[axis] < split ? 0 : (b.min[axis] > split ? 2 : 1);
         };
         bool explains = true;
-        for (auto const* c : children) {
+        for (auto const* c : children)
+        {
             int const g = groupOf(c->begin);
             for (std::uint64_t i = c->begin; i < c->end && explains; ++i) explains = groupOf(i) == g;
         }
@@ -80,7 +86,8 @@ void CheckTree(Tree const& tree, BoxOf const& boxOf)
 template <class Tree>
 void CheckLeafSizes(typename Tree::Node const* node, std::size_t maxLeaf, std::size_t& oversized)
 {
-    if (node->IsLeaf()) {
+    if (node->IsLeaf())
+    {
         if (node->end - node->begin > maxLeaf) ++oversized;
         return;
     }
@@ -118,7 +125,8 @@ TEST(StaticTreeBuild, RandomTrianglesSatisfyTheSplitRules)
 {
     MStlBase mesh;
     AddRandomTriangles(mesh, 1500, 5000, 200, 11);
-    for (std::size_t leaf : {0u, 3u, 30u}) {
+    for (std::size_t leaf : {0u, 3u, 30u})
+    {
         TriangleTree tree(MStlIteratorStlTriangleConst::Begin(&mesh), MStlIteratorStlTriangleConst::End(&mesh),
                           Params(true, leaf));
         ASSERT_EQ(tree.NumberOfElements(), mesh.NumberOfTriangles());
@@ -136,14 +144,16 @@ TEST(StaticTreeBuild, RandomTrianglesSatisfyTheSplitRules)
 // split per axis, then a single oversized leaf.
 TEST(StaticTreeBuild, InputsStraddlingEveryMidpointStopAfterThreeSplits)
 {
-    struct Case {
+    struct Case
+    {
         void (*fill)(MStlBase&);
         std::size_t leaf;
     };
     for (Case const& c : {Case{[](MStlBase& m) { AddRandomTriangles(m, 1, 100, 20, 5); }, 0},
                           Case{[](MStlBase& m) { AddCoincidentTriangles(m, 100); }, 10},
                           Case{[](MStlBase& m) { AddStraddlingTriangles(m, 200, 8); }, 4}})
-        for (bool cache : {true, false}) {
+        for (bool cache : {true, false})
+        {
             MStlBase mesh;
             c.fill(mesh);
             TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(cache, c.leaf));
@@ -185,12 +195,11 @@ TEST(StaticTreeBuild, BoundsEqualToTheSplitValueStraddle)
 TEST(StaticTreeBuild, ChildSlotsFollowBelowStraddlingAboveOrder)
 {
     MStlBase mesh;
-    auto add = [&](int x0, int x1) {
-        mesh.AddTriangle(mesh.AddPoint(x0, 0, 0), mesh.AddPoint(x1, 0, 0), mesh.AddPoint(x0, 5, 5));
-    };
-    add(90, 100);  // above the midpoint 50
-    add(40, 60);   // straddling
-    add(0, 10);    // below
+    auto add = [&](int x0, int x1)
+    { mesh.AddTriangle(mesh.AddPoint(x0, 0, 0), mesh.AddPoint(x1, 0, 0), mesh.AddPoint(x0, 5, 5)); };
+    add(90, 100); // above the midpoint 50
+    add(40, 60);  // straddling
+    add(0, 10);   // below
     TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 1));
     auto const* root = tree.GetRoot();
     for (int k = 0; k < 3; ++k) ASSERT_NE(root->children[k], nullptr);
@@ -218,12 +227,15 @@ TEST(StaticTreeBuild, SameTreeWithAndWithoutBoxCacheAndForAnyThreadCount)
     std::vector<std::size_t> indexes(compact.GetNumTriangles());
     for (std::size_t i = 0; i < indexes.size(); ++i) indexes[i] = i;
     MStlGraph* graph = mesh.AddGraph();
-    for (std::size_t i = 0; i + 1 < mesh.NumberOfPoints(); i += 2) graph->AddEdge(mesh.GetPoint(i), mesh.GetPoint(i + 1));
+    for (std::size_t i = 0; i + 1 < mesh.NumberOfPoints(); i += 2)
+        graph->AddEdge(mesh.GetPoint(i), mesh.GetPoint(i + 1));
 
     int const threadsBefore = omp_get_max_threads();
-    auto buildAll = [&](bool cache, int threads) {
+    auto buildAll = [&](bool cache, int threads)
+    {
         omp_set_num_threads(threads);
-        auto t = std::make_unique<TriangleTree>(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(cache, 3));
+        auto t =
+            std::make_unique<TriangleTree>(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(cache, 3));
         auto c = std::make_unique<CompactTree>(indexes.begin(), indexes.end(), compact, Params(cache, 3));
         auto e = std::make_unique<EdgeTree>(MStlIteratorGraphEdgeConst::Begin(graph),
                                             MStlIteratorGraphEdgeConst::End(graph), EdgeBox, Params(cache, 3));
@@ -233,7 +245,8 @@ TEST(StaticTreeBuild, SameTreeWithAndWithoutBoxCacheAndForAnyThreadCount)
     CheckTree(*std::get<0>(reference), ElementBox);
     CheckTree(*std::get<2>(reference), EdgeBox);
     for (bool cache : {true, false})
-        for (int threads : {1, 2, 3}) {
+        for (int threads : {1, 2, 3})
+        {
             auto other = buildAll(cache, threads);
             EXPECT_TRUE(SameTrees(*std::get<0>(reference), *std::get<0>(other))) << cache << threads;
             EXPECT_TRUE(SameTrees(*std::get<1>(reference), *std::get<1>(other))) << cache << threads;
@@ -243,7 +256,8 @@ TEST(StaticTreeBuild, SameTreeWithAndWithoutBoxCacheAndForAnyThreadCount)
     // Compact triangle i is mesh triangle i: the two trees order their elements alike.
     auto const& t = *std::get<0>(reference);
     auto const& c = *std::get<1>(reference);
-    for (std::size_t i = 0; i < t.NumberOfElements(); ++i) ASSERT_EQ(t.GetElement(i)->GetElementIndex(), c.GetElement(i));
+    for (std::size_t i = 0; i < t.NumberOfElements(); ++i)
+        ASSERT_EQ(t.GetElement(i)->GetElementIndex(), c.GetElement(i));
 }
 
 TEST(StaticTreeBuild, GraphEdgeTreeNeedsABoxFunctionOnlyWhenItHasEdges)
@@ -292,4 +306,4 @@ TEST(StaticTreeBuild, ChunkedArrayKeepsEntriesInPlace)
     EXPECT_TRUE(a.Empty());
 }
 
-}  // namespace
+} // namespace

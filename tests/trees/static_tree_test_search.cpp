@@ -8,7 +8,8 @@
 
 #include "tree_test_support.h"
 
-namespace {
+namespace
+{
 
 using namespace statictreetest;
 using MeshQueries::M3DObjectTree;
@@ -16,10 +17,10 @@ using TriangleTree = M3DObjectTree<MStlTriangle const*>;
 using CompactTree = M3DObjectTree<std::size_t>;
 using EdgeTree = M3DObjectTree<MStlGraphEdge>;
 
-
-struct Answer {
+struct Answer
+{
     double distance;
-    std::size_t ties;  // elements at exactly that distance
+    std::size_t ties; // elements at exactly that distance
 };
 
 template <class Tree, class Query>
@@ -42,26 +43,30 @@ Answer BruteForce(std::vector<double> const& distances, double seed)
 
 // Seeds: +infinity, a finite radius, and 0, which accepts only elements at distance 0.
 template <class Tree, class Query>
-void ExpectSameAsBruteForce(Tree const& tree, Query const& query, double radius,
-                            typename Tree::Element const& sentinel)
+void ExpectSameAsBruteForce(Tree const& tree, Query const& query, double radius, typename Tree::Element const& sentinel)
 {
     std::vector<double> const distances = AllDistances(tree, query);
-    for (double seed : {kInfinity, radius * radius, 0.0}) {
+    for (double seed : {kInfinity, radius * radius, 0.0})
+    {
         Answer const expected = BruteForce(distances, seed);
         double best = seed;
         typename Tree::Element element = sentinel;
         tree.FindNearest(query, best, element);
         ASSERT_EQ(best, expected.distance);
-        if (expected.ties == 0) {
+        if (expected.ties == 0)
+        {
             ASSERT_TRUE(element == sentinel);
-        } else {
+        }
+        else
+        {
             ASSERT_FALSE(element == sentinel);
             ASSERT_EQ(query.ElementDistance(element), best);
         }
     }
 }
 
-class StaticTreeSearch : public ::testing::TestWithParam<int> {
+class StaticTreeSearch : public ::testing::TestWithParam<int>
+{
 protected:
     // 0: random small triangles, 1: coincident triangles, 2: every box straddles every midpoint,
     // 3: a mix of all three.
@@ -93,8 +98,10 @@ protected:
 TEST_P(StaticTreeSearch, EveryElementKindMatchesBruteForce)
 {
     std::size_t const none = std::numeric_limits<std::size_t>::max();
-    for (bool cache : {true, false}) {
-        for (std::size_t leaf : {0u, 10u}) {
+    for (bool cache : {true, false})
+    {
+        for (std::size_t leaf : {0u, 10u})
+        {
             TriangleTree tree(MStlIteratorStlTriangleConst::Begin(&mesh), MStlIteratorStlTriangleConst::End(&mesh),
                               Params(cache, leaf));
             for (Point const& p : queries) ExpectSameAsBruteForce(tree, TrianglePointQuery{p}, 200.0, nullptr);
@@ -102,7 +109,8 @@ TEST_P(StaticTreeSearch, EveryElementKindMatchesBruteForce)
         CompactTree compactTree(indexes.begin(), indexes.end(), *compact, Params(cache, 10));
         EdgeTree edgeTree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph), EdgeBox,
                           Params(cache, 30));
-        for (Point const& p : queries) {
+        for (Point const& p : queries)
+        {
             ExpectSameAsBruteForce(compactTree, CompactPointQuery{p, compact.get()}, 300.0, none);
             ExpectSameAsBruteForce(edgeTree, EdgePointQuery{p}, 250.0, MStlGraphEdge());
         }
@@ -133,7 +141,8 @@ TEST(StaticTreeSearchTies, EqualChildrenAreSearchedInSlotOrder)
     mesh.AddTriangle(mesh.AddPoint(100, 0, 0), mesh.AddPoint(90, 0, 0), mesh.AddPoint(100, 10, 0));
     TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 1));
     ASSERT_NE(tree.GetRoot()->children[1], nullptr);
-    struct Constant {
+    struct Constant
+    {
         double BoxDistance(M3DBoundingBox<double> const&) const { return 1.0; }
         double ElementDistance(MStlTriangle const*) const { return 1.0; }
     };
@@ -150,7 +159,8 @@ TEST(StaticTreeSearchTies, InfiniteAnswersEndTheSearch)
     MStlBase mesh;
     AddRandomTriangles(mesh, 500, 1000, 50, 9);
     TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 3));
-    struct FirstOnly {
+    struct FirstOnly
+    {
         int elementsSeen = 0;
         double BoxDistance(M3DBoundingBox<double> const&) const { return elementsSeen ? kInfinity : 0.0; }
         double ElementDistance(MStlTriangle const*) { return elementsSeen++ ? kInfinity : 5.0; }
@@ -172,7 +182,8 @@ TEST(StaticTreeConcurrency, ManyThreadsSearchOneTree)
     TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 10));
     auto const points = RandomPoints(400, 5500, 404);
     std::vector<double> expected(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
+    for (std::size_t i = 0; i < points.size(); ++i)
+    {
         MStlTriangle const* e = nullptr;
         expected[i] = kInfinity;
         tree.FindNearest(TrianglePointQuery{points[i]}, expected[i], e);
@@ -180,15 +191,18 @@ TEST(StaticTreeConcurrency, ManyThreadsSearchOneTree)
     std::atomic<int> mismatches{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t)
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < 3; ++round)
-                for (std::size_t i = t; i < points.size(); i += 3) {
-                    double best = kInfinity;
-                    MStlTriangle const* e = nullptr;
-                    tree.FindNearest(TrianglePointQuery{points[i]}, best, e);
-                    if (best != expected[i]) ++mismatches;
-                }
-        });
+        threads.emplace_back(
+            [&, t]
+            {
+                for (int round = 0; round < 3; ++round)
+                    for (std::size_t i = t; i < points.size(); i += 3)
+                    {
+                        double best = kInfinity;
+                        MStlTriangle const* e = nullptr;
+                        tree.FindNearest(TrianglePointQuery{points[i]}, best, e);
+                        if (best != expected[i]) ++mismatches;
+                    }
+            });
     for (auto& th : threads) th.join();
     EXPECT_EQ(mismatches.load(), 0);
     for (std::size_t i = 0; i < points.size(); i += 8)
@@ -203,12 +217,14 @@ TEST(StaticTreeSearchRange, VerticesAtTheIntegerLimits)
     std::mt19937 rng(12);
     std::uniform_int_distribution<int> pick(0, 2);
     std::int32_t const values[3] = {INT32_MIN, 0, INT32_MAX};
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 300; ++i)
+    {
         MStlPoint* p[3];
         for (auto& q : p) q = mesh.AddPoint(values[pick(rng)], values[pick(rng)], values[pick(rng)]);
         mesh.AddTriangle(p[0], p[1], p[2]);
     }
-    for (bool cache : {true, false}) {
+    for (bool cache : {true, false})
+    {
         TriangleTree tree(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(cache, 2));
         EXPECT_EQ(tree.GetRoot()->box[1], INT32_MAX);
         EXPECT_EQ(tree.GetRoot()->box[0], INT32_MIN);
@@ -217,4 +233,4 @@ TEST(StaticTreeSearchRange, VerticesAtTheIntegerLimits)
     }
 }
 
-}  // namespace
+} // namespace

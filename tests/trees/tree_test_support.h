@@ -21,7 +21,8 @@
 #include "trees/M3DObjectTree.h"
 #include "trees/M3DTriangleTreeMutable.h"
 
-namespace statictreetest {
+namespace statictreetest
+{
 
 using Point = MMPoint3d<double>;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -41,7 +42,8 @@ inline double PointTriangleDistanceSqr(Point const& p, Point const& a, Point con
 {
     Point const n = (b - a).Cross(c - a);
     double const n2 = n.LengthSquared();
-    if (n2 > 0) {
+    if (n2 > 0)
+    {
         Point const q = p - n * ((p - a).Dot(n) / n2);
         double const u = (b - a).Cross(q - a).Dot(n), v = (c - b).Cross(q - b).Dot(n), w = (a - c).Cross(q - c).Dot(n);
         if (u >= 0 && v >= 0 && w >= 0) return (p - q).LengthSquared();
@@ -55,17 +57,21 @@ inline double PointTriangleDistanceSqr(Point const& p, Point const& a, Point con
 inline double PointBoxDistanceSqr(Point const& p, M3DBoundingBox<double> const& box)
 {
     double sum = 0;
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3; ++k)
+    {
         double gap = 0;
-        if (p[k] < box.min[k]) gap = box.min[k] - p[k];
-        else if (p[k] > box.max[k]) gap = p[k] - box.max[k];
+        if (p[k] < box.min[k])
+            gap = box.min[k] - p[k];
+        else if (p[k] > box.max[k])
+            gap = p[k] - box.max[k];
         sum += gap * gap;
     }
     return sum;
 }
 
 // Squared distance from a point to mesh triangles, compact triangles and segments (graph edges).
-struct TrianglePointQuery {
+struct TrianglePointQuery
+{
     Point p;
     double BoxDistance(M3DBoundingBox<double> const& box) const { return PointBoxDistanceSqr(p, box); }
     double ElementDistance(MStlTriangle const* t) const
@@ -80,7 +86,8 @@ inline Point CompactVertex(MStlCompact const& c, std::uint32_t i)
     return Point(v.x, v.y, v.z);
 }
 
-struct CompactPointQuery {
+struct CompactPointQuery
+{
     Point p;
     MStlCompact const* compact;
     double BoxDistance(M3DBoundingBox<double> const& box) const { return PointBoxDistanceSqr(p, box); }
@@ -92,7 +99,8 @@ struct CompactPointQuery {
     }
 };
 
-struct EdgePointQuery {
+struct EdgePointQuery
+{
     Point p;
     double BoxDistance(M3DBoundingBox<double> const& box) const { return PointBoxDistanceSqr(p, box); }
     double ElementDistance(MStlGraphEdge const& e) const
@@ -114,7 +122,8 @@ inline MeshQueries::M3DObjectTreeBase::Parameters Params(bool cache, std::size_t
 inline M3DBoundingBox<double> GrownBox(std::initializer_list<Point> vertices)
 {
     M3DBoundingBox<double> box;
-    for (Point const& v : vertices) {
+    for (Point const& v : vertices)
+    {
         box.AddPoint(Point(v.x - 1, v.y - 1, v.z - 1));
         box.AddPoint(Point(v.x + 1, v.y + 1, v.z + 1));
     }
@@ -137,7 +146,8 @@ inline void AddRandomTriangles(MStlBase& mesh, std::size_t count, int halfSize, 
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> centre(-halfSize, halfSize);
     std::uniform_int_distribution<int> offset(-triangleSize, triangleSize);
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count; ++i)
+    {
         int const cx = centre(rng), cy = centre(rng), cz = centre(rng);
         MStlPoint* p[3];
         for (auto& q : p) q = mesh.AddPoint(cx + offset(rng), cy + offset(rng), cz + offset(rng));
@@ -159,7 +169,8 @@ inline void AddStraddlingTriangles(MStlBase& mesh, std::size_t count, unsigned s
 {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> jitter(-50, 50);
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count; ++i)
+    {
         MStlPoint* a = mesh.AddPoint(-1000 + jitter(rng), -1000 + jitter(rng), -1000 + jitter(rng));
         MStlPoint* b = mesh.AddPoint(1000 + jitter(rng), 1000 + jitter(rng), 1000 + jitter(rng));
         MStlPoint* c = mesh.AddPoint(jitter(rng), 1000 + jitter(rng), -1000 + jitter(rng));
@@ -210,9 +221,10 @@ int Depth(Node const* node)
     return depth;
 }
 
-}  // namespace statictreetest
+} // namespace statictreetest
 
-namespace mutable_tree_test {
+namespace mutable_tree_test
+{
 
 using Tree = MeshQueriesMutable::M3DTriangleTreeMutableStl;
 using Point = MMPoint3d<double>;
@@ -253,13 +265,15 @@ inline double RefTriangleDistanceSqr(Point const& p, MStlTriangle const* t)
 // Exact line-triangle test on integer geometry: signed volumes decide the crossing, edges and
 // corners included; a line parallel to the plane (or a collinear triangle) never hits. The hit
 // parameter is returned as the fraction num/den with den > 0.
-struct ExactHit {
+struct ExactHit
+{
     bool hit = false;
     std::int64_t num = 0, den = 1;
     double T() const { return double(num) / double(den); }
 };
 
-struct I3 {
+struct I3
+{
     std::int64_t x, y, z;
     I3 operator-(I3 const& o) const { return {x - o.x, y - o.y, z - o.z}; }
     I3 Cross(I3 const& o) const { return {y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x}; }
@@ -280,7 +294,8 @@ inline ExactHit ExactLineHit(I3 const& o, I3 const& d, MStlTriangle const* t)
     bool const allNonNeg = wab >= 0 && wbc >= 0 && wca >= 0;
     bool const allNonPos = wab <= 0 && wbc <= 0 && wca <= 0;
     if (!allNonNeg && !allNonPos) return r;
-    if (det < 0) {
+    if (det < 0)
+    {
         det = -det;
         num = -num;
     }
@@ -311,27 +326,34 @@ inline void ExpectTreeHoldsMesh(Tree const& tree, MStlBase const& mesh)
     ASSERT_NE(tree.GetRoot(), nullptr);
     ASSERT_NE(tree.GetLeafMap(), nullptr);
     std::map<MStlTriangle*, Tree::Leaf*> seen;
-    struct Walker {
+    struct Walker
+    {
         std::map<MStlTriangle*, Tree::Leaf*>& seen;
         // Returns the exact box of everything below.
         MeshQueries::TrianglesGroupBBox3D Walk(Tree::BaseNode* n, Tree::Node* parent)
         {
             EXPECT_EQ(n->parent, parent);
             MeshQueries::TrianglesGroupBBox3D below;
-            if (auto* leaf = dynamic_cast<Tree::Leaf*>(n)) {
-                for (MStlTriangle* t : leaf->triangles) {
+            if (auto* leaf = dynamic_cast<Tree::Leaf*>(n))
+            {
+                for (MStlTriangle* t : leaf->triangles)
+                {
                     EXPECT_TRUE(seen.emplace(t, leaf).second) << "triangle in two leaves";
                     MeshQueries::AddTriangleBox(below, Tree::TriangleBox::Of(*t));
                 }
-            } else {
+            }
+            else
+            {
                 auto* node = dynamic_cast<Tree::Node*>(n);
                 EXPECT_TRUE(node->children[0] || node->children[1] || node->children[2]);
                 for (auto* c : node->children)
                     if (c) below.Append(Walk(c, node));
             }
-            if (n->bboxValid && !below.IsEmpty()) {
+            if (n->bboxValid && !below.IsEmpty())
+            {
                 EXPECT_FALSE(n->box.IsEmpty());
-                for (int k = 0; k < 3; ++k) {
+                for (int k = 0; k < 3; ++k)
+                {
                     EXPECT_LE(n->box.min[k], below.min[k]);
                     EXPECT_GE(n->box.max[k], below.max[k]);
                 }
@@ -341,7 +363,8 @@ inline void ExpectTreeHoldsMesh(Tree const& tree, MStlBase const& mesh)
     } walker{seen};
     walker.Walk(tree.GetRoot(), nullptr);
     EXPECT_EQ(seen.size(), mesh.NumberOfTriangles());
-    for (MStlTriangle* t : mesh.GetTriangles()) {
+    for (MStlTriangle* t : mesh.GetTriangles())
+    {
         auto const it = seen.find(t);
         ASSERT_NE(it, seen.end()) << "mesh triangle missing from the tree";
         EXPECT_EQ(tree.GetLeafMap()->GetInfo(t), it->second);
@@ -353,7 +376,8 @@ inline void ExpectTreeHoldsMesh(Tree const& tree, MStlBase const& mesh)
 inline void AddLatticeTriangles(MStlBase& mesh, PointPool& pool, std::mt19937& rng, int count, int span = 20)
 {
     std::uniform_int_distribution<int> base(0, span), offset(-2, 2);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+    {
         int const x = base(rng), y = base(rng), z = base(rng);
         MStlPoint* const a = pool.At(50 * x, 50 * y, 50 * z);
         MStlPoint* const b = pool.At(50 * (x + offset(rng)), 50 * (y + offset(rng)), 50 * (z + offset(rng)));
@@ -363,7 +387,8 @@ inline void AddLatticeTriangles(MStlBase& mesh, PointPool& pool, std::mt19937& r
 }
 
 // A mesh with its point pool and generator, filled with lattice triangles.
-struct LatticeMesh {
+struct LatticeMesh
+{
     MStlBase mesh;
     PointPool pool{mesh};
     std::mt19937 rng;
@@ -387,7 +412,8 @@ inline void ExpectNearestMatchesBruteForce(MeshQueries::NearestTriangleResult<St
     bool const limited = maxDistance != std::numeric_limits<double>::max();
     bool const expectFound = mesh.NumberOfTriangles() > 0 && (!limited || best <= maxDistance * maxDistance);
     ASSERT_EQ(r.Found(), expectFound) << "point " << p.x << " " << p.y << " " << p.z;
-    if (!expectFound) {
+    if (!expectFound)
+    {
         EXPECT_EQ(r.mesh.GetMesh(), nullptr);
         EXPECT_EQ(r.point, Point(0, 0, 0));
         return;
@@ -405,7 +431,8 @@ inline void ExpectAxisRayMatchesExact(MeshQueries::ProjectPointResult<StlHandle>
                                       I3 const& origin, I3 const& axis)
 {
     ExactHit first;
-    for (MStlTriangle const* t : mesh.GetTriangles()) {
+    for (MStlTriangle const* t : mesh.GetTriangles())
+    {
         ExactHit const h = ExactLineHit(origin, axis, t);
         if (!h.hit || h.num < 0) continue;
         if (!first.hit || h.num * first.den < first.num * h.den) first = h;
@@ -450,7 +477,8 @@ void ExpectRandomQueriesMatchBruteForce(Searcher& s, Along along, Inside inside,
 {
     std::uniform_int_distribution<int> lattice(-2, e.span + 2), axisPick(0, 5), dir(-2, 2);
     std::uniform_real_distribution<double> real(-100.0, 50.0 * e.span + 100.0), extent(0.0, 200.0);
-    for (int i = 0; i < rounds; ++i) {
+    for (int i = 0; i < rounds; ++i)
+    {
         Point const p(real(e.rng), real(e.rng), real(e.rng));
         double const maxDistance = i % 2 ? std::numeric_limits<double>::max() : extent(e.rng);
         ExpectNearestMatchesBruteForce(s.NearestTriangle(p, maxDistance), e.mesh, p, maxDistance);

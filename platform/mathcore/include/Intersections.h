@@ -1,6 +1,6 @@
 #pragma once
-#include <vector>
 #include "MMPoint3d.h"
+#include <vector>
 
 namespace Intersections
 {

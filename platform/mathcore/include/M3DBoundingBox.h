@@ -1,9 +1,9 @@
 #pragma once
 // Axis-aligned box over doubles or integers. A default box is empty (min above max).
+#include "MMPoint3d.h"
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include "MMPoint3d.h"
 
 template <class T>
 class M3DBoundingBox
@@ -14,22 +14,33 @@ public:
 
     M3DBoundingBox() { MakeEmpty(); }
     M3DBoundingBox(MMPoint3dIntegerTypes<T> const& lo, MMPoint3dIntegerTypes<T> const& hi) { Set(lo, hi); }
-    M3DBoundingBox(T minX, T minY, T minZ, T maxX, T maxY, T maxZ)
-        : min{minX, minY, minZ}, max{maxX, maxY, maxZ} {}
+    M3DBoundingBox(T minX, T minY, T minZ, T maxX, T maxY, T maxZ) : min{minX, minY, minZ}, max{maxX, maxY, maxZ} {}
 
     void MakeEmpty()
     {
-        for (int k = 0; k < 3; ++k) { min[k] = std::numeric_limits<T>::max(); max[k] = std::numeric_limits<T>::lowest(); }
+        for (int k = 0; k < 3; ++k)
+        {
+            min[k] = std::numeric_limits<T>::max();
+            max[k] = std::numeric_limits<T>::lowest();
+        }
     }
     bool IsEmpty() const { return min[0] > max[0] || min[1] > max[1] || min[2] > max[2]; }
 
     void Set(MMPoint3dIntegerTypes<T> const& lo, MMPoint3dIntegerTypes<T> const& hi)
     {
-        for (int k = 0; k < 3; ++k) { min[k] = lo[k]; max[k] = hi[k]; }
+        for (int k = 0; k < 3; ++k)
+        {
+            min[k] = lo[k];
+            max[k] = hi[k];
+        }
     }
     void AddPoint(MMPoint3dIntegerTypes<T> const& p)
     {
-        for (int k = 0; k < 3; ++k) { min[k] = std::min(min[k], p[k]); max[k] = std::max(max[k], p[k]); }
+        for (int k = 0; k < 3; ++k)
+        {
+            min[k] = std::min(min[k], p[k]);
+            max[k] = std::max(max[k], p[k]);
+        }
     }
 
     T GetMin(int axis) const { return min[axis]; }
@@ -58,17 +69,26 @@ public:
 
     M3DBoundingBox& operator|=(M3DBoundingBox const& o)
     {
-        for (int k = 0; k < 3; ++k) { min[k] = std::min(min[k], o.min[k]); max[k] = std::max(max[k], o.max[k]); }
+        for (int k = 0; k < 3; ++k)
+        {
+            min[k] = std::min(min[k], o.min[k]);
+            max[k] = std::max(max[k], o.max[k]);
+        }
         return *this;
     }
     M3DBoundingBox& operator&=(M3DBoundingBox const& o)
     {
-        for (int k = 0; k < 3; ++k) { min[k] = std::max(min[k], o.min[k]); max[k] = std::min(max[k], o.max[k]); }
+        for (int k = 0; k < 3; ++k)
+        {
+            min[k] = std::max(min[k], o.min[k]);
+            max[k] = std::min(max[k], o.max[k]);
+        }
         return *this;
     }
 
     // Separating-axis test of the box against a triangle (closed sets: touching counts).
-    bool DoesIntersectTriangle(MMPoint3d<double> const& a, MMPoint3d<double> const& b, MMPoint3d<double> const& c) const;
+    bool DoesIntersectTriangle(MMPoint3d<double> const& a, MMPoint3d<double> const& b,
+                               MMPoint3d<double> const& c) const;
 };
 
 template <class T>
@@ -81,7 +101,8 @@ bool M3DBoundingBox<T>::DoesIntersectTriangle(MMPoint3d<double> const& a, MMPoin
     MMPoint3d<double> const half{0.5 * (double(max[0]) - double(min[0])), 0.5 * (double(max[1]) - double(min[1])),
                                  0.5 * (double(max[2]) - double(min[2]))};
     MMPoint3d<double> const v[3] = {a - centre, b - centre, c - centre};
-    auto separates = [&](MMPoint3d<double> const& axis) {
+    auto separates = [&](MMPoint3d<double> const& axis)
+    {
         double const p0 = v[0].Dot(axis), p1 = v[1].Dot(axis), p2 = v[2].Dot(axis);
         double const r = half.x * std::fabs(axis.x) + half.y * std::fabs(axis.y) + half.z * std::fabs(axis.z);
         return std::min({p0, p1, p2}) > r || std::max({p0, p1, p2}) < -r;

@@ -1,9 +1,9 @@
 #pragma once
 // N-dimensional axis-aligned box with MMVector corners; empty when default-constructed.
+#include "MMVector.h"
 #include <algorithm>
 #include <cstddef>
 #include <limits>
-#include "MMVector.h"
 
 template <class T, std::size_t N>
 class MBoundingBoxND
@@ -11,7 +11,11 @@ class MBoundingBoxND
 public:
     MBoundingBoxND()
     {
-        for (std::size_t k = 0; k < N; ++k) { m_min[k] = std::numeric_limits<T>::max(); m_max[k] = std::numeric_limits<T>::lowest(); }
+        for (std::size_t k = 0; k < N; ++k)
+        {
+            m_min[k] = std::numeric_limits<T>::max();
+            m_max[k] = std::numeric_limits<T>::lowest();
+        }
     }
     MBoundingBoxND(MMVector<T, N> const& lo, MMVector<T, N> const& hi) : m_min(lo), m_max(hi) {}
     ~MBoundingBoxND() = default;
@@ -32,7 +36,11 @@ public:
     // Grows this box in place to contain the other.
     MBoundingBoxND& Union(MBoundingBoxND const& o)
     {
-        for (std::size_t k = 0; k < N; ++k) { m_min[k] = std::min(m_min[k], o.m_min[k]); m_max[k] = std::max(m_max[k], o.m_max[k]); }
+        for (std::size_t k = 0; k < N; ++k)
+        {
+            m_min[k] = std::min(m_min[k], o.m_min[k]);
+            m_max[k] = std::max(m_max[k], o.m_max[k]);
+        }
         return *this;
     }
     // Inclusive containment.

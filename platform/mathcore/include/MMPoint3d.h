@@ -10,7 +10,10 @@ struct MMPoint3d
     constexpr MMPoint3d() = default;
     constexpr MMPoint3d(T x_, T y_, T z_) : x(x_), y(y_), z(z_) {}
     template <class U>
-    explicit constexpr MMPoint3d(MMPoint3d<U> const& o) : x(static_cast<T>(o.x)), y(static_cast<T>(o.y)), z(static_cast<T>(o.z)) {}
+    explicit constexpr MMPoint3d(MMPoint3d<U> const& o)
+        : x(static_cast<T>(o.x)), y(static_cast<T>(o.y)), z(static_cast<T>(o.z))
+    {
+    }
 
     T& operator[](int i) { return i == 0 ? x : (i == 1 ? y : z); }
     T const& operator[](int i) const { return i == 0 ? x : (i == 1 ? y : z); }
@@ -20,10 +23,34 @@ struct MMPoint3d
     MMPoint3d operator-() const { return {-x, -y, -z}; }
     MMPoint3d operator*(T s) const { return {x * s, y * s, z * s}; }
     MMPoint3d operator/(T s) const { return {x / s, y / s, z / s}; }
-    MMPoint3d& operator+=(MMPoint3d const& o) { x += o.x; y += o.y; z += o.z; return *this; }
-    MMPoint3d& operator-=(MMPoint3d const& o) { x -= o.x; y -= o.y; z -= o.z; return *this; }
-    MMPoint3d& operator*=(T s) { x *= s; y *= s; z *= s; return *this; }
-    MMPoint3d& operator/=(T s) { x /= s; y /= s; z /= s; return *this; }
+    MMPoint3d& operator+=(MMPoint3d const& o)
+    {
+        x += o.x;
+        y += o.y;
+        z += o.z;
+        return *this;
+    }
+    MMPoint3d& operator-=(MMPoint3d const& o)
+    {
+        x -= o.x;
+        y -= o.y;
+        z -= o.z;
+        return *this;
+    }
+    MMPoint3d& operator*=(T s)
+    {
+        x *= s;
+        y *= s;
+        z *= s;
+        return *this;
+    }
+    MMPoint3d& operator/=(T s)
+    {
+        x /= s;
+        y /= s;
+        z /= s;
+        return *this;
+    }
     bool operator==(MMPoint3d const& o) const { return x == o.x && y == o.y && z == o.z; }
     bool operator!=(MMPoint3d const& o) const { return !(*this == o); }
 
@@ -34,12 +61,21 @@ struct MMPoint3d
 };
 
 template <class T>
-inline MMPoint3d<T> operator*(T s, MMPoint3d<T> const& p) { return p * s; }
+inline MMPoint3d<T> operator*(T s, MMPoint3d<T> const& p)
+{
+    return p * s;
+}
 
 template <class T>
-inline T Dot(MMPoint3d<T> const& a, MMPoint3d<T> const& b) { return a.Dot(b); }
+inline T Dot(MMPoint3d<T> const& a, MMPoint3d<T> const& b)
+{
+    return a.Dot(b);
+}
 template <class T>
-inline MMPoint3d<T> Cross(MMPoint3d<T> const& a, MMPoint3d<T> const& b) { return a.Cross(b); }
+inline MMPoint3d<T> Cross(MMPoint3d<T> const& a, MMPoint3d<T> const& b)
+{
+    return a.Cross(b);
+}
 
 // The point type accepted by box and vertex operations.
 template <class T>

@@ -1,7 +1,7 @@
 #pragma once
 // Point-to-triangle distances used by the triangle-pair distance.
-#include <algorithm>
 #include "MMPoint3d.h"
+#include <algorithm>
 
 namespace MTriangle3dUtilities
 {
@@ -10,7 +10,8 @@ template <class T>
 MMPoint3d<T> ClosestPointOnTriangleEdges(MMPoint3d<T> const& p, MMPoint3d<T> const& a, MMPoint3d<T> const& b,
                                          MMPoint3d<T> const& c)
 {
-    auto onSegment = [&](MMPoint3d<T> const& s, MMPoint3d<T> const& e) {
+    auto onSegment = [&](MMPoint3d<T> const& s, MMPoint3d<T> const& e)
+    {
         MMPoint3d<T> const d = e - s;
         T const len2 = d.LengthSquared();
         T t = len2 > 0 ? (p - s).Dot(d) / len2 : T(0);
@@ -34,7 +35,8 @@ MMPoint3d<T> ClosestPointOnTriangle(MMPoint3d<T> const& p, MMPoint3d<T> const& a
     MMPoint3d<T> const ab = b - a, ac = c - a, ap = p - a;
     T const longest2 = std::max({ab.LengthSquared(), ac.LengthSquared(), (c - b).LengthSquared()});
     // Twice the area, squared, against the square of the longest edge squared: sines below 1e-10.
-    if (!(ab.Cross(ac).LengthSquared() > T(1e-20) * longest2 * longest2)) return ClosestPointOnTriangleEdges(p, a, b, c);
+    if (!(ab.Cross(ac).LengthSquared() > T(1e-20) * longest2 * longest2))
+        return ClosestPointOnTriangleEdges(p, a, b, c);
     T const d1 = ab.Dot(ap), d2 = ac.Dot(ap);
     if (d1 <= 0 && d2 <= 0) return a;
     MMPoint3d<T> const bp = p - b;

@@ -60,17 +60,36 @@ bool LineSegment_Cone_Intersection(std::vector<MMPoint3d<double>>& points, doubl
     double fc = gap(c), fd = gap(d);
     for (int i = 0; i < 200 && (b - a) > 1e-12 * (1.0 + std::fabs(a) + std::fabs(b)); ++i)
     {
-        if (fc < fd) { b = d; d = c; fd = fc; c = b - g * (b - a); fc = gap(c); }
-        else { a = c; c = d; fc = fd; d = a + g * (b - a); fd = gap(d); }
+        if (fc < fd)
+        {
+            b = d;
+            d = c;
+            fd = fc;
+            c = b - g * (b - a);
+            fc = gap(c);
+        }
+        else
+        {
+            a = c;
+            c = d;
+            fc = fd;
+            d = a + g * (b - a);
+            fd = gap(d);
+        }
     }
     double tBest = 0.5 * (a + b);
     double fBest = gap(tBest);
     for (double t : {lo, hi})
-        if (gap(t) < fBest) { fBest = gap(t); tBest = t; }
+        if (gap(t) < fBest)
+        {
+            fBest = gap(t);
+            tBest = t;
+        }
     if (fBest > 0.0) return false;
 
     // Bisect for the entry and the exit of the cone on either side of the minimum.
-    auto boundary = [&](double inside, double outside) {
+    auto boundary = [&](double inside, double outside)
+    {
         if (gap(outside) <= 0.0) return outside;
         for (int i = 0; i < 100; ++i)
         {

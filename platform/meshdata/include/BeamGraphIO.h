@@ -3,11 +3,11 @@
 //   v X Y Z          a node (nodes are numbered from 0 in the order of their lines)
 //   b I J DI DJ      a beam from node I to node J, diameter DI at node I and DJ at node J
 //   # ...            a comment, also after the values of a line
+#include "MStlBase.h"
+#include "StlIO.h"
 #include <cstddef>
 #include <memory>
 #include <string>
-#include "MStlBase.h"
-#include "StlIO.h"
 
 // A mesh without triangles: one point per node (rounded to internal units, in file order), one
 // graph (GetGraph(0)) with one edge per beam in file order, and each edge's two diameters in the

@@ -2,11 +2,11 @@
 // Handle kinds beyond the whole-mesh views of Handles.h: the visibility and marking policies, the
 // triangle subsets, predicate-filtered views, and the wrappers that attach an object to a mesh
 // under the key of its type.
+#include "Handles.h"
+#include "MStlBase.h"
 #include <cstddef>
 #include <memory>
 #include <utility>
-#include "Handles.h"
-#include "MStlBase.h"
 
 // The dependency key of the type Wrapper, the same on every mesh. Declared here for the wrappers;
 // each library that attaches objects provides the instances for its own types.

@@ -1,7 +1,7 @@
 #pragma once
 // Handles over meshes and triangles, the types over which trees and cached properties are instantiated.
-#include <cstddef>
 #include "MStlBase.h"
+#include <cstddef>
 
 namespace Dovovez
 {

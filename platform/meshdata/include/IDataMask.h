@@ -1,10 +1,10 @@
 #pragma once
 // Per-element data that follows the mesh's renumbering of its elements. The owner (the mesh) calls
 // these operations whenever elements are added, removed or reordered.
+#include "MStlFwd.h"
 #include <cstddef>
 #include <mutex>
 #include <vector>
-#include "MStlFwd.h"
 
 class IDataMask
 {

@@ -1,7 +1,7 @@
 #pragma once
 // Counts the triangles that use an edge, by the direction in which they run it.
-#include <cstddef>
 #include "MStlFwd.h"
+#include <cstddef>
 
 class MNeighbourFinder
 {

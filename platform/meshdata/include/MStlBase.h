@@ -1,11 +1,6 @@
 #pragma once
 // A triangle mesh: it owns its points, triangles, features and graphs, keeps the per-triangle data
 // masks in step with its triangle numbering, and notifies registered callbacks of changes.
-#include <cstddef>
-#include <cstdint>
-#include <deque>
-#include <memory>
-#include <vector>
 #include "IDataMask.h"
 #include "MStlBaseDependencies.h"
 #include "MStlCallback.h"
@@ -13,6 +8,11 @@
 #include "MStlGraph.h"
 #include "MStlPoint.h"
 #include "MStlTriangle.h"
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
 
 // A named subset of a mesh's triangles; triangles removed from the mesh leave it too.
 class MStlFeature
@@ -37,7 +37,11 @@ public:
     explicit MStlIteratorStlTriangle(MStlTriangle* const* p = nullptr) : m_p(p) {}
     MStlTriangle& operator*() const { return **m_p; }
     MStlTriangle* operator->() const { return *m_p; }
-    MStlIteratorStlTriangle& operator++() { ++m_p; return *this; }
+    MStlIteratorStlTriangle& operator++()
+    {
+        ++m_p;
+        return *this;
+    }
     bool operator==(MStlIteratorStlTriangle const& o) const { return m_p == o.m_p; }
     bool operator!=(MStlIteratorStlTriangle const& o) const { return m_p != o.m_p; }
 
@@ -131,13 +135,29 @@ class MStlIteratorStlTriangleConst
 {
 public:
     explicit MStlIteratorStlTriangleConst(MStlTriangle* const* p = nullptr) : m_p(p) {}
-    static MStlIteratorStlTriangleConst Begin(MStlBase const* m) { return MStlIteratorStlTriangleConst(m->GetTriangles().data()); }
-    static MStlIteratorStlTriangleConst End(MStlBase const* m) { return MStlIteratorStlTriangleConst(m->GetTriangles().data() + m->GetTriangles().size()); }
-    static MStlIteratorStlTriangleConst Begin(MStlFeature const* f) { return MStlIteratorStlTriangleConst(f->GetTriangles().data()); }
-    static MStlIteratorStlTriangleConst End(MStlFeature const* f) { return MStlIteratorStlTriangleConst(f->GetTriangles().data() + f->GetTriangles().size()); }
+    static MStlIteratorStlTriangleConst Begin(MStlBase const* m)
+    {
+        return MStlIteratorStlTriangleConst(m->GetTriangles().data());
+    }
+    static MStlIteratorStlTriangleConst End(MStlBase const* m)
+    {
+        return MStlIteratorStlTriangleConst(m->GetTriangles().data() + m->GetTriangles().size());
+    }
+    static MStlIteratorStlTriangleConst Begin(MStlFeature const* f)
+    {
+        return MStlIteratorStlTriangleConst(f->GetTriangles().data());
+    }
+    static MStlIteratorStlTriangleConst End(MStlFeature const* f)
+    {
+        return MStlIteratorStlTriangleConst(f->GetTriangles().data() + f->GetTriangles().size());
+    }
     MStlTriangle const& operator*() const { return **m_p; }
     MStlTriangle const* operator->() const { return *m_p; }
-    MStlIteratorStlTriangleConst& operator++() { ++m_p; return *this; }
+    MStlIteratorStlTriangleConst& operator++()
+    {
+        ++m_p;
+        return *this;
+    }
     bool operator==(MStlIteratorStlTriangleConst const& o) const { return m_p == o.m_p; }
     bool operator!=(MStlIteratorStlTriangleConst const& o) const { return m_p != o.m_p; }
 
@@ -150,11 +170,18 @@ class MStlIteratorStlPointConst
 public:
     using Base = std::deque<MStlPoint>::const_iterator;
     explicit MStlIteratorStlPointConst(Base it) : m_it(it) {}
-    static MStlIteratorStlPointConst Begin(MStlBase const* m) { return MStlIteratorStlPointConst(m->GetPoints().begin()); }
+    static MStlIteratorStlPointConst Begin(MStlBase const* m)
+    {
+        return MStlIteratorStlPointConst(m->GetPoints().begin());
+    }
     static MStlIteratorStlPointConst End(MStlBase const* m) { return MStlIteratorStlPointConst(m->GetPoints().end()); }
     MStlPoint const& operator*() const { return *m_it; }
     MStlPoint const* operator->() const { return &*m_it; }
-    MStlIteratorStlPointConst& operator++() { ++m_it; return *this; }
+    MStlIteratorStlPointConst& operator++()
+    {
+        ++m_it;
+        return *this;
+    }
     bool operator==(MStlIteratorStlPointConst const& o) const { return m_it == o.m_it; }
     bool operator!=(MStlIteratorStlPointConst const& o) const { return m_it != o.m_it; }
 
@@ -166,11 +193,21 @@ class MStlIteratorGraphEdgeConst
 {
 public:
     explicit MStlIteratorGraphEdgeConst(MStlGraphEdge const* p = nullptr) : m_p(p) {}
-    static MStlIteratorGraphEdgeConst Begin(MStlGraph const* g) { return MStlIteratorGraphEdgeConst(g->GetEdges().data()); }
-    static MStlIteratorGraphEdgeConst End(MStlGraph const* g) { return MStlIteratorGraphEdgeConst(g->GetEdges().data() + g->GetEdges().size()); }
+    static MStlIteratorGraphEdgeConst Begin(MStlGraph const* g)
+    {
+        return MStlIteratorGraphEdgeConst(g->GetEdges().data());
+    }
+    static MStlIteratorGraphEdgeConst End(MStlGraph const* g)
+    {
+        return MStlIteratorGraphEdgeConst(g->GetEdges().data() + g->GetEdges().size());
+    }
     MStlGraphEdge const& operator*() const { return *m_p; }
     MStlGraphEdge const* operator->() const { return m_p; }
-    MStlIteratorGraphEdgeConst& operator++() { ++m_p; return *this; }
+    MStlIteratorGraphEdgeConst& operator++()
+    {
+        ++m_p;
+        return *this;
+    }
     bool operator==(MStlIteratorGraphEdgeConst const& o) const { return m_p == o.m_p; }
     bool operator!=(MStlIteratorGraphEdgeConst const& o) const { return m_p != o.m_p; }
 

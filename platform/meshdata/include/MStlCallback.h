@@ -1,16 +1,16 @@
 #pragma once
 // Change notifications of a mesh. A subclass enables the events it wants and receives them through
 // HandleEvent on the thread that edits the mesh.
-#include <cstdint>
 #include "MStlFwd.h"
+#include <cstdint>
 
 enum MStlCallBackEventID : int
 {
-    eStlEventTriangleAdded = 1,     // word 0: the triangle just added
-    eStlEventTriangleRemoving = 2,  // word 0: the triangle about to be removed
-    eStlEventTriangleChanged = 3,   // word 0: the triangle whose vertices changed
-    eStlEventTrianglesMoved = 19,   // word 0: MStlTriangleList of triangles moved with one vertex
-    eStlEventTrianglesBatch = 20,   // word 1: MStlTriangleList of triangles changed by a batch
+    eStlEventTriangleAdded = 1,    // word 0: the triangle just added
+    eStlEventTriangleRemoving = 2, // word 0: the triangle about to be removed
+    eStlEventTriangleChanged = 3,  // word 0: the triangle whose vertices changed
+    eStlEventTrianglesMoved = 19,  // word 0: MStlTriangleList of triangles moved with one vertex
+    eStlEventTrianglesBatch = 20,  // word 1: MStlTriangleList of triangles changed by a batch
     eStlEventCount = 64
 };
 

@@ -1,9 +1,9 @@
 #pragma once
 // A compact indexed mesh: triangles naming three vertex indices, vertices with integer coordinates.
+#include "MStlFwd.h"
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-#include "MStlFwd.h"
 
 class MStlCompact
 {

@@ -1,12 +1,12 @@
 #pragma once
 // Beam graphs: edges between mesh points. An edge is a small value; its thickness lives in the
 // element info of the mesh that owns the graph.
+#include "MStlFwd.h"
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <limits>
 #include <vector>
-#include "MStlFwd.h"
 
 // Two diameters in internal units, at the first and the second end; -1 in the first means that the
 // mesh's default thickness applies.

@@ -1,8 +1,8 @@
 #pragma once
 // A mesh vertex: integer coordinates in internal length units, shared by the triangles that use it.
-#include <cstdint>
 #include "MMPoint3d.h"
 #include "MStlFwd.h"
+#include <cstdint>
 
 class MStlPoint
 {

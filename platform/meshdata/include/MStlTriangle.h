@@ -1,12 +1,12 @@
 #pragma once
 // A mesh triangle: three shared vertices in winding order and its element index, the key of its
 // entry in every data mask of the mesh.
-#include <cstddef>
-#include <cstdint>
 #include "M3DBoundingBox.h"
 #include "MMPoint3d.h"
 #include "MStlFwd.h"
 #include "MStlPoint.h"
+#include <cstddef>
+#include <cstdint>
 
 class MStlTriangle
 {

@@ -1,12 +1,12 @@
 #pragma once
 // Reading and writing STL files. Vertices are scaled from millimetres into internal units, rounded
 // to the nearest integer, and identical integer positions become one shared MStlPoint.
+#include "MStlBase.h"
 #include <cstddef>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
-#include "MStlBase.h"
 
 // A file that cannot be read as STL (or written). The message starts with the file's name and then
 // says what is wrong with it.

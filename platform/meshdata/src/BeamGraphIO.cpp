@@ -1,11 +1,11 @@
 #include "BeamGraphIO.h"
 
-#include <charconv>
-#include <cstdint>
-#include <vector>
 #include "FileBytes.h"
 #include "InternalUnits.h"
 #include "StlTextScanner.h"
+#include <charconv>
+#include <cstdint>
+#include <vector>
 
 namespace
 {
@@ -20,7 +20,7 @@ struct Beam
 
 struct Lattice
 {
-    std::vector<std::int32_t> coordinates;  // three per node
+    std::vector<std::int32_t> coordinates; // three per node
     std::vector<Beam> beams;
 };
 
@@ -69,9 +69,12 @@ Lattice ParseLattice(std::string const& name, char const* text, std::size_t size
             continue;
         }
         std::size_t const line = in.WordLine();
-        if (word == "v") ReadNode(in, name, scale, lattice);
-        else if (word == "b") ReadBeam(in, name, scale, line, lattice);
-        else in.FailUnexpected(word, "'v', 'b' or '#'");
+        if (word == "v")
+            ReadNode(in, name, scale, lattice);
+        else if (word == "b")
+            ReadBeam(in, name, scale, line, lattice);
+        else
+            in.FailUnexpected(word, "'v', 'b' or '#'");
         in.ExpectEndOfLine(true);
     }
     std::size_t const nodes = lattice.coordinates.size() / 3;

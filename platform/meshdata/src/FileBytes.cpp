@@ -1,11 +1,11 @@
 #include "FileBytes.h"
 
+#include "InternalUnits.h"
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include "InternalUnits.h"
 
 namespace MeshFiles
 {

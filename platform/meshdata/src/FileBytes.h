@@ -1,8 +1,8 @@
 #pragma once
 // The whole content of a file in one buffer.
+#include "LargePageBuffer.h"
 #include <cstddef>
 #include <string>
-#include "LargePageBuffer.h"
 
 namespace MeshFiles
 {

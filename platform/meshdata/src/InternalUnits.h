@@ -1,12 +1,12 @@
 #pragma once
 // Turning millimetre values of mesh files into integer internal units, and the complaints when a
 // value cannot be turned.
+#include "StlIO.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
-#include "StlIO.h"
 
 namespace MeshFiles
 {
@@ -25,10 +25,12 @@ inline void RequireValidScale(double unitsPerMillimetre)
 inline bool RoundToInt32(double v, std::int32_t& out)
 {
     if (!(v > -2147483648.5 && v < 2147483647.5)) return false;
-    std::int64_t i = std::int64_t(v);  // truncation; v - i is exact at this magnitude
+    std::int64_t i = std::int64_t(v); // truncation; v - i is exact at this magnitude
     double const fraction = v - double(i);
-    if (fraction >= 0.5) ++i;
-    else if (fraction <= -0.5) --i;
+    if (fraction >= 0.5)
+        ++i;
+    else if (fraction <= -0.5)
+        --i;
     out = std::int32_t(i);
     return true;
 }

@@ -22,7 +22,7 @@ public:
         m_base = base;
         std::uintptr_t const aligned = (std::uintptr_t(base) + kLargePage - 1) & ~std::uintptr_t(kLargePage - 1);
         m_data = reinterpret_cast<void*>(aligned);
-        ::madvise(m_data, bytes, MADV_HUGEPAGE);  // only a hint; without it the buffer is merely slower
+        ::madvise(m_data, bytes, MADV_HUGEPAGE); // only a hint; without it the buffer is merely slower
     }
     ~LargePageBuffer()
     {

@@ -60,7 +60,8 @@ MStlTriangle* MStlBase::AddTriangle(MStlPoint* a, MStlPoint* b, MStlPoint* c)
     RequireOwnPoint(this, c);
     // Room first, so that the push_back below cannot throw after the triangle is linked; grown
     // geometrically, since reserving one more each time would copy the list on every addition.
-    if (m_triangles.size() == m_triangles.capacity()) m_triangles.reserve(std::max<std::size_t>(16, 2 * m_triangles.size()));
+    if (m_triangles.size() == m_triangles.capacity())
+        m_triangles.reserve(std::max<std::size_t>(16, 2 * m_triangles.size()));
     MStlTriangle* const t = AllocateTriangle();
     t->m_points[0] = a;
     t->m_points[1] = b;

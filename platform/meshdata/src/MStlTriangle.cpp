@@ -1,13 +1,14 @@
 #include "MStlTriangle.h"
 
+#include "MStlBase.h"
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include "MStlBase.h"
 
 void MStlPoint::Set(MMPoint3dIntegerTypes<long> const& p)
 {
-    auto saturate = [](long v) {
+    auto saturate = [](long v)
+    {
         return std::int32_t(std::min<long>(std::max<long>(v, std::numeric_limits<std::int32_t>::min()),
                                            std::numeric_limits<std::int32_t>::max()));
     };
@@ -35,7 +36,7 @@ MStlTriangle* MStlTriangle::FindAdjacentTriangle(std::size_t i, bool) const
         for (int k = 0; k < 3; ++k)
         {
             if (u->m_points[k] != a) continue;
-            if (u->m_points[(k + 2) % 3] == b) return u;  // runs the edge from b to a
+            if (u->m_points[(k + 2) % 3] == b) return u; // runs the edge from b to a
             if (u->m_points[(k + 1) % 3] == b && !sameWay) sameWay = u;
         }
     }
@@ -74,7 +75,7 @@ void MStlTriangle::Invert(char)
     for (int k = 0; k < 3; ++k)
     {
         int const oldSlot = (points[0] == points[k]) ? 0 : ((points[1] == points[k]) ? 1 : 2);
-        if (oldSlot != k) continue;  // only first occurrences carry a link
+        if (oldSlot != k) continue; // only first occurrences carry a link
         m_next[LinkSlot(points[k])] = next[k];
     }
 }

@@ -1,12 +1,12 @@
 // Data-mask registry, dependency registry, callbacks, graphs, element info, compact meshes and
 // the neighbour finder.
-#include <algorithm>
-#include <atomic>
-#include <stdexcept>
 #include "IDataMask.h"
 #include "MNeighbourFinder.h"
 #include "MStlBase.h"
 #include "MStlCompact.h"
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
 
 MDataMaskRegistry::~MDataMaskRegistry()
 {
@@ -155,8 +155,16 @@ void MNeighbourFinder::Operate()
         for (int k = 0; k < 3; ++k)
         {
             if (t->GetPoint(k) != m_a) continue;
-            if (t->GetPoint((k + 1) % 3) == m_b) { ++m_forward; break; }
-            if (t->GetPoint((k + 2) % 3) == m_b) { ++m_backward; break; }
+            if (t->GetPoint((k + 1) % 3) == m_b)
+            {
+                ++m_forward;
+                break;
+            }
+            if (t->GetPoint((k + 2) % 3) == m_b)
+            {
+                ++m_backward;
+                break;
+            }
         }
     }
 }

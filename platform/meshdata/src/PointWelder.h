@@ -1,28 +1,30 @@
 #pragma once
 // Welding of vertices while a mesh file is read: identical integer positions become one point.
+#include "LargePageBuffer.h"
+#include "MStlBase.h"
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
 #include <utility>
 #include <vector>
-#include "LargePageBuffer.h"
-#include "MStlBase.h"
 
 namespace MeshFiles
 {
 struct WeldSlot
 {
     std::int32_t x, y, z;
-    std::uint32_t indexPlusOne;  // 0: empty
+    std::uint32_t indexPlusOne; // 0: empty
 };
 
 // The slot table: probed at random, so it sits on large pages.
 class WeldSlotArray
 {
 public:
-    explicit WeldSlotArray(std::size_t count) : m_buffer(count * sizeof(WeldSlot)),
-        m_slots(static_cast<WeldSlot*>(m_buffer.Data())) {}
+    explicit WeldSlotArray(std::size_t count)
+        : m_buffer(count * sizeof(WeldSlot)), m_slots(static_cast<WeldSlot*>(m_buffer.Data()))
+    {
+    }
 
     WeldSlot& operator[](std::size_t i) { return m_slots[i]; }
     WeldSlot const& operator[](std::size_t i) const { return m_slots[i]; }

@@ -1,5 +1,9 @@
 #include "StlIO.h"
 
+#include "FileBytes.h"
+#include "InternalUnits.h"
+#include "PointWelder.h"
+#include "StlTextScanner.h"
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -8,10 +12,6 @@
 #include <fcntl.h>
 #include <limits>
 #include <unistd.h>
-#include "FileBytes.h"
-#include "InternalUnits.h"
-#include "PointWelder.h"
-#include "StlTextScanner.h"
 
 namespace
 {
@@ -56,7 +56,8 @@ void ParseBinary(MStlBase& mesh, std::string const& name, unsigned char const* b
     std::uint64_t const count = ReadUint32(bytes + kHeaderBytes);
     std::uint64_t const expected = kBinaryPrefixBytes + kBinaryTriangleBytes * count;
     std::string const declared = "the header declares " + std::to_string(count) + " triangles (" +
-                                 std::to_string(expected) + " bytes) but the file has " + std::to_string(size) + " bytes";
+                                 std::to_string(expected) + " bytes) but the file has " + std::to_string(size) +
+                                 " bytes";
     if (size < expected) Fail(name, "truncated: " + declared);
     if (size > expected) Fail(name, "wrong triangle count: " + declared);
 
@@ -77,7 +78,7 @@ void ParseBinary(MStlBase& mesh, std::string const& name, unsigned char const* b
             for (int k = 0; k < 9; ++k) scaled[k] = double(v[k]) * scale;
             std::int32_t rounded[9];
             if (!RoundAllToInt32(scaled, rounded))
-                for (int k = 0; k < 9; ++k)  // finds the culprit and refuses the file
+                for (int k = 0; k < 9; ++k) // finds the culprit and refuses the file
                     ToInternalUnits(name, "triangle " + std::to_string(first + t + 1), "coordinate", v[k], scale);
             std::memcpy(c + 9 * t, rounded, sizeof rounded);
         }
@@ -97,7 +98,8 @@ void ParseBinary(MStlBase& mesh, std::string const& name, unsigned char const* b
             corner[k] = welder.IndexOf(c[3 * k], c[3 * k + 1], c[3 * k + 2], hash[k]);
         }
         for (std::uint64_t t = 0; t < n; ++t)
-            mesh.AddTriangle(welder.Point(corner[3 * t]), welder.Point(corner[3 * t + 1]), welder.Point(corner[3 * t + 2]));
+            mesh.AddTriangle(welder.Point(corner[3 * t]), welder.Point(corner[3 * t + 1]),
+                             welder.Point(corner[3 * t + 2]));
     }
 }
 
@@ -114,13 +116,13 @@ void ParseAscii(MStlBase& mesh, std::string const& name, char const* text, std::
         {
             in.SkipRestOfLine();
             if (in.AtEnd()) break;
-            in.ExpectKeyword("solid");  // several solids may follow one another
+            in.ExpectKeyword("solid"); // several solids may follow one another
             in.SkipRestOfLine();
             continue;
         }
         if (!StlTextScanner::IsKeyword(word, "facet")) in.FailUnexpected(word, "facet or endsolid");
         in.ExpectKeyword("normal");
-        for (int k = 0; k < 3; ++k) in.NextNumber();  // the normal follows from the winding
+        for (int k = 0; k < 3; ++k) in.NextNumber(); // the normal follows from the winding
         in.ExpectKeyword("outer");
         in.ExpectKeyword("loop");
         MStlPoint* corner[3];
@@ -158,8 +160,10 @@ std::unique_ptr<MStlBase> ReadStlMemory(std::string const& name, void const* dat
     // when the size does not already fit the binary layout.
     bool const ascii = !HasBinaryLayout(size, bytes) && StartsWithSolid(size, text) && !std::memchr(text, 0, size);
     auto mesh = std::make_unique<MStlBase>();
-    if (ascii) ParseAscii(*mesh, name, text, size, unitsPerMillimetre);
-    else ParseBinary(*mesh, name, bytes, size, unitsPerMillimetre);
+    if (ascii)
+        ParseAscii(*mesh, name, text, size, unitsPerMillimetre);
+    else
+        ParseBinary(*mesh, name, bytes, size, unitsPerMillimetre);
     return mesh;
 }
 

@@ -1,19 +1,21 @@
 #pragma once
 // Word-by-word reading of the text file formats (ASCII STL, beam lattices), keeping the line number
 // so that every complaint can say where the file went wrong.
+#include "StlIO.h"
 #include <charconv>
 #include <cstddef>
 #include <cstdlib>
 #include <limits>
 #include <string>
 #include <string_view>
-#include "StlIO.h"
 
 class StlTextScanner
 {
 public:
     StlTextScanner(std::string const& name, char const* text, std::size_t size)
-        : m_name(name), m_text(text), m_size(size) {}
+        : m_name(name), m_text(text), m_size(size)
+    {
+    }
 
     [[noreturn]] void Fail(std::string const& problem) const { throw MStlFileError(m_name + ": " + problem); }
 
@@ -41,7 +43,8 @@ public:
     // should come, for the message when nothing does.
     std::string_view NextWord(char const* expected, bool sameLine = false)
     {
-        if (!SkipSpace(sameLine)) Fail("line " + std::to_string(m_line) + ": the line ends where " + expected + " should follow");
+        if (!SkipSpace(sameLine))
+            Fail("line " + std::to_string(m_line) + ": the line ends where " + expected + " should follow");
         if (m_pos >= m_size) Fail("truncated: the file ends where " + std::string(expected) + " should follow");
         m_wordLine = m_line;
         std::size_t const start = m_pos;
@@ -75,7 +78,8 @@ public:
         auto const result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
         bool const whole = result.ptr == digits.data() + digits.size() && !digits.empty() && digits.front() != '+';
         // Too large or too small for a double: strtod tells overflow (infinity) from underflow (zero).
-        if (result.ec == std::errc::result_out_of_range && whole) return std::strtod(std::string(digits).c_str(), nullptr);
+        if (result.ec == std::errc::result_out_of_range && whole)
+            return std::strtod(std::string(digits).c_str(), nullptr);
         if (result.ec != std::errc() || !whole) Fail(Where() + ": '" + Shortened(word) + "' is not a number");
         return value;
     }

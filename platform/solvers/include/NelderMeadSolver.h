@@ -36,7 +36,12 @@ public:
         void Clear() { *this = Statistics(); }
     };
 
-    enum Status : int { eConverged = 0, eIterationLimit = 1, eNotRun = -1 };
+    enum Status : int
+    {
+        eConverged = 0,
+        eIterationLimit = 1,
+        eNotRun = -1
+    };
 
     NelderMeadSolver() = default;
     ~NelderMeadSolver() = default;
