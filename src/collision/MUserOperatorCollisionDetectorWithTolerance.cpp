@@ -1,9 +1,9 @@
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 
-#include "collision/OperatorTreeKind.h"
 #include "collision/ToleranceQuery.h"
 #include "thickness/MUserOperatorWallThickness.h"
 #include "trees/M3DObjectTree.h"
+#include "trees/OperatorTreeKind.h"
 #include <exception>
 #include <utility>
 #include <vector>

@@ -1,8 +1,8 @@
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
 
-#include "collision/OperatorTreeKind.h"
 #include "collision/ToleranceQuery.h"
 #include "trees/M3DObjectTree.h"
+#include "trees/OperatorTreeKind.h"
 #include <algorithm>
 #include <boost/iterator/counting_iterator.hpp>
 #include <limits>

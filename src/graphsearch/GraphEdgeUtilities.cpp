@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "graphsearch/RStarNearestSearch.h"
+#include "graphsearch/detail/RStarNearestSearch.h"
 
 namespace Zodara
 {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "graphsearch/SignedBeamDistance.h"
+#include "graphsearch/detail/SignedBeamDistance.h"
 
 namespace Zodara
 {

@@ -2,8 +2,9 @@
 
 #include <cfloat>
 
-#include "graphsearch/ObjectTreeClearance.h"
-#include "graphsearch/PoreGridScan.h"
+#include "graphsearch/detail/ObjectTreeClearance.h"
+#include "graphsearch/detail/PoreGridScan.h"
+#include "trees/OperatorTreeKind.h"
 
 namespace Zodara
 {
@@ -15,7 +16,7 @@ MeshQueries::M3DObjectTreeBase::Parameters EdgeTreeParameters()
 {
     MeshQueries::M3DObjectTreeBase::Parameters parameters;
     parameters.cacheBoxes = true;
-    parameters.maxLeafSize = 30;
+    parameters.maxLeafSize = MaxLeafSizeOfTreeKind(eWideTree);
     return parameters;
 }
 } // namespace

@@ -2,8 +2,8 @@
 
 #include "graphsearch/GraphEdgeUtilities.h"
 #include "graphsearch/NelderMeadMinimize.h"
-#include "graphsearch/PoreGridScan.h"
 #include "graphsearch/PoreSizes.h"
+#include "graphsearch/detail/PoreGridScan.h"
 
 namespace Zodara
 {

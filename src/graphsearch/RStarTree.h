@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "graphsearch/RStarBranchNode.h"
-#include "graphsearch/RStarLeafNode.h"
+#include "graphsearch/detail/RStarBranchNode.h"
+#include "graphsearch/detail/RStarLeafNode.h"
 
 namespace Zodara
 {

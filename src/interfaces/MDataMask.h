@@ -2,8 +2,8 @@
 // One value of type T per triangle, kept in blocks of 1024 entries (element index / 1024 picks the
 // block). Registered with the mesh's data-mask owner, it follows additions, removals and the
 // renumbering of triangles.
-#include "IDataMask.h"
-#include "MStlTriangle.h"
+#include "meshdata/IDataMask.h"
+#include "meshdata/MStlTriangle.h"
 #include <cstddef>
 #include <memory>
 #include <utility>

@@ -1,9 +1,9 @@
 #pragma once
 // The math core: points, vectors, boxes, transforms and two geometric routines.
-#include "Intersections.h"
-#include "M3DBoundingBox.h"
-#include "MBoundingBoxND.h"
-#include "MMPoint3d.h"
-#include "MMTransformMatrix.h"
-#include "MMVector.h"
-#include "MTriangle3dUtilities.h"
+#include "mathcore/Intersections.h"
+#include "mathcore/M3DBoundingBox.h"
+#include "mathcore/MBoundingBoxND.h"
+#include "mathcore/MMPoint3d.h"
+#include "mathcore/MMTransformMatrix.h"
+#include "mathcore/MMVector.h"
+#include "mathcore/MTriangle3dUtilities.h"

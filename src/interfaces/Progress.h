@@ -1,3 +1,3 @@
 #pragma once
 // Progress reporting with cancellation.
-#include "ProgressReporter.h"
+#include "progress/ProgressReporter.h"

@@ -1,3 +1,3 @@
 #pragma once
 // The solver object of the downhill-simplex minimiser.
-#include "NelderMeadSolver.h"
+#include "solvers/NelderMeadSolver.h"

@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "sphere/SphereGeometry.h"
+#include "sphere/detail/SphereGeometry.h"
 
 namespace
 {

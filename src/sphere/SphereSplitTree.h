@@ -5,7 +5,7 @@
 #include <boost/ptr_container/ptr_vector.hpp>
 
 #include "interfaces/MathCore.h"
-#include "sphere/SphereSplitNode.h"
+#include "sphere/detail/SphereSplitNode.h"
 
 // Accumulates values attached to directions and sums them over spherical caps. The sphere is cut
 // into the 20 faces of an icosahedron, each split into four cells per level of depth.

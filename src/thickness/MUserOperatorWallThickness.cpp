@@ -1,6 +1,6 @@
 #include "thickness/MUserOperatorWallThickness.h"
 
-#include "thickness/WallThicknessQuery.h"
+#include "thickness/detail/WallThicknessQuery.h"
 #include <algorithm>
 #include <cmath>
 #include <exception>

@@ -3,7 +3,7 @@
 // triangle of the opposite wall, written as a float into the caller's data mask.
 #include "interfaces/MeshData.h"
 #include "interfaces/Progress.h"
-#include "thickness/WallThicknessDirectionBin.h"
+#include "thickness/detail/WallThicknessDirectionBin.h"
 #include <boost/ptr_container/ptr_vector.hpp>
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "trees/DependencyTypeIndex.h"
 
-#include "trees/DependencyTypeIndexSlot.h"
+#include "trees/detail/DependencyTypeIndexSlot.h"
 
 // Each instance keeps its own slot, so every wrapper type receives its own index.
 template <class Wrapper>

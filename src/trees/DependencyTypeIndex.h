@@ -4,8 +4,8 @@
 
 #include <boost/shared_ptr.hpp>
 
-#include "HandleTags.h"
 #include "interfaces/MeshData.h"
+#include "meshdata/HandleTags.h"
 #include "trees/MeshQueriesForMStlCommonImp.h"
 #include "trees/MeshQueriesMutableForMStlCommonImp.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MStlFwd.h"
 #include "interfaces/MathCore.h"
+#include "meshdata/MStlFwd.h"
 #include "trees/M3DObjectTreeBase.h"
 
 namespace MeshQueries

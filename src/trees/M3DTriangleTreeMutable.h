@@ -9,10 +9,10 @@
 #include "collision/TrianglesGroupBBox3D.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
-#include "trees/CacheLineAllocator.h"
 #include "trees/ChunkedArray.h"
 #include "trees/MutableTreeQueryResults.h"
-#include "trees/TriangleBBox3D.h"
+#include "trees/detail/CacheLineAllocator.h"
+#include "trees/detail/TriangleBBox3D.h"
 
 namespace MeshQueriesMutable
 {
@@ -109,4 +109,4 @@ using M3DTriangleTreeMutableStl = M3DTriangleTreeMutable<StlHandle>;
 
 } // namespace MeshQueriesMutable
 
-#include "trees/M3DTriangleTreeMutableNodes.h"
+#include "trees/detail/M3DTriangleTreeMutableNodes.h"

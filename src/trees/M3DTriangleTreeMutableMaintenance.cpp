@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "trees/M3DTriangleTreeMutable.h"
-#include "trees/TrianglePrefetch.h"
+#include "trees/detail/TrianglePrefetch.h"
 
 namespace MeshQueriesMutable
 {

@@ -2,8 +2,8 @@
 #include <limits>
 
 #include "trees/M3DTriangleTreeMutable.h"
-#include "trees/PointTriangleDistance.h"
-#include "trees/TrianglePrefetch.h"
+#include "trees/detail/PointTriangleDistance.h"
+#include "trees/detail/TrianglePrefetch.h"
 
 namespace MeshQueriesMutable
 {

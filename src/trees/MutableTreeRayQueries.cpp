@@ -1,9 +1,9 @@
 #include <limits>
 
 #include "trees/M3DTriangleTreeMutable.h"
-#include "trees/RayTriangleTest.h"
-#include "trees/SegmentBoxClip.h"
-#include "trees/TrianglePrefetch.h"
+#include "trees/detail/RayTriangleTest.h"
+#include "trees/detail/SegmentBoxClip.h"
+#include "trees/detail/TrianglePrefetch.h"
 
 namespace MeshQueriesMutable
 {

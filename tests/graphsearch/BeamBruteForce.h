@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "graphsearch/SignedBeamDistance.h"
+#include "graphsearch/detail/SignedBeamDistance.h"
 #include "interfaces/MeshData.h"
 
 namespace vz_test

@@ -5,7 +5,7 @@
 
 #include "graphsearch/GraphEdgeUtilities.h"
 #include "graphsearch/GraphElementInfo.h"
-#include "graphsearch/SignedBeamDistance.h"
+#include "graphsearch/detail/SignedBeamDistance.h"
 
 namespace
 {

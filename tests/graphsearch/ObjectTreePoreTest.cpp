@@ -8,8 +8,8 @@
 
 #include "graphsearch/BeamBruteForce.h"
 #include "graphsearch/LatticeGenerator.h"
-#include "graphsearch/ObjectTreeClearance.h"
 #include "graphsearch/PoreSizes.h"
+#include "graphsearch/detail/ObjectTreeClearance.h"
 
 namespace
 {

@@ -10,8 +10,8 @@
 
 #include "graphsearch/BeamBruteForce.h"
 #include "graphsearch/LatticeGenerator.h"
-#include "graphsearch/PoreGridScan.h"
 #include "graphsearch/PoreSizes.h"
+#include "graphsearch/detail/PoreGridScan.h"
 
 namespace
 {

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "graphsearch/BoxElements.h"
-#include "graphsearch/RStarNearestSearch.h"
+#include "graphsearch/detail/RStarNearestSearch.h"
 
 namespace
 {

@@ -1,10 +1,10 @@
 // Beam lattice text files: nodes, beams, diameters, comments, and every kind of refused file.
 #include <gtest/gtest.h>
 
-#include "BeamGraphIO.h"
 #include "StlBytes.h"
 #include "interfaces/MeshData.h"
 #include "interfaces/StlFiles.h"
+#include "meshdata/BeamGraphIO.h"
 #include <cstdio>
 #include <fstream>
 #include <unistd.h>

@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "sphere/SphereSplitNode.h"
 #include "sphere/SphereSplitTree.h"
+#include "sphere/detail/SphereSplitNode.h"
 
 namespace
 {

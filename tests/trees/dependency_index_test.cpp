@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "trees/DependencyTypeIndex.h"
-#include "trees/DependencyTypeIndexSlot.h"
+#include "trees/detail/DependencyTypeIndexSlot.h"
 
 using MeshQueries::DependencyTypeIndexSlot;
 namespace Keys = MeshQueries::DependencyKeys;

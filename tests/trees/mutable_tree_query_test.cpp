@@ -5,9 +5,9 @@
 #include <random>
 
 #include "tree_test_support.h"
-#include "trees/PointTriangleDistance.h"
-#include "trees/RayTriangleTest.h"
-#include "trees/SegmentBoxClip.h"
+#include "trees/detail/PointTriangleDistance.h"
+#include "trees/detail/RayTriangleTest.h"
+#include "trees/detail/SegmentBoxClip.h"
 
 namespace
 {

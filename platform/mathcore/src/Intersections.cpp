@@ -1,4 +1,4 @@
-#include "Intersections.h"
+#include "mathcore/Intersections.h"
 
 #include <algorithm>
 #include <cmath>

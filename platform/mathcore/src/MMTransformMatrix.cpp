@@ -1,4 +1,4 @@
-#include "MMTransformMatrix.h"
+#include "mathcore/MMTransformMatrix.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "BeamGraphIO.h"
+#include "meshdata/BeamGraphIO.h"
 
 #include "FileBytes.h"
 #include "InternalUnits.h"

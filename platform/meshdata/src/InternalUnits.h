@@ -1,7 +1,7 @@
 #pragma once
 // Turning millimetre values of mesh files into integer internal units, and the complaints when a
 // value cannot be turned.
-#include "StlIO.h"
+#include "meshdata/StlIO.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>

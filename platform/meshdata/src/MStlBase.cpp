@@ -1,4 +1,4 @@
-#include "MStlBase.h"
+#include "meshdata/MStlBase.h"
 
 #include <algorithm>
 #include <stdexcept>

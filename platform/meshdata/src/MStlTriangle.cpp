@@ -1,6 +1,6 @@
-#include "MStlTriangle.h"
+#include "meshdata/MStlTriangle.h"
 
-#include "MStlBase.h"
+#include "meshdata/MStlBase.h"
 #include <algorithm>
 #include <cmath>
 #include <limits>

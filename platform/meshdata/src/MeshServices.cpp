@@ -1,9 +1,9 @@
 // Data-mask registry, dependency registry, callbacks, graphs, element info, compact meshes and
 // the neighbour finder.
-#include "IDataMask.h"
-#include "MNeighbourFinder.h"
-#include "MStlBase.h"
-#include "MStlCompact.h"
+#include "meshdata/IDataMask.h"
+#include "meshdata/MNeighbourFinder.h"
+#include "meshdata/MStlBase.h"
+#include "meshdata/MStlCompact.h"
 #include <algorithm>
 #include <atomic>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #pragma once
 // Welding of vertices while a mesh file is read: identical integer positions become one point.
 #include "LargePageBuffer.h"
-#include "MStlBase.h"
+#include "meshdata/MStlBase.h"
 #include <cstddef>
 #include <cstdint>
 #include <limits>

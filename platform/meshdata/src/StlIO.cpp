@@ -1,4 +1,4 @@
-#include "StlIO.h"
+#include "meshdata/StlIO.h"
 
 #include "FileBytes.h"
 #include "InternalUnits.h"

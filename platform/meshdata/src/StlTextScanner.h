@@ -1,7 +1,7 @@
 #pragma once
 // Word-by-word reading of the text file formats (ASCII STL, beam lattices), keeping the line number
 // so that every complaint can say where the file went wrong.
-#include "StlIO.h"
+#include "meshdata/StlIO.h"
 #include <charconv>
 #include <cstddef>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "ProgressReporter.h"
+#include "progress/ProgressReporter.h"
 
 #include <utility>
 
