@@ -1,6 +1,7 @@
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 
 #include "collision/ToleranceQuery.h"
+#include "collision/detail/CollisionProgress.h"
 #include "thickness/MUserOperatorWallThickness.h"
 #include "trees/M3DObjectTree.h"
 #include "trees/OperatorTreeKind.h"
@@ -97,14 +98,17 @@ void MUserOperatorCollisionDetectorWithTolerance::SetSecondPartTransform(MMTrans
 
 void MUserOperatorCollisionDetectorWithTolerance::SetAllParams(MParams const& params_) { params = params_; }
 
+void MUserOperatorCollisionDetectorWithTolerance::SetProgressDelegate(
+    std::shared_ptr<Zodara::Common::IProgressDelegate> const& delegate)
+{
+    progressDelegate = delegate;
+}
+
 MUserOperatorCollisionDetectorWithTolerance::EReturnCode MUserOperatorCollisionDetectorWithTolerance::Operate()
 {
     if (!firstPart) return eNoFirstPart;
-    if (secondPart)
-        _Operate_2Parts();
-    else
-        _Operate_1Part();
-    return eOK;
+    bool const completed = secondPart ? _Operate_2Parts() : _Operate_1Part();
+    return completed ? eOK : eCancelled;
 }
 
 void MUserOperatorCollisionDetectorWithTolerance::_SwapRoles()
@@ -113,17 +117,20 @@ void MUserOperatorCollisionDetectorWithTolerance::_SwapRoles()
     std::swap(firstTransform, secondTransform);
 }
 
-void MUserOperatorCollisionDetectorWithTolerance::_Operate_2Parts()
+bool MUserOperatorCollisionDetectorWithTolerance::_Operate_2Parts()
 {
     MStlBase const* treePart = secondPart;
     MStlBase const* queryPart = firstPart;
-    // The roles are exchanged between the passes; a throwing pass must not leave them exchanged.
+    MeshQueries::CollisionProgress progress(progressDelegate, "collision",
+                                            firstPart->NumberOfTriangles() + secondPart->NumberOfTriangles());
+    // The roles are exchanged between the passes; a throwing or stopped pass must not leave them
+    // exchanged.
     bool swapped = false;
     try
     {
-        for (int pass = 0; pass < 2; ++pass)
+        for (int pass = 0; pass < 2 && !progress.IsStopRequested(); ++pass)
         {
-            _ReportQueryTriangles(treePart, queryPart);
+            _ReportQueryTriangles(treePart, queryPart, progress);
             _SwapRoles();
             swapped = !swapped;
             std::swap(treePart, queryPart);
@@ -134,10 +141,13 @@ void MUserOperatorCollisionDetectorWithTolerance::_Operate_2Parts()
         if (swapped) _SwapRoles();
         throw;
     }
+    if (swapped) _SwapRoles();
+    return !progress.WasCancelled();
 }
 
 void MUserOperatorCollisionDetectorWithTolerance::_ReportQueryTriangles(MStlBase const* treePart,
-                                                                        MStlBase const* queryPart)
+                                                                        MStlBase const* queryPart,
+                                                                        MeshQueries::CollisionProgress& progress)
 {
     MeshQueries::M3DObjectTreeBase::Parameters parameters;
     parameters.cacheBoxes = true;
@@ -149,6 +159,7 @@ void MUserOperatorCollisionDetectorWithTolerance::_ReportQueryTriangles(MStlBase
     double const tolerance = params.Tolerance;
     Callback const& report = firstCallback;
     long const count = long(queries.size());
+    long const chunk = 100;
     std::exception_ptr failure;
 
 #pragma omp parallel
@@ -156,21 +167,26 @@ void MUserOperatorCollisionDetectorWithTolerance::_ReportQueryTriangles(MStlBase
         std::vector<MStlTriangle const*> hits;
         // An exception must not cross the parallel region; the first one is rethrown after it.
         std::exception_ptr threadFailure;
-#pragma omp for schedule(dynamic, 100) nowait
+#pragma omp for schedule(dynamic, chunk) nowait
         for (long i = 0; i < count; ++i)
         {
-            if (threadFailure) continue;
-            MStlTriangle const* triangle = queries[std::size_t(i)];
-            MeshQueries::ToleranceQuery query = MeshQueries::MakeToleranceQuery(triangle, mapping, tolerance);
-            if (!MeshQueries::IsWithinTolerance(tree, query)) continue;
-            try
+            if (!threadFailure && !progress.IsStopRequested())
             {
-                hits.push_back(triangle);
+                MStlTriangle const* triangle = queries[std::size_t(i)];
+                MeshQueries::ToleranceQuery query = MeshQueries::MakeToleranceQuery(triangle, mapping, tolerance);
+                if (MeshQueries::IsWithinTolerance(tree, query))
+                {
+                    try
+                    {
+                        hits.push_back(triangle);
+                    }
+                    catch (...)
+                    {
+                        threadFailure = std::current_exception();
+                    }
+                }
             }
-            catch (...)
-            {
-                threadFailure = std::current_exception();
-            }
+            progress.AdvanceAtChunkEnd(i, count, chunk);
         }
 #pragma omp critical
         {
@@ -191,9 +207,10 @@ void MUserOperatorCollisionDetectorWithTolerance::_ReportQueryTriangles(MStlBase
         }
     }
     if (failure) std::rethrow_exception(failure);
+    progress.RethrowFailure();
 }
 
-void MUserOperatorCollisionDetectorWithTolerance::_Operate_1Part()
+bool MUserOperatorCollisionDetectorWithTolerance::_Operate_1Part()
 {
     MStlBase& part = *firstPart;
     double const tolerance = params.Tolerance;
@@ -209,9 +226,12 @@ void MUserOperatorCollisionDetectorWithTolerance::_Operate_1Part()
     thickness.SetParams(thicknessParams);
     MDataMask<MStlTriangle, float> gaps(part.GetDataMaskOwner(), float(tolerance + 1.0));
     thickness.SetOutputMask(gaps);
-    thickness.Operate();
+    if (progressDelegate) thickness.SetProgressDelegate(progressDelegate);
+    // A stopped measurement leaves the default, not reported, in the triangles it did not reach.
+    bool const completed = thickness.Operate() != MUserOperatorWallThickness::eCancelled;
 
     double const reportLimit = tolerance + kFloatSlack;
     for (auto it = part.BeginTriangle(); it != part.EndTriangle(); ++it)
         if (double(gaps.GetInfo(*it)) <= reportLimit && firstCallback) firstCallback(*it);
+    return completed;
 }

@@ -1,6 +1,7 @@
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
 
 #include "collision/ToleranceQuery.h"
+#include "collision/detail/CollisionProgress.h"
 #include "trees/M3DObjectTree.h"
 #include "trees/OperatorTreeKind.h"
 #include <algorithm>
@@ -77,26 +78,31 @@ private:
 // queries soon after the first hit through a shared flag.
 template <class Tree, class QueryTriangles>
 bool AnyWithinTolerance(Tree const& tree, MStlCompact const* treeRef, QueryTriangles const& queries,
-                        MMTransformMatrix const& mapping, double tolerance)
+                        MMTransformMatrix const& mapping, double tolerance, MeshQueries::CollisionProgress& progress)
 {
     bool collided = false;
     long const count = long(queries.Count());
-#pragma omp parallel for schedule(dynamic, 100) num_threads(omp_get_num_procs())
+    long const chunk = 100;
+#pragma omp parallel for schedule(dynamic, chunk) num_threads(omp_get_num_procs())
     for (long i = 0; i < count; ++i)
     {
         bool done;
 #pragma omp flush
 #pragma omp atomic read
         done = collided;
-        if (done) continue;
-        MeshQueries::ToleranceQuery query = queries.Query(std::size_t(i), mapping, tolerance, treeRef);
-        if (MeshQueries::IsWithinTolerance(tree, query))
+        if (!done && !progress.IsStopRequested())
         {
+            MeshQueries::ToleranceQuery query = queries.Query(std::size_t(i), mapping, tolerance, treeRef);
+            if (MeshQueries::IsWithinTolerance(tree, query))
+            {
 #pragma omp atomic write
-            collided = true;
+                collided = true;
 #pragma omp flush
+            }
         }
+        progress.AdvanceAtChunkEnd(i, count, chunk);
     }
+    progress.RethrowFailure();
     return collided;
 }
 
@@ -171,13 +177,17 @@ bool CannotCollide(Tree const& tree, MultipartPart const& queryPart, MMTransform
 
 template <class Tree>
 bool PartCollides(Tree const& tree, MStlCompact const* treeRef, MultipartPart const& queryPart,
-                  MMTransformMatrix const& mapping, double tolerance)
+                  MMTransformMatrix const& mapping, double tolerance, MeshQueries::CollisionProgress& progress)
 {
-    if (TriangleCount(queryPart) == 0 || CannotCollide(tree, queryPart, mapping, tolerance)) return false;
+    if (TriangleCount(queryPart) == 0 || CannotCollide(tree, queryPart, mapping, tolerance))
+    {
+        progress.Advance(TriangleCount(queryPart));
+        return false;
+    }
     if (auto const* mesh = std::get_if<MStlBase const*>(&queryPart.part))
-        return AnyWithinTolerance(tree, treeRef, MeshQueryTriangles(*mesh), mapping, tolerance);
+        return AnyWithinTolerance(tree, treeRef, MeshQueryTriangles(*mesh), mapping, tolerance, progress);
     return AnyWithinTolerance(tree, treeRef, CompactQueryTriangles(std::get<MStlCompact const*>(queryPart.part)),
-                              mapping, tolerance);
+                              mapping, tolerance, progress);
 }
 } // namespace
 
@@ -199,6 +209,12 @@ std::size_t MUserOperatorCollisionDetectorWithToleranceMultipart::AddPart(MStlCo
 
 void MUserOperatorCollisionDetectorWithToleranceMultipart::SetAllParams(MParams const& params_) { params = params_; }
 
+void MUserOperatorCollisionDetectorWithToleranceMultipart::SetProgressDelegate(
+    std::shared_ptr<Zodara::Common::IProgressDelegate> const& delegate)
+{
+    progressDelegate = delegate;
+}
+
 void MUserOperatorCollisionDetectorWithToleranceMultipart::GetCollisions(
     std::vector<std::pair<std::size_t, std::size_t>>& collisions_) const
 {
@@ -211,13 +227,17 @@ MUserOperatorCollisionDetectorWithToleranceMultipart::Operate()
     if (parts.empty()) return eNoParts;
     collisions.clear();
     std::vector<std::size_t> order = _SizeOrder();
-    while (order.size() > 1)
+    // Part order[k] queries the trees of the parts after it in the order, once each.
+    std::size_t steps = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) steps += TriangleCount(parts[order[k]]) * (order.size() - 1 - k);
+    MeshQueries::CollisionProgress progress(progressDelegate, "multipart collision", steps);
+    while (order.size() > 1 && !progress.IsStopRequested())
     {
         std::size_t const r = order.back();
         order.pop_back();
-        _ExaminePart(r, order);
+        _ExaminePart(r, order, progress);
     }
-    return eOK;
+    return progress.WasCancelled() ? eCancelled : eOK;
 }
 
 std::vector<std::size_t> MUserOperatorCollisionDetectorWithToleranceMultipart::_SizeOrder() const
@@ -233,17 +253,25 @@ std::vector<std::size_t> MUserOperatorCollisionDetectorWithToleranceMultipart::_
 }
 
 void MUserOperatorCollisionDetectorWithToleranceMultipart::_ExaminePart(std::size_t r,
-                                                                        std::vector<std::size_t> const& others)
+                                                                        std::vector<std::size_t> const& others,
+                                                                        MeshQueries::CollisionProgress& progress)
 {
     MultipartPart const& treePart = parts[r];
-    if (TriangleCount(treePart) == 0) return; // nothing to find in an empty tree
+    if (TriangleCount(treePart) == 0) // nothing to find in an empty tree
+    {
+        for (std::size_t j : others) progress.Advance(TriangleCount(parts[j]));
+        return;
+    }
     double const tolerance = params.Tolerance;
     auto examine = [&](auto const& tree, MStlCompact const* treeRef)
     {
         for (std::size_t j : others)
         {
             MMTransformMatrix const mapping = MappingInto(treePart.transform, parts[j].transform);
-            if (PartCollides(tree, treeRef, parts[j], mapping, tolerance)) collisions.emplace_back(r, j);
+            bool const collides = PartCollides(tree, treeRef, parts[j], mapping, tolerance, progress);
+            // A pair whose search was stopped is not known to be clear, and is left out only when
+            // no hit was found before the stop.
+            if (collides) collisions.emplace_back(r, j);
         }
     };
     if (auto const* mesh = std::get_if<MStlBase const*>(&treePart.part))

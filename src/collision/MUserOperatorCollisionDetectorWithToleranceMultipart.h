@@ -3,7 +3,9 @@
 // meshes in any mix; the examination of a pair stops at its first triangle within the tolerance.
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
+#include "interfaces/Progress.h"
 #include <cstddef>
+#include <memory>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -13,6 +15,11 @@ struct MultipartPart
     std::variant<MStlBase const*, MStlCompact const*> part;
     MMTransformMatrix transform;
 };
+
+namespace MeshQueries
+{
+class CollisionProgress;
+}
 
 class MUserOperatorCollisionDetectorWithToleranceMultipart
 {
@@ -25,7 +32,9 @@ public:
     enum EReturnCode
     {
         eOK = 0,
-        eNoParts = 1
+        eNoParts = 1,
+        // The progress delegate asked to stop; see SetProgressDelegate.
+        eCancelled = 2
     };
 
     MUserOperatorCollisionDetectorWithToleranceMultipart();
@@ -33,6 +42,13 @@ public:
     std::size_t AddPart(MStlBase const* part, MMTransformMatrix transform);
     std::size_t AddPart(MStlCompact const* part, MMTransformMatrix transform);
     void SetAllParams(MParams const& params);
+    // Optional; null by default. With a delegate, Operate reports its progress (one step per query
+    // triangle of every pair examined; a pair that ends early or cannot collide counts whole) and
+    // polls it for cancellation. When it asks to stop, the rest of the search is skipped,
+    // `collisions` holds the pairs found so far and Operate returns eCancelled. The delegate is
+    // called from worker threads, inside the library's critical section; an exception it throws
+    // stops the search and is rethrown by Operate. Without a delegate Operate works exactly as before.
+    void SetProgressDelegate(std::shared_ptr<Zodara::Common::IProgressDelegate> const& delegate);
     EReturnCode Operate();
     void GetCollisions(std::vector<std::pair<std::size_t, std::size_t>>& collisions) const;
 
@@ -40,9 +56,10 @@ private:
     // Part indexes by ascending (triangle count, index).
     std::vector<std::size_t> _SizeOrder() const;
     // Appends (r, j) for every part j of `others` that comes within the tolerance of part r.
-    void _ExaminePart(std::size_t r, std::vector<std::size_t> const& others);
+    void _ExaminePart(std::size_t r, std::vector<std::size_t> const& others, MeshQueries::CollisionProgress& progress);
 
     std::vector<MultipartPart> parts;
     std::vector<std::pair<std::size_t, std::size_t>> collisions;
     MParams params;
+    std::shared_ptr<Zodara::Common::IProgressDelegate> progressDelegate;
 };
