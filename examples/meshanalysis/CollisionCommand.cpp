@@ -1,12 +1,17 @@
 // meshanalysis collision: which triangles of two placed parts come within a tolerance of the other
 // part; with one part, which triangles face another region of the same part across a narrow gap.
+// The hits can go to files and a picture, both parts placed in one mesh.
 #include "Command.h"
+#include "FaceOutputs.h"
 #include "InterruptibleProgress.h"
+#include "JsonWriter.h"
+#include "NumberArguments.h"
 #include "PlacementArguments.h"
 #include "SamplePart.h"
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
-#include <atomic>
+#include <algorithm>
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +23,7 @@ struct CollisionOptions
     std::vector<std::string> paths;
     double toleranceMm = 0.5;
     PartPlacement placement[2];
+    FaceOutputOptions outputs;
 };
 
 CollisionOptions ParseOptions(std::vector<std::string> const& args)
@@ -37,6 +43,8 @@ CollisionOptions ParseOptions(std::vector<std::string> const& args)
             o.placement[a.back() == 'b'].SetMove(a, value());
         else if (a == "--turn-a" || a == "--turn-b")
             o.placement[a.back() == 'b'].SetTurn(a, value());
+        else if (TakeFaceOutputOption(args, i, o.outputs))
+            continue;
         else if (!a.empty() && a[0] == '-')
             throw UsageError("unknown option " + a);
         else
@@ -46,49 +54,148 @@ CollisionOptions ParseOptions(std::vector<std::string> const& args)
     return o;
 }
 
+// One examined part: its mesh, placement, name and which of its triangles were hit.
+struct CollisionPart
+{
+    std::unique_ptr<MStlBase> mesh;
+    MMTransformMatrix placement;
+    std::string name;
+    std::vector<bool> hit;
+    std::size_t Hits() const { return std::size_t(std::count(hit.begin(), hit.end(), true)); }
+};
+
+MUserOperatorCollisionDetectorWithTolerance::Callback Recorder(CollisionPart& part)
+{
+    part.hit.assign(part.mesh->NumberOfTriangles(), false);
+    // Calls come one at a time (inside the library's critical section or from the calling thread).
+    return [&part](MStlTriangle& t) { part.hit[t.GetElementIndex()] = true; };
+}
+
+// Both parts placed in one mesh: part id, the triangle's index in its part and the hit flag per
+// face; colour value 0 for a hit (the map's low end) and 1 for a clear face.
+visual::FaceMesh CollisionFaces(std::vector<CollisionPart> const& parts)
+{
+    visual::FaceMesh faces;
+    visual::AddAttribute(faces, "part", visual::FaceAttribute::Type::Byte);
+    visual::AddAttribute(faces, "triangle", visual::FaceAttribute::Type::Int);
+    visual::AddAttribute(faces, "hit", visual::FaceAttribute::Type::Byte);
+    for (std::size_t p = 0; p < parts.size(); ++p)
+    {
+        std::size_t const first = visual::AppendMesh(faces, *parts[p].mesh, parts[p].placement, kExampleUnitsPerMm);
+        for (std::size_t i = 0; i < parts[p].hit.size(); ++i)
+        {
+            faces.attributes[0].values[first + i] = double(p);
+            faces.attributes[1].values[first + i] = double(i);
+            faces.attributes[2].values[first + i] = parts[p].hit[i] ? 1.0 : 0.0;
+            faces.colourValues[first + i] = parts[p].hit[i] ? 0.0 : 1.0;
+        }
+    }
+    return faces;
+}
+
+void PrintJson(std::vector<CollisionPart> const& parts, CollisionOptions const& o, FaceOutputFiles const& files)
+{
+    JsonWriter json(std::cout);
+    json.BeginObject();
+    json.Field("command", "collision");
+    json.Field("mode", parts.size() == 2 ? "two parts" : "one part");
+    json.Field("part", parts[0].name);
+    json.Field("triangles", parts[0].mesh->NumberOfTriangles());
+    json.Key("parameters");
+    json.BeginObject();
+    json.Field("tolerance_mm", o.toleranceMm);
+    json.EndObject();
+    json.Key("parts");
+    json.BeginArray();
+    for (CollisionPart const& p : parts)
+    {
+        json.BeginObject();
+        json.Field("part", p.name);
+        json.Field("triangles", p.mesh->NumberOfTriangles());
+        json.Field("hit_triangles", p.Hits());
+        json.EndObject();
+    }
+    json.EndArray();
+    // The pairs of parts within the tolerance of each other, by index in "parts".
+    json.Key("pairs");
+    json.BeginArray();
+    if (parts.size() == 2 && parts[0].Hits() > 0)
+    {
+        json.BeginArray();
+        json.Value(0);
+        json.Value(1);
+        json.EndArray();
+    }
+    json.EndArray();
+    files.WriteJson(json);
+    json.EndObject();
+}
+
 int RunCollision(std::vector<std::string> const& args)
 {
     CollisionOptions const o = ParseOptions(args);
-    bool const twoParts = o.paths.size() == 2;
-    std::string const pathA = o.paths.empty() ? std::string() : o.paths[0];
-    std::unique_ptr<MStlBase> const a = LoadPartArgument(pathA);
-    std::unique_ptr<MStlBase> const b = twoParts ? LoadPartArgument(o.paths[1]) : nullptr;
+    FaceOutputFiles files(o.outputs);
+    std::vector<CollisionPart> parts(o.paths.size() == 2 ? 2 : 1);
+    for (std::size_t p = 0; p < parts.size(); ++p)
+    {
+        std::string const path = o.paths.empty() ? std::string() : o.paths[p];
+        parts[p].mesh = LoadPartArgument(path);
+        parts[p].name = PartArgumentName(path);
+        parts[p].placement = o.placement[p].Transform();
+    }
 
-    std::size_t hitsA = 0, hitsB = 0;
     MUserOperatorCollisionDetectorWithTolerance detector;
     MUserOperatorCollisionDetectorWithTolerance::MParams params;
     params.Tolerance = o.toleranceMm * kExampleUnitsPerMm;
     detector.SetAllParams(params);
-    detector.SetFirstPart(a.get(), [&](MStlTriangle&) { ++hitsA; });
-    detector.SetFirstPartTransform(o.placement[0].Transform());
-    if (twoParts)
+    detector.SetFirstPart(parts[0].mesh.get(), Recorder(parts[0]));
+    detector.SetFirstPartTransform(parts[0].placement);
+    if (parts.size() == 2)
     {
-        detector.SetSecondPart(b.get(), [&](MStlTriangle&) { ++hitsB; });
-        detector.SetSecondPartTransform(o.placement[1].Transform());
+        detector.SetSecondPart(parts[1].mesh.get(), Recorder(parts[1]));
+        detector.SetSecondPartTransform(parts[1].placement);
     }
+    InterruptRequest const interrupts;
+    detector.SetProgressDelegate(
+        std::make_shared<TerminalProgressDelegate>("searching", ShowsProgress(o.outputs.json)));
+    if (detector.Operate() == MUserOperatorCollisionDetectorWithTolerance::eCancelled)
     {
-        ElapsedTimeTicker const ticker("searching");
-        detector.Operate();
+        std::fprintf(stderr, "stopped before the search was complete\n");
+        return 130;
     }
 
-    std::printf("tolerance: %.4f mm\n", o.toleranceMm);
-    if (!twoParts)
+    if (files.AnyRequested())
     {
-        std::printf("part: %s, %zu of %zu triangles face another region of the part within the tolerance\n",
-                    PartArgumentName(pathA).c_str(), hitsA, a->NumberOfTriangles());
+        visual::ColourScale const scale{0.0, 1.0, "collision", {{0.0, "hit"}, {1.0, "clear"}}};
+        std::string const title = parts.size() == 2 ? parts[0].name + " and " + parts[1].name : parts[0].name;
+        files.Write(CollisionFaces(parts), scale, title + ": within " + visual::FormatFixed(o.toleranceMm, 3) + " mm");
+    }
+    if (o.outputs.json)
+    {
+        PrintJson(parts, o, files);
         return 0;
     }
-    std::printf("part A: %s, %zu of %zu triangles within tolerance of part B\n", pathA.c_str(), hitsA,
-                a->NumberOfTriangles());
-    std::printf("part B: %s, %zu of %zu triangles within tolerance of part A\n", o.paths[1].c_str(), hitsB,
-                b->NumberOfTriangles());
+    std::printf("tolerance: %.4f mm\n", o.toleranceMm);
+    if (parts.size() == 1)
+        std::printf("part: %s, %zu of %zu triangles face another region of the part within the tolerance\n",
+                    parts[0].name.c_str(), parts[0].Hits(), parts[0].mesh->NumberOfTriangles());
+    else
+    {
+        std::printf("part A: %s, %zu of %zu triangles within tolerance of part B\n", parts[0].name.c_str(),
+                    parts[0].Hits(), parts[0].mesh->NumberOfTriangles());
+        std::printf("part B: %s, %zu of %zu triangles within tolerance of part A\n", parts[1].name.c_str(),
+                    parts[1].Hits(), parts[1].mesh->NumberOfTriangles());
+    }
+    files.PrintWritten();
     return 0;
 }
 
 CommandRegistration const registration{
     "collision",
-    "[a.stl [b.stl]] [--tolerance MM] [--move-a X,Y,Z] [--turn-a AX,AY,AZ,DEG] [--move-b ...] [--turn-b ...]",
+    std::string("[a.stl [b.stl]] [--tolerance MM] [--move-a X,Y,Z] [--turn-a AX,AY,AZ,DEG] [--move-b ...] "
+                "[--turn-b ...] ") +
+        kFaceOutputUsage,
     "triangles of two placed parts within the tolerance (default 0.5 mm) of each other; with one part, "
-    "triangles facing the part itself across a gap",
+    "triangles facing the part itself across a gap; hits to CSV, PLY, VTK and a PNG picture",
     &RunCollision};
 } // namespace

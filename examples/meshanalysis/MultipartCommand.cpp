@@ -1,10 +1,13 @@
 // meshanalysis multipart: which pairs of placed parts come within a tolerance of each other.
 #include "Command.h"
 #include "InterruptibleProgress.h"
+#include "JsonWriter.h"
+#include "NumberArguments.h"
 #include "PlacementArguments.h"
 #include "SamplePart.h"
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -22,6 +25,7 @@ struct MultipartOptions
 {
     std::vector<PlacedFile> parts;
     double toleranceMm = 0.5;
+    bool json = false;
 };
 
 // Placement options apply to the file named before them.
@@ -47,6 +51,10 @@ MultipartOptions ParseOptions(std::vector<std::string> const& args)
             last().SetMove(a, value());
         else if (a == "--turn")
             last().SetTurn(a, value());
+        else if (a == "--json")
+            o.json = true;
+        else if (a.empty())
+            throw UsageError("an empty file name");
         else if (!a.empty() && a[0] == '-')
             throw UsageError("unknown option " + a);
         else
@@ -69,12 +77,47 @@ int RunMultipart(std::vector<std::string> const& args)
     MUserOperatorCollisionDetectorWithToleranceMultipart::MParams params;
     params.Tolerance = o.toleranceMm * kExampleUnitsPerMm;
     detector.SetAllParams(params);
+    InterruptRequest const interrupts;
+    detector.SetProgressDelegate(std::make_shared<TerminalProgressDelegate>("searching", ShowsProgress(o.json)));
+    if (detector.Operate() == MUserOperatorCollisionDetectorWithToleranceMultipart::eCancelled)
     {
-        ElapsedTimeTicker const ticker("searching");
-        detector.Operate();
+        std::fprintf(stderr, "stopped before the search was complete\n");
+        return 130;
     }
     std::vector<std::pair<std::size_t, std::size_t>> pairs;
     detector.GetCollisions(pairs);
+    if (o.json)
+    {
+        JsonWriter json(std::cout);
+        json.BeginObject();
+        json.Field("command", "multipart");
+        json.Key("parameters");
+        json.BeginObject();
+        json.Field("tolerance_mm", o.toleranceMm);
+        json.EndObject();
+        json.Key("parts");
+        json.BeginArray();
+        for (std::size_t i = 0; i < o.parts.size(); ++i)
+        {
+            json.BeginObject();
+            json.Field("part", o.parts[i].path);
+            json.Field("triangles", meshes[i]->NumberOfTriangles());
+            json.EndObject();
+        }
+        json.EndArray();
+        json.Key("pairs");
+        json.BeginArray();
+        for (auto const& p : pairs)
+        {
+            json.BeginArray();
+            json.Value(p.first);
+            json.Value(p.second);
+            json.EndArray();
+        }
+        json.EndArray();
+        json.EndObject();
+        return 0;
+    }
 
     std::printf("tolerance: %.4f mm, %zu parts\n", o.toleranceMm, o.parts.size());
     for (std::size_t i = 0; i < o.parts.size(); ++i)
@@ -85,6 +128,6 @@ int RunMultipart(std::vector<std::string> const& args)
 }
 
 CommandRegistration const registration{
-    "multipart", "<file.stl> [--move X,Y,Z] [--turn AX,AY,AZ,DEG] <file.stl> ... [--tolerance MM]",
+    "multipart", "<file.stl> [--move X,Y,Z] [--turn AX,AY,AZ,DEG] <file.stl> ... [--tolerance MM] [--json]",
     "pairs of placed parts within the tolerance (default 0.5 mm) of each other", &RunMultipart};
 } // namespace

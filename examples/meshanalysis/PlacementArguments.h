@@ -7,12 +7,6 @@
 
 constexpr double kExampleUnitsPerMm = 10000.0;
 
-// Comma-separated numbers; throws UsageError naming the option when the text is not `count` numbers.
-std::vector<double> ParseNumberList(std::string const& option, std::string const& text, std::size_t count);
-
-// A length in millimetres, 0 or more; throws UsageError naming the option otherwise.
-double ParseLengthMm(std::string const& option, std::string const& text);
-
 struct PartPlacement
 {
     MMPoint3d<double> moveMm;

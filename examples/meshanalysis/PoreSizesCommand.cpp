@@ -4,10 +4,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "Command.h"
+#include "InterruptibleProgress.h"
+#include "JsonWriter.h"
+#include "NumberArguments.h"
 #include "graphsearch/LatticeGenerator.h"
 #include "graphsearch/PoreSizes.h"
 
@@ -30,32 +34,8 @@ struct PoreOptions
     bool objectTree = false;
     double overlap = 0.5; // drop only pores whose centre lies inside a larger interior pore
     int bins = 10;
+    bool json = false;
 };
-
-double Number(std::string const& option, std::string const& text, double low, double high)
-{
-    std::size_t used = 0;
-    double value = 0.0;
-    try
-    {
-        value = std::stod(text, &used);
-    }
-    catch (std::exception const&)
-    {
-        used = 0;
-    }
-    if (used != text.size() || !(value >= low) || !(value <= high))
-        throw UsageError(option + ": expected a number from " + std::to_string(low) + " to " + std::to_string(high) +
-                         ", got '" + text + "'");
-    return value;
-}
-
-int Count(std::string const& option, std::string const& text, int low, int high)
-{
-    double const value = Number(option, text, low, high);
-    if (value != std::floor(value)) throw UsageError(option + ": expected a whole number, got '" + text + "'");
-    return int(value);
-}
 
 LatticeCellType CellType(std::string const& text)
 {
@@ -79,25 +59,27 @@ PoreOptions ParseOptions(std::vector<std::string> const& args)
         if (a == "--cell")
             o.cellType = CellType(value());
         else if (a == "--cell-size")
-            o.cellMm = Number(a, value(), 0.01, 100.0);
+            o.cellMm = ParseNumber(a, value(), 0.01, 100.0);
         else if (a == "--diameter")
-            o.diameterMm = Number(a, value(), 0.0, 100.0);
+            o.diameterMm = ParseNumber(a, value(), 0.0, 100.0);
         else if (a == "--end-diameter")
-            o.endDiameterMm = Number(a, value(), 0.0, 100.0);
+            o.endDiameterMm = ParseNumber(a, value(), 0.0, 100.0);
         else if (a == "--cells")
-            o.cells = Count(a, value(), 1, 50);
+            o.cells = ParseWholeNumber(a, value(), 1, 50);
         else if (a == "--grid")
-            o.grid = Count(a, value(), 2, 400);
+            o.grid = ParseWholeNumber(a, value(), 2, 400);
         else if (a == "--refine")
-            o.refine = Count(a, value(), 0, 50);
+            o.refine = ParseWholeNumber(a, value(), 0, 50);
         else if (a == "--overlap")
-            o.overlap = Number(a, value(), -10.0, 10.0);
+            o.overlap = ParseNumber(a, value(), -10.0, 10.0);
         else if (a == "--bins")
-            o.bins = Count(a, value(), 1, 100);
+            o.bins = ParseWholeNumber(a, value(), 1, 100);
         else if (a == "--nelder-mead")
             o.nelderMead = true;
         else if (a == "--object-tree")
             o.objectTree = true;
+        else if (a == "--json")
+            o.json = true;
         else
             throw UsageError("unknown option '" + a + "'");
     }
@@ -142,6 +124,42 @@ void PrintDistribution(std::vector<PoreSizeInfo> const& pores, int bins)
     }
 }
 
+void PrintJson(PoreOptions const& o, std::size_t beams, PoreSizeResult const& result, double seconds)
+{
+    JsonWriter json(std::cout);
+    json.BeginObject();
+    json.Field("command", "pores");
+    json.Field("part", std::string("generated ") + CellName(o.cellType) + " lattice");
+    json.Field("beams", beams);
+    json.Key("parameters");
+    json.BeginObject();
+    json.Field("cell", CellName(o.cellType));
+    json.Field("cell_size_mm", o.cellMm);
+    json.Field("cells", o.cells);
+    json.Field("diameter_mm", o.diameterMm);
+    json.Field("end_diameter_mm", o.endDiameterMm);
+    json.Field("grid", o.grid);
+    json.Field("refine", o.refine);
+    json.Field("nelder_mead", o.nelderMead);
+    json.Field("object_tree", o.objectTree);
+    json.Field("overlap", o.overlap);
+    json.EndObject();
+    std::size_t const interior =
+        std::count_if(result.pores.begin(), result.pores.end(), [](auto const& p) { return p.interior; });
+    json.Field("pores", result.pores.size());
+    json.Field("interior_pores", interior);
+    json.Key("radius_mm");
+    json.BeginObject();
+    bool const any = !result.pores.empty();
+    double const nan = std::nan("");
+    json.Field("minimum", any ? result.pores.front().radius / kUnitsPerMm : nan);
+    json.Field("median", any ? result.pores[result.pores.size() / 2].radius / kUnitsPerMm : nan);
+    json.Field("maximum", any ? result.pores.back().radius / kUnitsPerMm : nan);
+    json.EndObject();
+    json.Field("seconds", seconds);
+    json.EndObject();
+}
+
 int RunPores(std::vector<std::string> const& args)
 {
     PoreOptions const o = ParseOptions(args);
@@ -155,20 +173,35 @@ int RunPores(std::vector<std::string> const& args)
     MStlGraph const* graph = GenerateLattice(mesh, d);
     M3DBoundingBox<double> const box = LatticeBox(d);
 
-    std::printf("lattice: %d x %d x %d %s cells of %.3f mm, %zu beams, diameter %.3f to %.3f mm\n", o.cells, o.cells,
-                o.cells, CellName(o.cellType), o.cellMm, graph->NumberOfEdges(), o.diameterMm, o.endDiameterMm);
-    std::printf("search: %s, grid %d^3, %s, overlap factor %g\n", o.objectTree ? "object tree" : "R*-tree", o.grid,
-                o.nelderMead
-                    ? "Nelder-Mead refinement"
-                    : (o.refine > 1 ? ("local re-scan " + std::to_string(o.refine) + "^3").c_str() : "no refinement"),
-                o.overlap);
+    if (!o.json)
+    {
+        std::printf("lattice: %d x %d x %d %s cells of %.3f mm, %zu beams, diameter %.3f to %.3f mm\n", o.cells,
+                    o.cells, o.cells, CellName(o.cellType), o.cellMm, graph->NumberOfEdges(), o.diameterMm,
+                    o.endDiameterMm);
+        std::string const refinement = o.nelderMead   ? "Nelder-Mead refinement"
+                                       : o.refine > 1 ? "local re-scan " + std::to_string(o.refine) + "^3"
+                                                      : "no refinement";
+        std::printf("search: %s, grid %d^3, %s, overlap factor %g\n", o.objectTree ? "object tree" : "R*-tree", o.grid,
+                    refinement.c_str(), o.overlap);
+        std::fflush(stdout);
+    }
 
     auto const start = std::chrono::steady_clock::now();
     std::size_t const n = std::size_t(o.grid);
-    PoreSizeResult const result =
-        o.objectTree ? GetPoreSizes(graph, box, n, n, n, std::size_t(o.refine), o.overlap)
-                     : GetPoreSizesRTK(graph, box, n, n, n, o.nelderMead, std::size_t(o.refine), o.overlap);
+    // The pore searches have no way to stop: Ctrl-C ends the program (nothing is written to files).
+    InterruptRequest const interrupts;
+    PoreSizeResult result;
+    {
+        ElapsedTimeTicker const ticker("searching", ShowsProgress(o.json));
+        result = o.objectTree ? GetPoreSizes(graph, box, n, n, n, std::size_t(o.refine), o.overlap)
+                              : GetPoreSizesRTK(graph, box, n, n, n, o.nelderMead, std::size_t(o.refine), o.overlap);
+    }
     double const seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (o.json)
+    {
+        PrintJson(o, graph->NumberOfEdges(), result, seconds);
+        return 0;
+    }
     PrintDistribution(result.pores, o.bins);
     std::printf("time: %.3f s\n", seconds);
     return 0;
@@ -177,6 +210,6 @@ int RunPores(std::vector<std::string> const& args)
 CommandRegistration const registration{
     "pores",
     "[--cell sc|bcc|octet] [--cell-size mm] [--cells n] [--diameter mm] [--end-diameter mm] [--grid n] "
-    "[--refine n | --nelder-mead] [--object-tree] [--overlap f] [--bins n]",
+    "[--refine n | --nelder-mead] [--object-tree] [--overlap f] [--bins n] [--json]",
     "pore count and radius distribution of a generated beam lattice", &RunPores};
 } // namespace

@@ -1,12 +1,15 @@
 // meshanalysis thickness: wall thickness of a part as a histogram in millimetres, the share of the
-// surface area whose wall is thinner than a given minimum, and optionally every triangle's value.
+// surface area whose wall is thinner than a given minimum, and optionally every triangle's value in
+// files and a picture.
 #include "Command.h"
+#include "FaceOutputs.h"
 #include "InterruptibleProgress.h"
+#include "JsonWriter.h"
+#include "NumberArguments.h"
 #include "SamplePart.h"
 #include "thickness/MUserOperatorWallThickness.h"
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -23,25 +26,8 @@ struct ThicknessOptions
     double maxMm = 1.5;
     double belowMm = 1.0;
     int bins = 10;
-    std::string csvPath;
+    FaceOutputOptions outputs;
 };
-
-double PositiveNumber(std::string const& option, std::string const& text)
-{
-    std::size_t used = 0;
-    double value = 0.0;
-    try
-    {
-        value = std::stod(text, &used);
-    }
-    catch (std::exception const&)
-    {
-        used = 0;
-    }
-    if (used != text.size() || !(value >= 0.0) || value > 1e6)
-        throw UsageError(option + ": not a length: '" + text + "'");
-    return value;
-}
 
 ThicknessOptions ParseOptions(std::vector<std::string> const& args)
 {
@@ -55,19 +41,15 @@ ThicknessOptions ParseOptions(std::vector<std::string> const& args)
             return args[++i];
         };
         if (a == "--min")
-            o.minMm = PositiveNumber(a, value());
+            o.minMm = ParseLengthMm(a, value());
         else if (a == "--max")
-            o.maxMm = PositiveNumber(a, value());
+            o.maxMm = ParseLengthMm(a, value());
         else if (a == "--below")
-            o.belowMm = PositiveNumber(a, value());
+            o.belowMm = ParseLengthMm(a, value());
         else if (a == "--bins")
-        {
-            double const bins = PositiveNumber(a, value());
-            if (bins < 1 || bins > 100 || bins != int(bins)) throw UsageError("--bins: a whole number from 1 to 100");
-            o.bins = int(bins);
-        }
-        else if (a == "--csv")
-            o.csvPath = value();
+            o.bins = ParseWholeNumber(a, value(), 1, 100);
+        else if (TakeFaceOutputOption(args, i, o.outputs))
+            continue;
         else if (!a.empty() && a[0] == '-')
             throw UsageError("unknown option " + a);
         else if (o.path.empty())
@@ -79,43 +61,99 @@ ThicknessOptions ParseOptions(std::vector<std::string> const& args)
     return o;
 }
 
-void PrintHistogram(std::vector<MStlTriangle const*> const& triangles, MDataMask<MStlTriangle, float> const& values,
-                    ThicknessOptions const& o, double totalArea)
+struct Histogram
 {
-    std::vector<double> area(std::size_t(o.bins), 0.0);
-    std::vector<std::size_t> count(std::size_t(o.bins), 0);
+    std::vector<double> area;
+    std::vector<std::size_t> count;
+    double totalArea = 0.0, thinArea = 0.0;
+};
+
+Histogram MakeHistogram(std::vector<MStlTriangle const*> const& triangles, MDataMask<MStlTriangle, float> const& values,
+                        ThicknessOptions const& o)
+{
+    Histogram h{std::vector<double>(std::size_t(o.bins), 0.0), std::vector<std::size_t>(std::size_t(o.bins), 0)};
     double const width = (o.maxMm - o.minMm) / o.bins;
     for (MStlTriangle const* t : triangles)
     {
         double const mm = values.GetInfo(t) / kUnitsPerMm;
-        int const bin = std::min(o.bins - 1, std::max(0, int((mm - o.minMm) / width)));
-        area[std::size_t(bin)] += t->SurfaceArea();
-        ++count[std::size_t(bin)];
+        std::size_t const bin = std::size_t(std::min(o.bins - 1, std::max(0, int((mm - o.minMm) / width))));
+        double const area = t->SurfaceArea();
+        h.area[bin] += area;
+        ++h.count[bin];
+        h.totalArea += area;
+        if (mm < o.belowMm) h.thinArea += area;
     }
-    std::printf("%-19s %10s %8s\n", "thickness (mm)", "triangles", "area");
-    for (int b = 0; b < o.bins; ++b)
-    {
-        double const share = totalArea > 0 ? area[std::size_t(b)] / totalArea : 0.0;
-        std::string const bar(std::size_t(share * 40.0 + 0.5), '#');
-        std::printf("%7.3f .. %-7.3f %10zu %7.1f%% %s\n", o.minMm + b * width, o.minMm + (b + 1) * width,
-                    count[std::size_t(b)], 100.0 * share, bar.c_str());
-    }
+    return h;
 }
 
-void WriteCsv(std::string const& path, std::vector<MStlTriangle const*> const& triangles,
-              MDataMask<MStlTriangle, float> const& values)
+void PrintReport(std::string const& partName, std::size_t triangleCount, Histogram const& h, ThicknessOptions const& o)
 {
-    std::ofstream out(path);
-    if (!out) throw std::runtime_error("cannot write " + path);
-    out << "triangle,thickness_mm\n";
-    for (MStlTriangle const* t : triangles)
-        out << t->GetElementIndex() << "," << values.GetInfo(t) / kUnitsPerMm << "\n";
-    if (!out) throw std::runtime_error("cannot write " + path);
+    std::printf("part: %s, %zu triangles, %.2f mm^2\n", partName.c_str(), triangleCount,
+                h.totalArea / (kUnitsPerMm * kUnitsPerMm));
+    std::printf("wall thickness, clamped to %.3f .. %.3f mm:\n", o.minMm, o.maxMm);
+    std::printf("%-19s %10s %8s\n", "thickness (mm)", "triangles", "area");
+    double const width = (o.maxMm - o.minMm) / o.bins;
+    for (int b = 0; b < o.bins; ++b)
+    {
+        double const share = h.totalArea > 0 ? h.area[std::size_t(b)] / h.totalArea : 0.0;
+        std::string const bar(std::size_t(share * 40.0 + 0.5), '#');
+        std::printf("%7.3f .. %-7.3f %10zu %7.1f%% %s\n", o.minMm + b * width, o.minMm + (b + 1) * width,
+                    h.count[std::size_t(b)], 100.0 * share, bar.c_str());
+    }
+    std::printf("area thinner than %.3f mm: %.2f%%\n", o.belowMm,
+                h.totalArea > 0 ? 100.0 * h.thinArea / h.totalArea : 0.0);
+}
+
+void PrintJson(std::string const& partName, std::size_t triangleCount, Histogram const& h, ThicknessOptions const& o,
+               FaceOutputFiles const& files)
+{
+    JsonWriter json(std::cout);
+    json.BeginObject();
+    json.Field("command", "thickness");
+    json.Field("part", partName);
+    json.Field("triangles", triangleCount);
+    json.Key("parameters");
+    json.BeginObject();
+    json.Field("min_mm", o.minMm);
+    json.Field("max_mm", o.maxMm);
+    json.Field("below_mm", o.belowMm);
+    json.Field("bins", o.bins);
+    json.EndObject();
+    json.Field("area_mm2", h.totalArea / (kUnitsPerMm * kUnitsPerMm));
+    json.Field("thin_area_percent", h.totalArea > 0 ? 100.0 * h.thinArea / h.totalArea : 0.0);
+    json.Key("histogram");
+    json.BeginArray();
+    double const width = (o.maxMm - o.minMm) / o.bins;
+    for (int b = 0; b < o.bins; ++b)
+    {
+        json.BeginObject();
+        json.Field("from_mm", o.minMm + b * width);
+        json.Field("to_mm", o.minMm + (b + 1) * width);
+        json.Field("triangles", h.count[std::size_t(b)]);
+        json.Field("area_percent", h.totalArea > 0 ? 100.0 * h.area[std::size_t(b)] / h.totalArea : 0.0);
+        json.EndObject();
+    }
+    json.EndArray();
+    files.WriteJson(json);
+    json.EndObject();
+}
+
+visual::FaceMesh ThicknessFaces(MStlBase const& part, MDataMask<MStlTriangle, float> const& values)
+{
+    visual::FaceMesh faces;
+    visual::AppendMesh(faces, part, MMTransformMatrix(), kUnitsPerMm);
+    visual::FaceAttribute& index = visual::AddAttribute(faces, "triangle", visual::FaceAttribute::Type::Int);
+    for (std::size_t i = 0; i < part.NumberOfTriangles(); ++i) index.values[i] = double(i);
+    visual::FaceAttribute& mm = visual::AddAttribute(faces, "thickness_mm", visual::FaceAttribute::Type::Float);
+    for (std::size_t i = 0; i < part.NumberOfTriangles(); ++i)
+        mm.values[i] = faces.colourValues[i] = values.GetInfo(part.GetTriangle(i)) / kUnitsPerMm;
+    return faces;
 }
 
 int RunThickness(std::vector<std::string> const& args)
 {
     ThicknessOptions const o = ParseOptions(args);
+    FaceOutputFiles files(o.outputs);
     std::unique_ptr<MStlBase> part = LoadPartArgument(o.path);
     std::vector<MStlTriangle const*> const triangles(part->GetTriangles().begin(), part->GetTriangles().end());
 
@@ -129,38 +167,36 @@ int RunThickness(std::vector<std::string> const& args)
     op.SetParams(params);
     op.SetOutputMask(values);
     InterruptRequest const interrupts;
-    op.SetProgressDelegate(std::make_shared<TerminalProgressDelegate>("measuring"));
+    op.SetProgressDelegate(std::make_shared<TerminalProgressDelegate>("measuring", ShowsProgress(o.outputs.json)));
     MUserOperatorWallThickness::EReturnCode const result = op.Operate();
 
-    std::size_t measured = 0;
-    for (MStlTriangle const* t : triangles) measured += values.GetInfo(t) != notMeasured;
     if (result == MUserOperatorWallThickness::eCancelled)
     {
-        std::printf("stopped: %zu of %zu triangles measured\n", measured, triangles.size());
+        std::size_t measured = 0;
+        for (MStlTriangle const* t : triangles) measured += values.GetInfo(t) != notMeasured;
+        std::fprintf(stderr, "stopped: %zu of %zu triangles measured\n", measured, triangles.size());
         return 130;
     }
-
-    double totalArea = 0.0, thinArea = 0.0;
-    for (MStlTriangle const* t : triangles)
+    std::string const name = PartArgumentName(o.path);
+    Histogram const h = MakeHistogram(triangles, values, o);
+    if (files.AnyRequested())
     {
-        double const area = t->SurfaceArea();
-        totalArea += area;
-        if (values.GetInfo(t) / kUnitsPerMm < o.belowMm) thinArea += area;
+        visual::ColourScale const scale{o.minMm, o.maxMm, "wall thickness (mm)", {}};
+        files.Write(ThicknessFaces(*part, values), scale, name + ": wall thickness");
     }
-    std::printf("part: %s, %zu triangles, %.2f mm^2\n", PartArgumentName(o.path).c_str(), triangles.size(),
-                totalArea / (kUnitsPerMm * kUnitsPerMm));
-    std::printf("wall thickness, clamped to %.3f .. %.3f mm:\n", o.minMm, o.maxMm);
-    PrintHistogram(triangles, values, o, totalArea);
-    std::printf("area thinner than %.3f mm: %.2f%%\n", o.belowMm, totalArea > 0 ? 100.0 * thinArea / totalArea : 0.0);
-    if (!o.csvPath.empty())
+    if (o.outputs.json)
+        PrintJson(name, triangles.size(), h, o, files);
+    else
     {
-        WriteCsv(o.csvPath, triangles, values);
-        std::printf("per-triangle values written to %s\n", o.csvPath.c_str());
+        PrintReport(name, triangles.size(), h, o);
+        files.PrintWritten();
     }
     return 0;
 }
 
 CommandRegistration const registration{
-    "thickness", "[file.stl] [--min MM] [--max MM] [--below MM] [--bins N] [--csv FILE]",
-    "wall thickness histogram in mm and the share of area thinner than --below (default 1 mm)", &RunThickness};
+    "thickness", std::string("[file.stl] [--min MM] [--max MM] [--below MM] [--bins N] ") + kFaceOutputUsage,
+    "wall thickness histogram in mm and the share of area thinner than --below (default 1 mm); per-triangle "
+    "values to CSV, PLY, VTK and a PNG picture",
+    &RunThickness};
 } // namespace
