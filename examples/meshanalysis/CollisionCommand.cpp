@@ -6,6 +6,7 @@
 #include "InterruptibleProgress.h"
 #include "JsonWriter.h"
 #include "NumberArguments.h"
+#include "PartFaces.h"
 #include "PlacementArguments.h"
 #include "SamplePart.h"
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
@@ -69,28 +70,6 @@ MUserOperatorCollisionDetectorWithTolerance::Callback Recorder(CollisionPart& pa
     part.hit.assign(part.mesh->NumberOfTriangles(), false);
     // Calls come one at a time (inside the library's critical section or from the calling thread).
     return [&part](MStlTriangle& t) { part.hit[t.GetElementIndex()] = true; };
-}
-
-// Both parts placed in one mesh: part id, the triangle's index in its part and the hit flag per
-// face; colour value 0 for a hit (the map's low end) and 1 for a clear face.
-visual::FaceMesh CollisionFaces(std::vector<CollisionPart> const& parts)
-{
-    visual::FaceMesh faces;
-    visual::AddAttribute(faces, "part", visual::FaceAttribute::Type::Byte);
-    visual::AddAttribute(faces, "triangle", visual::FaceAttribute::Type::Int);
-    visual::AddAttribute(faces, "hit", visual::FaceAttribute::Type::Byte);
-    for (std::size_t p = 0; p < parts.size(); ++p)
-    {
-        std::size_t const first = visual::AppendMesh(faces, *parts[p].mesh, parts[p].placement, kExampleUnitsPerMm);
-        for (std::size_t i = 0; i < parts[p].hit.size(); ++i)
-        {
-            faces.attributes[0].values[first + i] = double(p);
-            faces.attributes[1].values[first + i] = double(i);
-            faces.attributes[2].values[first + i] = parts[p].hit[i] ? 1.0 : 0.0;
-            faces.colourValues[first + i] = parts[p].hit[i] ? 0.0 : 1.0;
-        }
-    }
-    return faces;
 }
 
 void PrintJson(std::vector<CollisionPart> const& parts, CollisionOptions const& o, FaceOutputFiles const& files)
@@ -166,9 +145,13 @@ int RunCollision(std::vector<std::string> const& args)
 
     if (files.AnyRequested())
     {
-        visual::ColourScale const scale{0.0, 1.0, "collision", {{0.0, "hit"}, {1.0, "clear"}}};
-        std::string const title = parts.size() == 2 ? parts[0].name + " and " + parts[1].name : parts[0].name;
-        files.Write(CollisionFaces(parts), scale, title + ": within " + visual::FormatFixed(o.toleranceMm, 3) + " mm");
+        std::vector<CollisionFacesPart> placed;
+        for (CollisionPart const& p : parts) placed.push_back({p.mesh.get(), p.placement, &p.hit});
+        std::string const title = parts.size() == 2
+                                      ? ShortPartName(parts[0].name) + " and " + ShortPartName(parts[1].name)
+                                      : ShortPartName(parts[0].name);
+        files.Write(CollisionFaces(placed, kExampleUnitsPerMm), CollisionScale(),
+                    title + ": within " + visual::FormatFixed(o.toleranceMm, 3) + " mm");
     }
     if (o.outputs.json)
     {

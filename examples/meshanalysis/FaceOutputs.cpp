@@ -29,6 +29,12 @@ bool TakeFaceOutputOption(std::vector<std::string> const& args, std::size_t& i, 
     return true;
 }
 
+std::string ShortPartName(std::string const& name)
+{
+    std::size_t const slash = name.find_last_of('/');
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
 FaceOutputFiles::FaceOutputFiles(FaceOutputOptions const& options)
 {
     std::pair<char const*, std::string const*> const requested[] = {

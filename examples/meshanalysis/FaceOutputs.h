@@ -19,6 +19,9 @@ struct FaceOutputOptions
 // When args[i] is one of the options above, takes it (and its value, advancing i) and returns true.
 bool TakeFaceOutputOption(std::vector<std::string> const& args, std::size_t& i, FaceOutputOptions& options);
 
+// The part's name without its folders, to keep titles short.
+std::string ShortPartName(std::string const& name);
+
 // The usage text of the options above.
 constexpr char const* kFaceOutputUsage = "[--csv FILE] [--ply FILE] [--vtk FILE] [--png FILE] [--json]";
 

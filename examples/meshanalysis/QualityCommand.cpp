@@ -16,6 +16,7 @@
 #include "InterruptibleProgress.h"
 #include "JsonWriter.h"
 #include "NumberArguments.h"
+#include "PartFaces.h"
 #include "QualityReport.h"
 #include "SamplePart.h"
 
@@ -97,43 +98,6 @@ std::string RangeText(Calc::MetricType metric)
     return text;
 }
 
-// The chosen metric of every triangle in display units, coloured over the metric's range or, for
-// an open range, over the values found.
-visual::FaceMesh QualityFaces(MStlBase const& mesh, Calc::MetricType metric, visual::ColourScale& scale)
-{
-    visual::FaceMesh faces;
-    visual::AppendMesh(faces, mesh, MMTransformMatrix(), qualityreport::kUnitsPerMillimetre);
-    visual::FaceAttribute& index = visual::AddAttribute(faces, "triangle", visual::FaceAttribute::Type::Int);
-    visual::FaceAttribute& value =
-        visual::AddAttribute(faces, qualityreport::MetricName(metric), visual::FaceAttribute::Type::Float);
-    double low = 0.0, high = 0.0;
-    bool const closed = Calc::GetMetricRange(low, high, metric);
-    if (closed)
-    {
-        low = qualityreport::ToDisplayUnits(low, metric);
-        high = qualityreport::ToDisplayUnits(high, metric);
-    }
-    else
-    {
-        low = std::numeric_limits<double>::infinity();
-        high = -low;
-    }
-    for (std::size_t i = 0; i < mesh.NumberOfTriangles(); ++i)
-    {
-        double const v =
-            qualityreport::ToDisplayUnits(Calc::GetTriangleShapeQuality(mesh.GetTriangle(i), metric), metric);
-        index.values[i] = double(i);
-        value.values[i] = faces.colourValues[i] = v;
-        if (!closed && std::isfinite(v)) low = std::min(low, v), high = std::max(high, v);
-    }
-    if (!(low <= high)) low = high = 0.0;
-    scale.low = low;
-    scale.high = high;
-    scale.caption =
-        std::string(qualityreport::MetricName(metric)) + (Calc::GetIsInInternalUnits(metric) ? " (mm)" : "");
-    return faces;
-}
-
 struct MetricRow
 {
     int metric;
@@ -207,7 +171,7 @@ int RunQuality(std::vector<std::string> const& args)
     {
         visual::ColourScale scale;
         visual::FaceMesh const faces = QualityFaces(*mesh, options.metric, scale);
-        files.Write(faces, scale, name + ": " + qualityreport::MetricName(options.metric));
+        files.Write(faces, scale, ShortPartName(name) + ": " + qualityreport::MetricName(options.metric));
     }
     if (options.outputs.json)
     {

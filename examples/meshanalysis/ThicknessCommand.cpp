@@ -6,6 +6,7 @@
 #include "InterruptibleProgress.h"
 #include "JsonWriter.h"
 #include "NumberArguments.h"
+#include "PartFaces.h"
 #include "SamplePart.h"
 #include "thickness/MUserOperatorWallThickness.h"
 #include <algorithm>
@@ -138,18 +139,6 @@ void PrintJson(std::string const& partName, std::size_t triangleCount, Histogram
     json.EndObject();
 }
 
-visual::FaceMesh ThicknessFaces(MStlBase const& part, MDataMask<MStlTriangle, float> const& values)
-{
-    visual::FaceMesh faces;
-    visual::AppendMesh(faces, part, MMTransformMatrix(), kUnitsPerMm);
-    visual::FaceAttribute& index = visual::AddAttribute(faces, "triangle", visual::FaceAttribute::Type::Int);
-    for (std::size_t i = 0; i < part.NumberOfTriangles(); ++i) index.values[i] = double(i);
-    visual::FaceAttribute& mm = visual::AddAttribute(faces, "thickness_mm", visual::FaceAttribute::Type::Float);
-    for (std::size_t i = 0; i < part.NumberOfTriangles(); ++i)
-        mm.values[i] = faces.colourValues[i] = values.GetInfo(part.GetTriangle(i)) / kUnitsPerMm;
-    return faces;
-}
-
 int RunThickness(std::vector<std::string> const& args)
 {
     ThicknessOptions const o = ParseOptions(args);
@@ -181,8 +170,8 @@ int RunThickness(std::vector<std::string> const& args)
     Histogram const h = MakeHistogram(triangles, values, o);
     if (files.AnyRequested())
     {
-        visual::ColourScale const scale{o.minMm, o.maxMm, "wall thickness (mm)", {}};
-        files.Write(ThicknessFaces(*part, values), scale, name + ": wall thickness");
+        files.Write(ThicknessFaces(*part, values, kUnitsPerMm), ThicknessScale(o.minMm, o.maxMm),
+                    ShortPartName(name) + ": wall thickness");
     }
     if (o.outputs.json)
         PrintJson(name, triangles.size(), h, o, files);
