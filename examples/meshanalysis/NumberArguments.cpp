@@ -1,6 +1,7 @@
 #include "NumberArguments.h"
 
 #include "Command.h"
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -10,6 +11,8 @@ namespace
 // The number, or NaN when the text is not one number and nothing else.
 double ReadNumber(std::string const& text)
 {
+    // std::stod would skip leading blanks; a number on the command line has none.
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nan("");
     std::size_t used = 0;
     double value = std::nan("");
     try

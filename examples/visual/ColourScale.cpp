@@ -35,8 +35,16 @@ std::vector<std::pair<double, std::string>> TickLabels(ColourScale const& scale,
         return ticks;
     }
     double const step = (scale.high - scale.low) / (count - 1);
-    // Enough decimals that neighbouring labels differ: one more than the step's leading digit needs.
-    int const decimals = std::max(0, 1 - int(std::floor(std::log10(step))));
+    // The fewest decimals that show the step exactly, and at most one more than its leading digit
+    // needs, so that neighbouring labels always differ.
+    int const most = std::max(0, 1 - int(std::floor(std::log10(step))));
+    int decimals = 0;
+    while (decimals < most)
+    {
+        double const scaled = step * std::pow(10.0, decimals);
+        if (std::abs(scaled - std::round(scaled)) < 1e-9 * scaled) break;
+        ++decimals;
+    }
     for (int i = 0; i < count; ++i)
     {
         double const value = i + 1 == count ? scale.high : scale.low + step * i;

@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "interfaces/MeshData.h"
-// The part is compiled into the example program; the test compiles the same source.
-#include "../../examples/meshanalysis/SamplePart.cpp"
+#include "interfaces/StlFiles.h"
+#include "meshanalysis/SamplePart.h"
+#include <cmath>
 
 TEST(SamplePart, IsClosedWithEveryEdgeSharedByExactlyOneOppositelyWoundTriangle)
 {

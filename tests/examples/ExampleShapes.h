@@ -1,0 +1,30 @@
+#pragma once
+// Shapes with results known in closed form, for the tests of the example program's pictures and
+// exports (10 000 internal units per mm, as the program reads STL files).
+#include "interfaces/MathCore.h"
+#include "interfaces/MeshData.h"
+#include "support/ClosedMeshBuilders.h"
+#include <memory>
+
+namespace testmesh
+{
+constexpr double kUnitsPerMm = 10000.0;
+
+// A plate 30 x 3 mm in x and y, 10 mm deep in z, with a groove from the top (+y) 6 mm wide at x
+// 12..18 down to a floor 0.4 mm above the bottom: the strip under the groove is 0.4 mm thick, the
+// rest 3 mm.
+inline std::unique_ptr<MStlBase> MakeGroovedPlate()
+{
+    auto plate = std::make_unique<MStlBase>();
+    AddUShape(*plate, 120000, 60000, 4000, 26000, 100000);
+    return plate;
+}
+
+// A 10 mm cube at the origin with every face split into 4 x 4 quads.
+inline std::unique_ptr<MStlBase> MakeCube()
+{
+    auto cube = std::make_unique<MStlBase>();
+    AddBox(*cube, {0, 0, 0}, {100000, 100000, 100000}, 4);
+    return cube;
+}
+} // namespace testmesh
