@@ -48,6 +48,8 @@ CollisionOptions ParseOptions(std::vector<std::string> const& args)
             continue;
         else if (!a.empty() && a[0] == '-')
             throw UsageError("unknown option " + a);
+        else if (a.empty())
+            throw UsageError("an empty file name (name no file for the built-in sample part)");
         else
             o.paths.push_back(a);
     }

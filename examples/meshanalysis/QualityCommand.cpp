@@ -68,6 +68,8 @@ QualityOptions ParseOptions(std::vector<std::string> const& args)
         {
             throw UsageError("unknown option '" + a + "'");
         }
+        else if (a.empty())
+            throw UsageError("an empty file name (name no file for the built-in sample part)");
         else
         {
             if (havePath) throw UsageError("expected at most one STL file");

@@ -53,6 +53,8 @@ ThicknessOptions ParseOptions(std::vector<std::string> const& args)
             continue;
         else if (!a.empty() && a[0] == '-')
             throw UsageError("unknown option " + a);
+        else if (a.empty())
+            throw UsageError("an empty file name (name no file for the built-in sample part)");
         else if (o.path.empty())
             o.path = a;
         else
