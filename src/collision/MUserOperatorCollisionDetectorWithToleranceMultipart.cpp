@@ -237,6 +237,7 @@ MUserOperatorCollisionDetectorWithToleranceMultipart::Operate()
         order.pop_back();
         _ExaminePart(r, order, progress);
     }
+    progress.RethrowFailure(); // also a failure while counting pairs that were not searched
     return progress.WasCancelled() ? eCancelled : eOK;
 }
 
