@@ -52,12 +52,15 @@ void RasteriseFace(std::int32_t face, ScreenPoint const& a, ScreenPoint const& b
                    FaceBuffer& buffer)
 {
     double const area = EdgeFunction(a, b, c.x, c.y);
-    if (!(std::abs(area) > 0.0)) return; // edge-on or degenerate: covers no area
-    // Pixel centres are at whole numbers plus one half.
-    int const x0 = std::max(0, int(std::ceil(std::min({a.x, b.x, c.x}) - 0.5)));
-    int const x1 = std::min(buffer.width - 1, int(std::floor(std::max({a.x, b.x, c.x}) - 0.5)));
-    int const y0 = std::max(0, int(std::ceil(std::min({a.y, b.y, c.y}) - 0.5)));
-    int const y1 = std::min(buffer.height - 1, int(std::floor(std::max({a.y, b.y, c.y}) - 0.5)));
+    // Edge-on or degenerate faces cover no area; NaN (from an overflowing vertex) covers nothing either.
+    if (!(std::abs(area) > 0.0) || !std::isfinite(area)) return;
+    // Pixel centres are at whole numbers plus one half. The bounds are clamped to the buffer while
+    // still doubles, so that far-off vertices never overflow an int.
+    auto clampTo = [](double v, int size) { return int(std::clamp(v, -1.0, double(size))); };
+    int const x0 = std::max(0, clampTo(std::ceil(std::min({a.x, b.x, c.x}) - 0.5), buffer.width));
+    int const x1 = std::min(buffer.width - 1, clampTo(std::floor(std::max({a.x, b.x, c.x}) - 0.5), buffer.width));
+    int const y0 = std::max(0, clampTo(std::ceil(std::min({a.y, b.y, c.y}) - 0.5), buffer.height));
+    int const y1 = std::min(buffer.height - 1, clampTo(std::floor(std::max({a.y, b.y, c.y}) - 0.5), buffer.height));
     double const inverseArea = 1.0 / area;
     for (int y = y0; y <= y1; ++y)
     {
