@@ -170,23 +170,20 @@ void MUserOperatorCollisionDetectorWithTolerance::_ReportQueryTriangles(MStlBase
 #pragma omp for schedule(dynamic, chunk) nowait
         for (long i = 0; i < count; ++i)
         {
-            if (!threadFailure && !progress.IsStopRequested())
-            {
-                MStlTriangle const* triangle = queries[std::size_t(i)];
-                MeshQueries::ToleranceQuery query = MeshQueries::MakeToleranceQuery(triangle, mapping, tolerance);
-                if (MeshQueries::IsWithinTolerance(tree, query))
-                {
-                    try
-                    {
-                        hits.push_back(triangle);
-                    }
-                    catch (...)
-                    {
-                        threadFailure = std::current_exception();
-                    }
-                }
-            }
+            // Every index passes here once, so the chunks counted add up whatever is skipped.
             progress.AdvanceAtChunkEnd(i, count, chunk);
+            if (threadFailure || progress.IsStopRequested()) continue;
+            MStlTriangle const* triangle = queries[std::size_t(i)];
+            MeshQueries::ToleranceQuery query = MeshQueries::MakeToleranceQuery(triangle, mapping, tolerance);
+            if (!MeshQueries::IsWithinTolerance(tree, query)) continue;
+            try
+            {
+                hits.push_back(triangle);
+            }
+            catch (...)
+            {
+                threadFailure = std::current_exception();
+            }
         }
 #pragma omp critical
         {

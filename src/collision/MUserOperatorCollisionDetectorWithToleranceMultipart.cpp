@@ -86,21 +86,20 @@ bool AnyWithinTolerance(Tree const& tree, MStlCompact const* treeRef, QueryTrian
 #pragma omp parallel for schedule(dynamic, chunk) num_threads(omp_get_num_procs())
     for (long i = 0; i < count; ++i)
     {
+        // Every index passes here once, so the chunks counted add up whatever is skipped.
+        progress.AdvanceAtChunkEnd(i, count, chunk);
         bool done;
 #pragma omp flush
 #pragma omp atomic read
         done = collided;
-        if (!done && !progress.IsStopRequested())
+        if (done || progress.IsStopRequested()) continue;
+        MeshQueries::ToleranceQuery query = queries.Query(std::size_t(i), mapping, tolerance, treeRef);
+        if (MeshQueries::IsWithinTolerance(tree, query))
         {
-            MeshQueries::ToleranceQuery query = queries.Query(std::size_t(i), mapping, tolerance, treeRef);
-            if (MeshQueries::IsWithinTolerance(tree, query))
-            {
 #pragma omp atomic write
-                collided = true;
+            collided = true;
 #pragma omp flush
-            }
         }
-        progress.AdvanceAtChunkEnd(i, count, chunk);
     }
     progress.RethrowFailure();
     return collided;

@@ -34,8 +34,8 @@ public:
     void RethrowFailure() const;
 
     // Advance() for the triangle of index `i` in a loop of `count` triangles: once per chunk of
-    // `chunk` consecutive indexes, at the chunk's last index, by the size of that chunk. Every
-    // index is passed exactly once, so the chunks add up to `count` whatever thread runs which.
+    // `chunk` consecutive indexes, when the chunk's last index starts, by the size of that chunk.
+    // Called once for every index, the chunks add up to `count` whatever thread runs which.
     void AdvanceAtChunkEnd(long i, long count, long chunk)
     {
         if (m_reporter && (i % chunk == chunk - 1 || i == count - 1)) Advance(std::size_t(i % chunk + 1));
