@@ -41,5 +41,28 @@ triangles="$(grep -o '"triangles":[0-9]*' "$dir/out" | head -n 1 | cut -d: -f2)"
 "$program" summary --json | grep -q '^{"command":"summary",.*}$' || fail "summary --json"
 "$program" pores --cells 1 --grid 9 --json | grep -q '^{"command":"pores",.*}$' || fail "pores --json"
 
+# Two 10 mm cubes side by side (ASCII STL, outward normals, two triangles a face): every triangle
+# of a cube reaches the shared plane except the two of its far face, so 10 of 12 are hits on each.
+cube() {
+  echo "solid cube"
+  local f
+  for f in "0 0 0 0 10 0 0 10 10" "0 0 0 0 10 10 0 0 10" "10 0 0 10 0 10 10 10 10" "10 0 0 10 10 10 10 10 0" \
+    "0 0 0 0 0 10 10 0 10" "0 0 0 10 0 10 10 0 0" "0 10 0 10 10 0 10 10 10" "0 10 0 10 10 10 0 10 10" \
+    "0 0 0 10 0 0 10 10 0" "0 0 0 10 10 0 0 10 0" "0 0 10 0 10 10 10 10 10" "0 0 10 10 10 10 10 0 10"; do
+    set -- $f
+    printf 'facet normal 0 0 0\nouter loop\nvertex %s %s %s\nvertex %s %s %s\nvertex %s %s %s\nendloop\nendfacet\n' "$@"
+  done
+  echo "endsolid cube"
+}
+cube >"$dir/cube.stl"
+"$program" collision "$dir/cube.stl" "$dir/cube.stl" --move-b 10,0,0 --tolerance 0.1 --ply "$dir/c.ply" --json \
+  >"$dir/out" 2>"$dir/err" || fail "collision of two cubes: exit code, $(cat "$dir/err")"
+grep -q '"parts":\[{[^]]*"hit_triangles":10}.*"hit_triangles":10}\],"pairs":\[\[0,1\]\]' "$dir/out" ||
+  fail "collision JSON: $(cat "$dir/out")"
+grep -aq '^element face 24$' "$dir/c.ply" && grep -aq '^property uchar hit$' "$dir/c.ply" ||
+  fail "collision PLY header"
+"$program" multipart "$dir/cube.stl" "$dir/cube.stl" --move 10.2,0,0 --tolerance 0.1 --json | grep -q '"pairs":\[\]' ||
+  fail "multipart of two cubes 0.2 mm apart"
+
 if [ $failures -eq 0 ]; then echo "meshanalysis command line: all checks passed"; fi
 exit $((failures > 0))
