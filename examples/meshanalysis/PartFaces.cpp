@@ -41,7 +41,7 @@ visual::FaceMesh CollisionFaces(std::vector<CollisionFacesPart> const& parts, do
     return faces;
 }
 
-visual::ColourScale CollisionScale() { return {0.0, 1.0, "collision", {{0.0, "hit"}, {1.0, "clear"}}}; }
+visual::ColourScale CollisionScale() { return {0.0, 1.0, "collision", {{0.0, "hit"}, {1.0, "clear"}}, true}; }
 
 visual::FaceMesh QualityFaces(MStlBase const& mesh, Zodara::Rudizidov::MTriangleQualityCalculator::MetricType metric,
                               visual::ColourScale& scale)

@@ -15,6 +15,9 @@ struct ColourScale
     std::string caption; // names the value and its unit, for example "wall thickness (mm)"
     // Labels of the colour bar at given values. When empty, TickLabels chooses numbers.
     std::vector<std::pair<double, std::string>> labels;
+    // The values are categories, one per label (for example hit and clear): the colour bar shows a
+    // swatch of each label's colour instead of a gradient.
+    bool categories = false;
 
     // 0 at low, 1 at high, clamped; 0 when the range is empty.
     double Position(double value) const;

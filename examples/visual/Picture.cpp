@@ -97,17 +97,27 @@ Image RenderPicture(FaceMesh const& mesh, ColourScale const& scale, PictureOptio
     // Colour bar: low end at the bottom, a one-pixel frame around it, labels to its right.
     PixelRectangle const& bar = layout.colourBar;
     DrawText(image, bar.left, bar.top - kLineHeight - kLineHeight / 2 + 2, scale.caption, kLabelColour, kTextScale);
+    auto const ticks = TickLabels(scale, kTickCount);
     for (int y = 0; y < bar.height; ++y)
     {
         double const t = bar.height > 1 ? 1.0 - double(y) / (bar.height - 1) : 0.0;
-        Rgb8 const c = HeatColour(t);
+        Rgb8 c = HeatColour(t);
+        if (scale.categories && !ticks.empty())
+        {
+            // The category whose position on the bar is nearest: swatches that meet halfway.
+            auto nearest = std::min_element(
+                ticks.begin(), ticks.end(),
+                [&](auto const& a, auto const& b)
+                { return std::abs(scale.Position(a.first) - t) < std::abs(scale.Position(b.first) - t); });
+            c = scale.ColourOf(nearest->first);
+        }
         image.FillRectangle(bar.left, bar.top + y, bar.width, 1, {c.r, c.g, c.b, 255});
     }
     image.FillRectangle(bar.left - 1, bar.top - 1, bar.width + 2, 1, kLabelColour);
     image.FillRectangle(bar.left - 1, bar.top + bar.height, bar.width + 2, 1, kLabelColour);
     image.FillRectangle(bar.left - 1, bar.top, 1, bar.height, kLabelColour);
     image.FillRectangle(bar.left + bar.width, bar.top, 1, bar.height, kLabelColour);
-    for (auto const& tick : TickLabels(scale, kTickCount))
+    for (auto const& tick : ticks)
     {
         int const y = bar.top + int(std::lround((1.0 - scale.Position(tick.first)) * (bar.height - 1)));
         image.FillRectangle(bar.left + bar.width, y, 5, 1, kLabelColour);

@@ -201,6 +201,17 @@ TEST(Picture, ComposedPictureHasTheColourBarTheStandardViewsAndSurvivesAPngRound
         EXPECT_GT(drawn, 100);
     }
 
+    // Categories: two swatches meeting halfway, each its category's colour.
+    PictureLayout const twoParts = LayOutPicture(faces, CollisionScale(), options);
+    Image const categories = RenderPicture(faces, CollisionScale(), options);
+    PixelRectangle const& swatches = twoParts.colourBar;
+    for (int y = swatches.top; y < swatches.top + swatches.height; ++y)
+    {
+        Rgba8 const p = categories.At(swatches.left + swatches.width / 2, y);
+        bool const upper = y - swatches.top < swatches.height / 2;
+        EXPECT_EQ((Rgb8{p.r, p.g, p.b}), HeatColour(upper ? 1.0 : 0.0)) << y;
+    }
+
     std::stringstream file;
     WritePng(file, picture);
     EXPECT_EQ(file.str().substr(1, 3), "PNG");
