@@ -115,6 +115,9 @@ void PrintJson(std::vector<CollisionPart> const& parts, CollisionOptions const& 
 int RunCollision(std::vector<std::string> const& args)
 {
     CollisionOptions const o = ParseOptions(args);
+    // From here on Ctrl-C only asks to stop, so that a stop while the part loads still removes the
+    // output files.
+    InterruptRequest const interrupts;
     FaceOutputFiles files(o.outputs);
     std::vector<CollisionPart> parts(o.paths.size() == 2 ? 2 : 1);
     for (std::size_t p = 0; p < parts.size(); ++p)
@@ -136,7 +139,6 @@ int RunCollision(std::vector<std::string> const& args)
         detector.SetSecondPart(parts[1].mesh.get(), Recorder(parts[1]));
         detector.SetSecondPartTransform(parts[1].placement);
     }
-    InterruptRequest const interrupts;
     detector.SetProgressDelegate(
         std::make_shared<TerminalProgressDelegate>("searching", ShowsProgress(o.outputs.json)));
     if (detector.Operate() == MUserOperatorCollisionDetectorWithTolerance::eCancelled)

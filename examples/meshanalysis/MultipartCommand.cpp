@@ -67,6 +67,7 @@ MultipartOptions ParseOptions(std::vector<std::string> const& args)
 int RunMultipart(std::vector<std::string> const& args)
 {
     MultipartOptions const o = ParseOptions(args);
+    InterruptRequest const interrupts;
     std::vector<std::unique_ptr<MStlBase>> meshes;
     MUserOperatorCollisionDetectorWithToleranceMultipart detector;
     for (auto const& p : o.parts)
@@ -77,7 +78,6 @@ int RunMultipart(std::vector<std::string> const& args)
     MUserOperatorCollisionDetectorWithToleranceMultipart::MParams params;
     params.Tolerance = o.toleranceMm * kExampleUnitsPerMm;
     detector.SetAllParams(params);
-    InterruptRequest const interrupts;
     detector.SetProgressDelegate(std::make_shared<TerminalProgressDelegate>("searching", ShowsProgress(o.json)));
     if (detector.Operate() == MUserOperatorCollisionDetectorWithToleranceMultipart::eCancelled)
     {

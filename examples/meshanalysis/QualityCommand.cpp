@@ -144,12 +144,14 @@ void PrintJson(std::string const& name, MStlBase const& mesh, QualityOptions con
 int RunQuality(std::vector<std::string> const& args)
 {
     QualityOptions const options = ParseOptions(args);
+    // From here on Ctrl-C only asks to stop, so that a stop while the part loads still removes the
+    // output files.
+    InterruptRequest const interrupts;
     FaceOutputFiles files(options.outputs);
     auto const mesh = LoadPartArgument(options.path);
     std::string const name = PartArgumentName(options.path);
 
     // Statistics of every metric, one step each; Ctrl-C stops between metrics.
-    InterruptRequest const interrupts;
     TerminalProgressDelegate progress("measuring", ShowsProgress(options.outputs.json));
     std::vector<MetricRow> rows;
     for (int m = 1; m <= 36; ++m)

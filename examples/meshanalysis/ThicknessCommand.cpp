@@ -144,6 +144,9 @@ void PrintJson(std::string const& partName, std::size_t triangleCount, Histogram
 int RunThickness(std::vector<std::string> const& args)
 {
     ThicknessOptions const o = ParseOptions(args);
+    // From here on Ctrl-C only asks to stop, so that a stop while the part loads still removes the
+    // output files.
+    InterruptRequest const interrupts;
     FaceOutputFiles files(o.outputs);
     std::unique_ptr<MStlBase> part = LoadPartArgument(o.path);
     std::vector<MStlTriangle const*> const triangles(part->GetTriangles().begin(), part->GetTriangles().end());
@@ -157,7 +160,6 @@ int RunThickness(std::vector<std::string> const& args)
     op.SetModel(part.get());
     op.SetParams(params);
     op.SetOutputMask(values);
-    InterruptRequest const interrupts;
     op.SetProgressDelegate(std::make_shared<TerminalProgressDelegate>("measuring", ShowsProgress(o.outputs.json)));
     MUserOperatorWallThickness::EReturnCode const result = op.Operate();
 
