@@ -88,12 +88,23 @@ void PrintJson(std::vector<CollisionPart> const& parts, CollisionOptions const& 
     json.EndObject();
     json.Key("parts");
     json.BeginArray();
-    for (CollisionPart const& p : parts)
+    for (std::size_t i = 0; i < parts.size(); ++i)
     {
+        CollisionPart const& p = parts[i];
+        PartPlacement const& placement = o.placement[i];
         json.BeginObject();
         json.Field("part", p.name);
         json.Field("triangles", p.mesh->NumberOfTriangles());
         json.Field("hit_triangles", p.Hits());
+        json.Key("move_mm");
+        json.BeginArray();
+        for (double c : {placement.moveMm.x, placement.moveMm.y, placement.moveMm.z}) json.Value(c);
+        json.EndArray();
+        json.Key("turn_axis_degrees");
+        json.BeginArray();
+        for (double c : {placement.turnAxis.x, placement.turnAxis.y, placement.turnAxis.z, placement.turnDegrees})
+            json.Value(c);
+        json.EndArray();
         json.EndObject();
     }
     json.EndArray();

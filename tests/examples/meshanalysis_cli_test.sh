@@ -57,7 +57,7 @@ cube() {
 cube >"$dir/cube.stl"
 "$program" collision "$dir/cube.stl" "$dir/cube.stl" --move-b 10,0,0 --tolerance 0.1 --ply "$dir/c.ply" --json \
   >"$dir/out" 2>"$dir/err" || fail "collision of two cubes: exit code, $(cat "$dir/err")"
-grep -q '"parts":\[{[^]]*"hit_triangles":10}.*"hit_triangles":10}\],"pairs":\[\[0,1\]\]' "$dir/out" ||
+grep -q '"parts":\[{[^{}]*"hit_triangles":10,[^{}]*},{[^{}]*"hit_triangles":10,[^{}]*"move_mm":\[10,0,0\][^{}]*}\],"pairs":\[\[0,1\]\]' "$dir/out" ||
   fail "collision JSON: $(cat "$dir/out")"
 grep -aq '^element face 24$' "$dir/c.ply" && grep -aq '^property uchar hit$' "$dir/c.ply" ||
   fail "collision PLY header"
