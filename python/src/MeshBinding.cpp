@@ -89,14 +89,15 @@ DoubleArray Vertices(Mesh const& mesh)
     MStlBase const& m = mesh.Get();
     DoubleArray result({py::ssize_t(m.NumberOfPoints()), py::ssize_t(3)});
     double* out = result.mutable_data();
-    double const inverse = 1.0 / mesh.UnitsPerMm();
+    // Divided, not multiplied by the inverse: units / scale is the nearest double to the exact value.
+    double const scale = mesh.UnitsPerMm();
     py::gil_scoped_release const released;
     std::size_t k = 0;
     for (MStlPoint const& p : m.GetPoints())
     {
-        out[k++] = p.x * inverse;
-        out[k++] = p.y * inverse;
-        out[k++] = p.z * inverse;
+        out[k++] = p.x / scale;
+        out[k++] = p.y / scale;
+        out[k++] = p.z / scale;
     }
     return result;
 }
