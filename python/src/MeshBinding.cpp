@@ -62,12 +62,14 @@ std::unique_ptr<Mesh> FromArrays(py::handle verticesObject, py::handle facesObje
 
     auto mesh = std::make_unique<MStlBase>();
     py::gil_scoped_release const released;
+    // The points by index in a flat table: looking them up in the mesh's own storage costs more.
+    std::vector<MStlPoint*> points(vertexCount);
     for (std::size_t i = 0; i < vertexCount; ++i)
     {
         double const* v = coordinates + 3 * i;
-        mesh->AddPoint(ToInternalCoordinate(v[0], unitsPerMm, "vertices", i),
-                       ToInternalCoordinate(v[1], unitsPerMm, "vertices", i),
-                       ToInternalCoordinate(v[2], unitsPerMm, "vertices", i));
+        points[i] = mesh->AddPoint(ToInternalCoordinate(v[0], unitsPerMm, "vertices", i),
+                                   ToInternalCoordinate(v[1], unitsPerMm, "vertices", i),
+                                   ToInternalCoordinate(v[2], unitsPerMm, "vertices", i));
     }
     mesh->ReserveTriangles(faceCount);
     for (std::size_t f = 0; f < faceCount; ++f)
@@ -78,8 +80,7 @@ std::unique_ptr<Mesh> FromArrays(py::handle verticesObject, py::handle facesObje
                 throw py::value_error("faces[" + std::to_string(f) + ", " + std::to_string(k) +
                                       "] = " + std::to_string(c[k]) + " names no vertex (there are " +
                                       std::to_string(vertexCount) + ")");
-        mesh->AddTriangle(mesh->GetPoint(std::size_t(c[0])), mesh->GetPoint(std::size_t(c[1])),
-                          mesh->GetPoint(std::size_t(c[2])));
+        mesh->AddTriangle(points[std::size_t(c[0])], points[std::size_t(c[1])], points[std::size_t(c[2])]);
     }
     return std::make_unique<Mesh>(std::move(mesh), unitsPerMm);
 }
