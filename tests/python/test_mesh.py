@@ -113,3 +113,14 @@ def test_saving_where_no_file_can_be_written_raises_os_error(tmp_path):
     with pytest.raises(OSError) as error:
         vz.Mesh.from_arrays(GOOD_V, GOOD_F).save(target)
     assert error.value.filename == str(target)
+
+
+def test_pickled_meshes_come_back_exactly():
+    import pickle
+
+    v, f = box((0.12345, -7, 3), (9.87654, 2, 4), n=2)
+    mesh = vz.Mesh.from_arrays(v, f, units_per_mm=333.0)
+    copy = pickle.loads(pickle.dumps(mesh))
+    assert copy.units_per_mm == 333.0
+    np.testing.assert_array_equal(copy.vertices, mesh.vertices)
+    np.testing.assert_array_equal(copy.faces, mesh.faces)
