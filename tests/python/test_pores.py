@@ -72,6 +72,8 @@ def test_a_lattice_without_beams_leaves_one_pore_at_the_far_corner():
         (dict(resolution=1), "i_resolution_x too small"),
         (dict(resolution=(3, 1, 3)), "i_resolution_y too small"),
         (dict(resolution=(3, 3, -2)), "resolution"),
+        (dict(resolution=-3), "resolution"),
+        (dict(resolution=2.5), "resolution"),
         (dict(ends=np.zeros((2, 3))), "ends"),
         (dict(diameters=np.zeros((5, 2))), "diameters"),
         (dict(diameters=-np.ones((12, 2))), "diameters"),
