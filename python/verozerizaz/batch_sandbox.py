@@ -57,6 +57,10 @@ class CheckerProcess:
             self.stop()
             raise CheckerGone("the checker process did not start")
 
+    @property
+    def pid(self):
+        return self._process.pid
+
     def check(self, path, settings, timeout):
         """Row of `path` checked with `settings` (a `CheckSettings.to_dict()`); raises
         `CheckerGone` when the checker crashes, or when `timeout` seconds (None: no limit) pass
