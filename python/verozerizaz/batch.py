@@ -17,7 +17,9 @@ import fnmatch
 import glob
 import logging
 import os
+import signal
 import sys
+import threading
 import time
 from contextlib import contextmanager
 from dataclasses import dataclass
@@ -87,14 +89,30 @@ def _dask_client(scheduler, workers):
         return
     # One thread per worker process: a check is already parallel inside the library, and the
     # checker's OpenMP threads are this worker's share of the cores.
-    with LocalCluster(
-        n_workers=workers,
-        threads_per_worker=1,
-        processes=True,
-        dashboard_address=None,
-        silence_logs=logging.ERROR,
-    ) as cluster, Client(cluster) as client:
+    with _workers_deaf_to_ctrl_c():
+        cluster = LocalCluster(
+            n_workers=workers,
+            threads_per_worker=1,
+            processes=True,
+            dashboard_address=None,
+            silence_logs=logging.ERROR,
+        )
+    with cluster, Client(cluster) as client:
         yield client
+
+
+@contextmanager
+def _workers_deaf_to_ctrl_c():
+    """Worker processes started inside inherit an ignored Ctrl-C: the batch itself handles it and
+    stops them, instead of each dying with its own traceback."""
+    if threading.current_thread() is not threading.main_thread():
+        yield
+        return
+    previous = signal.signal(signal.SIGINT, signal.SIG_IGN)
+    try:
+        yield
+    finally:
+        signal.signal(signal.SIGINT, previous)
 
 
 def _threads_by_host(client):
@@ -109,11 +127,12 @@ def _threads_by_host(client):
 
 def _row_of(future, path, settings):
     try:
-        return future.result()
+        row = future.result()
     except Exception as error:  # the task itself failed (a lost worker, say): the part did
         row = empty_row(path, settings)
         row["error"] = f"failed: {type(error).__name__}: {error}"
-        return row
+    row["file"] = path
+    return row
 
 
 def run_batch(
@@ -167,9 +186,11 @@ def _check_on_cluster(todo, settings, scheduler, workers, part_timeout, write):
     from distributed import as_completed
 
     with _dask_client(scheduler, workers) as client:
+        # Workers may run elsewhere and in another folder: they get absolute paths, the rows
+        # keep the paths as given.
         futures = client.map(
             check_in_checker_process,
-            todo,
+            [os.path.abspath(path) for path in todo],
             settings=settings.to_dict(),
             threads_by_host=_threads_by_host(client),
             timeout=part_timeout,

@@ -52,6 +52,9 @@ class CheckerProcess:
             stdout=subprocess.PIPE,
             env=environment,
             bufsize=0,
+            # Its own session: a Ctrl-C at the terminal stops the batch, which then stops the
+            # checkers; were they to see it, a part cut short would be reported as failed.
+            start_new_session=True,
         )
         if self._read_line(STARTUP_SECONDS) != _READY:
             self.stop()
