@@ -14,6 +14,7 @@ one machine do not oversubscribe it.
 """
 
 import atexit
+import ctypes
 import json
 import os
 import select
@@ -30,6 +31,7 @@ from verozerizaz.batch_checks import CheckSettings, check_part, empty_row
 # take far longer than usual, and it is not the part's fault.
 STARTUP_SECONDS = 120.0
 _READY = "ready"
+_PR_SET_PDEATHSIG = 1
 
 
 class CheckerGone(Exception):
@@ -47,7 +49,7 @@ class CheckerProcess:
         environment = dict(os.environ, PYTHONPATH=os.pathsep.join(path))
         environment["OMP_THREAD_LIMIT"] = environment["OMP_NUM_THREADS"] = str(threads)
         self._process = subprocess.Popen(
-            [sys.executable, "-m", "verozerizaz.batch_sandbox", str(threads)],
+            [sys.executable, "-m", "verozerizaz.batch_sandbox", str(threads), str(os.getpid())],
             stdin=subprocess.PIPE,
             stdout=subprocess.PIPE,
             env=environment,
@@ -63,6 +65,10 @@ class CheckerProcess:
     @property
     def pid(self):
         return self._process.pid
+
+    @property
+    def alive(self):
+        return self._process.poll() is None
 
     def check(self, path, settings, timeout):
         """Row of `path` checked with `settings` (a `CheckSettings.to_dict()`); raises
@@ -113,7 +119,7 @@ def _checker_for_this_thread(threads):
     key = threading.get_ident()
     with _checkers_lock:
         checker = _checkers.pop(key, None)
-    if checker is not None and checker.threads != threads:
+    if checker is not None and (checker.threads != threads or not checker.alive):
         checker.stop()
         checker = None
     return checker or CheckerProcess(threads)
@@ -180,8 +186,20 @@ def _set_native_threads(threads):
         setter(threads)
 
 
-def _serve(threads):
+def _die_with_parent(parent):
+    # Killed when the thread that started it ends (its worker stopped or died), even while a
+    # part hangs in native code; Linux only, elsewhere the closed pipe ends the loop below.
+    try:
+        ctypes.CDLL(None, use_errno=True).prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
+    except (OSError, AttributeError):
+        return
+    if os.getppid() != parent:  # the parent was gone before the request took effect
+        os._exit(1)
+
+
+def _serve(threads, parent):
     """The checker's loop: one JSON request per line on stdin, one row per line back."""
+    _die_with_parent(parent)
     answers = os.fdopen(os.dup(sys.stdout.fileno()), "w")
     os.dup2(sys.stderr.fileno(), sys.stdout.fileno())  # stray output must not enter the protocol
     _set_native_threads(threads)
@@ -195,4 +213,4 @@ def _serve(threads):
 
 
 if __name__ == "__main__":
-    _serve(int(sys.argv[1]))
+    _serve(int(sys.argv[1]), int(sys.argv[2]))

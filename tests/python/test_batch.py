@@ -1,13 +1,18 @@
 """Batch checks over many parts: rows against the checks called directly, failures in their rows,
 and a batch interrupted and resumed with no part checked twice.
 
-Batches run on one local Dask cluster of two worker processes shared by the module's tests (the
-default start-up of a cluster is tried once, in the JSON test).
+Batches run on one local Dask cluster of two worker processes shared by the module's tests; the
+Ctrl-C test runs the command as a terminal would, on the cluster it starts itself.
 """
 
 import logging
 import os
+import shutil
+import signal
+import subprocess
+import sys
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -114,9 +119,9 @@ def test_every_row_matches_the_checks_called_directly(parts, scheduler, tmp_path
     assert all(truncated[column] == "" for column in ("triangles", "box_min_x", "thickness_min", "self_colliding"))
 
 
-def test_json_lines_on_the_default_local_cluster(parts, tmp_path):
+def test_json_lines_with_chosen_metrics(parts, scheduler, tmp_path):
     out = tmp_path / "results.jsonl"
-    chosen = ["--checks", "quality", "--metrics", "EdgeRatio:0.5,MinAngle:30", "--workers", "2", "--json"]
+    chosen = ["--checks", "quality", "--metrics", "EdgeRatio:0.5,MinAngle:30", "--scheduler", scheduler, "--json"]
     assert main([str(parts / "plate.stl"), str(parts / "missing.stl"), *chosen, "--out", str(out)]) == 0
     rows = {os.path.basename(row["file"]): row for row in read_rows(out, as_json=True)}
     assert list(rows["plate.stl"]) == [
@@ -158,6 +163,43 @@ def test_interrupted_batch_resumes_without_checking_a_part_twice(scheduler, tmp_
     assert sorted(row["file"] for row in read_rows(out, as_json=False)) == sorted(parts)
 
     assert run_batch(parts, settings, out, resume=True, scheduler=scheduler).written == 0
+
+
+def test_ctrl_c_stops_the_batch_and_resume_checks_only_the_rest(parts, scheduler, tmp_path):
+    folder = tmp_path / "order"
+    folder.mkdir()
+    for name in ("cube.stl", "plate.stl", "gap.stl"):
+        shutil.copy(parts / name, folder / name)
+    os.mkfifo(folder / "slow.stl")  # still being read when Ctrl-C comes: reading waits for a writer
+    out = tmp_path / "results.csv"
+    package_parent = os.path.dirname(os.path.abspath(vz.__path__[0]))
+    environment = dict(os.environ, PYTHONPATH=os.pathsep.join([package_parent, os.environ.get("PYTHONPATH", "")]))
+    batch = subprocess.Popen(
+        [sys.executable, "-m", "verozerizaz.batch", str(folder), "--workers", "2", "--out", str(out)],
+        env=environment,
+        start_new_session=True,  # a process group of its own, as a terminal's foreground job has
+        preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL),
+        stderr=subprocess.PIPE,
+        text=True,
+    )
+    deadline = time.monotonic() + 60
+    while not (out.exists() and out.read_text().count("\n") == 4) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    os.killpg(batch.pid, signal.SIGINT)
+    _, messages = batch.communicate(timeout=60)
+    assert batch.returncode == 130, messages
+    assert "Traceback" not in messages
+    first = read_rows(out, as_json=False)
+    assert sorted(os.path.basename(row["file"]) for row in first) == ["cube.stl", "gap.stl", "plate.stl"]
+    assert all(row["error"] == "" for row in first)
+
+    handover = threading.Thread(target=(folder / "slow.stl").write_bytes, args=(b"solid cut short",))
+    handover.start()
+    second = []
+    run_batch(collect_parts([str(folder)]), SETTINGS, str(out), resume=True, scheduler=scheduler, on_row=second.append)
+    handover.join()
+    assert [os.path.basename(row["file"]) for row in second] == ["slow.stl"] and second[0]["error"]
+    assert len(read_rows(out, as_json=False)) == 4
 
 
 def test_hanging_part_fails_after_the_timeout_and_the_batch_goes_on(parts, scheduler, tmp_path):
