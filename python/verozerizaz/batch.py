@@ -148,8 +148,8 @@ def run_batch(
     progress_stream=None,
     on_row=None,
 ):
-    """Check `parts` (paths) with `settings` and write one row each to `output` (a path, or None
-    for standard output). `part_timeout` in seconds, None or 0 for no limit. `on_row(row)` is
+    """Check `parts` (paths) with `settings` and write one row each to `output` (a path, replaced
+    unless resuming, or None for standard output). `part_timeout` in seconds, None or 0 for no limit. `on_row(row)` is
     called after each row is written. Returns a `BatchSummary`.
 
     Interrupted (KeyboardInterrupt), it still writes the rows of parts already finished, cancels
@@ -160,7 +160,7 @@ def run_batch(
     done = finished_parts(output, columns, as_json) if resume and output else set()
     todo = [path for path in parts if part_key(path) not in done]
     summary = BatchSummary(skipped=len(parts) - len(todo))
-    stream = open(output, "a", newline="", encoding="utf-8") if output else sys.stdout
+    stream = open(output, "a" if resume else "w", newline="", encoding="utf-8") if output else sys.stdout
     writer = RowWriter(stream, columns, as_json, owns_stream=bool(output))
     progress = ProgressBar(len(todo), progress_stream if progress_stream is not None else sys.stderr)
 

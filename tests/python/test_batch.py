@@ -21,7 +21,7 @@ import verozerizaz as vz
 from verozerizaz.batch import collect_parts, main, run_batch
 from verozerizaz.batch_checks import CheckSettings, bad_column
 from verozerizaz.batch_output import OutputMismatch, finished_parts, part_key, read_rows
-from verozerizaz.batch_sandbox import CheckerGone, CheckerProcess
+from verozerizaz.batch_sandbox import CheckerGone, CheckerProcess, thread_share
 
 from stl_parts import box_mesh, write_stl
 
@@ -224,6 +224,19 @@ def test_a_checker_that_dies_is_reported_with_its_signal(tmp_path):
             checker.check(str(fifo), SETTINGS.to_dict(), timeout=30.0)
     finally:
         killer.cancel()
+        checker.stop()
+
+
+def test_checkers_get_their_workers_share_of_the_cores(scheduler):
+    cores = len(os.sched_getaffinity(0))
+    with distributed.Client(scheduler) as client:
+        assert client.submit(thread_share, {"127.0.0.1": 2}, pure=False).result() == max(1, cores // 2)
+        assert client.submit(thread_share, {"127.0.0.1": 4 * cores}, pure=False).result() == 1
+    checker = CheckerProcess(threads=3)
+    try:
+        environment = open(f"/proc/{checker.pid}/environ", "rb").read().split(b"\0")
+        assert b"OMP_THREAD_LIMIT=3" in environment and b"OMP_NUM_THREADS=3" in environment
+    finally:
         checker.stop()
 
 
