@@ -248,16 +248,19 @@ def _argument_parser():
         description="Check many STL parts on a Dask cluster and write one row per part.",
     )
     parser.add_argument("parts", nargs="+", metavar="PART", help="STL files and folders (searched recursively)")
-    parser.add_argument("--checks", type=parse_checks, default=ALL_CHECKS, help="comma-separated, from %(default)s")
+    parser.add_argument("--checks", type=parse_checks, default=ALL_CHECKS,
+                        help=f"comma-separated, from {','.join(ALL_CHECKS)} (default: all)")
     parser.add_argument("--out", help="result file (default: standard output)")
     parser.add_argument("--json", action="store_true", help="write JSON lines instead of CSV")
     parser.add_argument("--resume", action="store_true", help="skip parts that already have a row in --out")
     parser.add_argument("--scheduler", metavar="ADDRESS", help="existing Dask scheduler (default: a local cluster)")
-    parser.add_argument("--workers", type=int, default=os.cpu_count(), help="local worker processes (default %(default)s)")
+    parser.add_argument("--workers", type=int, default=os.cpu_count(),
+                        help="local worker processes (default %(default)s)")
     parser.add_argument("--glob", default="*.stl", help="file names taken from folders (default %(default)s)")
     parser.add_argument("--part-timeout", type=float, default=DEFAULT_PART_TIMEOUT, metavar="SECONDS",
                         help="a part taking longer fails (default %(default)g; 0: no limit)")
-    parser.add_argument("--units-per-mm", type=float, default=defaults.units_per_mm, help="STL units (default %(default)g)")
+    parser.add_argument("--units-per-mm", type=float, default=defaults.units_per_mm,
+                        help="internal mesh units per mm (default %(default)g)")
     parser.add_argument("--thickness-min", type=_length, default=defaults.thickness_min, metavar="MM",
                         help="least wall thickness reported (default %(default)g)")
     parser.add_argument("--thickness-max", type=_length, default=defaults.thickness_max, metavar="MM",

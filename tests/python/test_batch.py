@@ -81,7 +81,7 @@ def number(text):
 
 def assert_row_matches_direct_checks(row, expected):
     assert int(row["triangles"]) == expected["triangles"]
-    box = [number(row[column]) for column in ("box_min_x", "box_min_y", "box_min_z", "box_max_x", "box_max_y", "box_max_z")]
+    box = [number(row[f"box_{end}_{axis}"]) for end in ("min", "max") for axis in "xyz"]
     assert box == pytest.approx(expected["box"], abs=1e-12)
     assert number(row["thickness_min"]) == pytest.approx(expected["thickness_min"], abs=1e-12)
     assert number(row["thin_share"]) == pytest.approx(expected["thin_share"], abs=1e-12)
@@ -95,7 +95,8 @@ def test_every_row_matches_the_checks_called_directly(parts, scheduler, tmp_path
     out = tmp_path / "results.csv"
     assert main([str(parts), "--scheduler", scheduler, "--out", str(out)]) == 0
     rows = {os.path.relpath(row["file"], parts): row for row in read_rows(out, as_json=False)}
-    expected_files = ["block.stl", "cube.stl", "gap.stl", os.path.join("nested", "bar.STL"), "plate.stl", "truncated.stl"]
+    nested = os.path.join("nested", "bar.STL")
+    expected_files = ["block.stl", "cube.stl", "gap.stl", nested, "plate.stl", "truncated.stl"]
     assert sorted(rows) == sorted(expected_files)
 
     for name in expected_files:
@@ -157,7 +158,9 @@ def test_interrupted_batch_resumes_without_checking_a_part_twice(scheduler, tmp_
     assert 2 <= len(first) < len(parts)
 
     second = []
-    summary = run_batch(parts, settings, out, resume=True, scheduler=scheduler, on_row=lambda row: second.append(row["file"]))
+    summary = run_batch(
+        parts, settings, out, resume=True, scheduler=scheduler, on_row=lambda row: second.append(row["file"])
+    )
     assert summary.skipped == len(first) and summary.written == len(parts) - len(first)
     assert not set(first) & set(second)
     assert sorted(row["file"] for row in read_rows(out, as_json=False)) == sorted(parts)
@@ -262,7 +265,8 @@ def test_resume_reads_back_finished_rows_and_refuses_other_columns(tmp_path):
 
 
 def test_unknown_checks_and_malformed_metrics_are_usage_errors(capsys):
-    for arguments in (["--checks", "colour"], ["--metrics", "RadiusRatio"], ["--metrics", "RadiusRatio:low"], ["--resume"]):
+    malformed = (["--checks", "colour"], ["--metrics", "RadiusRatio"], ["--metrics", "RadiusRatio:low"], ["--resume"])
+    for arguments in malformed:
         with pytest.raises(SystemExit) as stop:
             main(["part.stl", *arguments])
         assert stop.value.code == 2
