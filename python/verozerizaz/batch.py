@@ -24,6 +24,7 @@ import time
 from contextlib import contextmanager
 from dataclasses import dataclass
 
+from verozerizaz import METRICS
 from verozerizaz.batch_checks import ALL_CHECKS, DEFAULT_METRICS, CheckSettings, empty_row, row_columns
 from verozerizaz.batch_output import OutputMismatch, RowWriter, finished_parts, part_key
 from verozerizaz.batch_progress import ProgressBar
@@ -213,16 +214,21 @@ def _check_on_cluster(todo, settings, scheduler, workers, part_timeout, write):
 
 
 def parse_metrics(text):
-    """``Name:threshold,...`` (a name or number of a quality metric) as a tuple of pairs."""
+    """``Metric:threshold,...`` as a tuple of (metric name, threshold); a metric is given by its
+    name or its number (`verozerizaz.METRICS`)."""
+    names_by_number = {number: name for name, number in METRICS.items()}
     metrics = []
     for item in filter(None, (piece.strip() for piece in text.split(","))):
-        name, colon, threshold = item.partition(":")
+        metric, colon, threshold = (part.strip() for part in item.partition(":"))
         if not colon:
             raise argparse.ArgumentTypeError(f"metric '{item}' needs a threshold, as in RadiusRatio:0.3")
+        name = names_by_number.get(int(metric)) if metric.isdigit() else metric
+        if name not in METRICS:
+            raise argparse.ArgumentTypeError(f"no quality metric '{metric}'; known: {', '.join(METRICS)}")
         try:
-            metrics.append((name.strip(), float(threshold)))
+            metrics.append((name, float(threshold)))
         except ValueError:
-            raise argparse.ArgumentTypeError(f"threshold of '{name}' is not a number: '{threshold}'") from None
+            raise argparse.ArgumentTypeError(f"threshold of {name} is not a number: '{threshold}'") from None
     return tuple(metrics)
 
 

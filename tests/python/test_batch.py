@@ -122,7 +122,7 @@ def test_every_row_matches_the_checks_called_directly(parts, scheduler, tmp_path
 
 def test_json_lines_with_chosen_metrics(parts, scheduler, tmp_path):
     out = tmp_path / "results.jsonl"
-    chosen = ["--checks", "quality", "--metrics", "EdgeRatio:0.5,MinAngle:30", "--scheduler", scheduler, "--json"]
+    chosen = ["--checks", "quality", "--metrics", "EdgeRatio:0.5, 9:30", "--scheduler", scheduler, "--json"]
     assert main([str(parts / "plate.stl"), str(parts / "missing.stl"), *chosen, "--out", str(out)]) == 0
     rows = {os.path.basename(row["file"]): row for row in read_rows(out, as_json=True)}
     assert list(rows["plate.stl"]) == [
@@ -168,6 +168,14 @@ def test_interrupted_batch_resumes_without_checking_a_part_twice(scheduler, tmp_
     assert run_batch(parts, settings, out, resume=True, scheduler=scheduler).written == 0
 
 
+def hand_over(fifo, data):
+    """Let a reader waiting on `fifo` go on, offering it `data`, which it may not read."""
+    try:
+        fifo.write_bytes(data)
+    except BrokenPipeError:
+        pass
+
+
 def test_ctrl_c_stops_the_batch_and_resume_checks_only_the_rest(parts, scheduler, tmp_path):
     folder = tmp_path / "order"
     folder.mkdir()
@@ -196,7 +204,7 @@ def test_ctrl_c_stops_the_batch_and_resume_checks_only_the_rest(parts, scheduler
     assert sorted(os.path.basename(row["file"]) for row in first) == ["cube.stl", "gap.stl", "plate.stl"]
     assert all(row["error"] == "" for row in first)
 
-    handover = threading.Thread(target=(folder / "slow.stl").write_bytes, args=(b"solid cut short",))
+    handover = threading.Thread(target=hand_over, args=(folder / "slow.stl", b"solid cut short"))
     handover.start()
     second = []
     run_batch(collect_parts([str(folder)]), SETTINGS, str(out), resume=True, scheduler=scheduler, on_row=second.append)
@@ -265,7 +273,14 @@ def test_resume_reads_back_finished_rows_and_refuses_other_columns(tmp_path):
 
 
 def test_unknown_checks_and_malformed_metrics_are_usage_errors(capsys):
-    malformed = (["--checks", "colour"], ["--metrics", "RadiusRatio"], ["--metrics", "RadiusRatio:low"], ["--resume"])
+    malformed = (
+        ["--checks", "colour"],
+        ["--metrics", "RadiusRatio"],
+        ["--metrics", "RadiusRatio:low"],
+        ["--metrics", "Roundness:0.5"],
+        ["--metrics", "25:0.5"],
+        ["--resume"],
+    )
     for arguments in malformed:
         with pytest.raises(SystemExit) as stop:
             main(["part.stl", *arguments])
