@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite twice: a release build (benchmarks built too) and an
-# AddressSanitizer + UndefinedBehaviorSanitizer build. The Python package is tested in the release build only:
-# the interpreter itself is not built with the sanitizers.
+# Builds and runs the whole test suite twice: a release build (benchmarks and the Python package built
+# too) and an AddressSanitizer + UndefinedBehaviorSanitizer build. The Python package is tested in the
+# release build only: the interpreter itself is not built with the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh

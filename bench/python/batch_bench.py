@@ -17,7 +17,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "python"))
 
-from stl_parts import box_mesh, write_stl  # noqa: E402
+from meshes import box  # noqa: E402
+from stl_parts import write_stl  # noqa: E402
 
 from verozerizaz.batch import collect_parts, parse_checks, run_batch  # noqa: E402
 from verozerizaz.batch_checks import ALL_CHECKS, CheckSettings  # noqa: E402
@@ -29,7 +30,7 @@ def generate_parts(folder, count):
     for index in range(count):
         divisions = 10 + index % 11
         size = [4.0 + index % 7, 1.0 + 0.25 * (index % 5), 3.0 + index % 3]
-        triangles += write_stl(os.path.join(folder, f"part{index:04}.stl"), [box_mesh([0, 0, 0], size, divisions)])
+        triangles += write_stl(os.path.join(folder, f"part{index:04}.stl"), box([0, 0, 0], size, divisions))
     return triangles
 
 

@@ -50,24 +50,22 @@ std::unique_ptr<Mesh> Load(py::handle pathObject, double unitsPerMm)
     return std::make_unique<Mesh>(std::move(mesh), unitsPerMm);
 }
 
-std::unique_ptr<Mesh> FromArrays(py::handle verticesObject, py::handle facesObject, double unitsPerMm)
-{
-    CheckedScale(unitsPerMm);
-    DoubleArray const vertices = RealArray(verticesObject, "vertices", {-1, 3});
-    IndexArray const faces = IntegerArray(facesObject, "faces", {-1, 3});
-    std::size_t const vertexCount = std::size_t(vertices.shape(0));
-    std::size_t const faceCount = std::size_t(faces.shape(0));
-    double const* coordinates = vertices.data();
-    std::int64_t const* corners = faces.data();
+IndexArray Faces(Mesh const& mesh);
 
+// A mesh of vertexCount points (point(i, x, y, z) gives point i in internal units) and faceCount
+// triangles of three point indices each. Needs no interpreter lock.
+template <class PointSource>
+std::unique_ptr<MStlBase> BuildMesh(std::size_t vertexCount, PointSource point, std::int64_t const* corners,
+                                    std::size_t faceCount)
+{
     auto mesh = std::make_unique<MStlBase>();
-    py::gil_scoped_release const released;
+    // The points by index in a flat table: looking them up in the mesh's own storage costs more.
+    std::vector<MStlPoint*> points(vertexCount);
     for (std::size_t i = 0; i < vertexCount; ++i)
     {
-        double const* v = coordinates + 3 * i;
-        mesh->AddPoint(ToInternalCoordinate(v[0], unitsPerMm, "vertices", i),
-                       ToInternalCoordinate(v[1], unitsPerMm, "vertices", i),
-                       ToInternalCoordinate(v[2], unitsPerMm, "vertices", i));
+        std::int32_t x, y, z;
+        point(i, x, y, z);
+        points[i] = mesh->AddPoint(x, y, z);
     }
     mesh->ReserveTriangles(faceCount);
     for (std::size_t f = 0; f < faceCount; ++f)
@@ -78,10 +76,64 @@ std::unique_ptr<Mesh> FromArrays(py::handle verticesObject, py::handle facesObje
                 throw py::value_error("faces[" + std::to_string(f) + ", " + std::to_string(k) +
                                       "] = " + std::to_string(c[k]) + " names no vertex (there are " +
                                       std::to_string(vertexCount) + ")");
-        mesh->AddTriangle(mesh->GetPoint(std::size_t(c[0])), mesh->GetPoint(std::size_t(c[1])),
-                          mesh->GetPoint(std::size_t(c[2])));
+        mesh->AddTriangle(points[std::size_t(c[0])], points[std::size_t(c[1])], points[std::size_t(c[2])]);
     }
-    return std::make_unique<Mesh>(std::move(mesh), unitsPerMm);
+    return mesh;
+}
+
+std::unique_ptr<Mesh> FromArrays(py::handle verticesObject, py::handle facesObject, double unitsPerMm)
+{
+    CheckedScale(unitsPerMm);
+    DoubleArray const vertices = RealArray(verticesObject, "vertices", {-1, 3});
+    IndexArray const faces = IntegerArray(facesObject, "faces", {-1, 3});
+    double const* coordinates = vertices.data();
+    auto point = [&](std::size_t i, std::int32_t& x, std::int32_t& y, std::int32_t& z)
+    {
+        double const* v = coordinates + 3 * i;
+        x = ToInternalCoordinate(v[0], unitsPerMm, "vertices", i);
+        y = ToInternalCoordinate(v[1], unitsPerMm, "vertices", i);
+        z = ToInternalCoordinate(v[2], unitsPerMm, "vertices", i);
+    };
+    py::gil_scoped_release const released;
+    return std::make_unique<Mesh>(
+        BuildMesh(std::size_t(vertices.shape(0)), point, faces.data(), std::size_t(faces.shape(0))), unitsPerMm);
+}
+
+// Pickling keeps the integer vertices, so that a mesh comes back exactly, whatever its scale.
+py::tuple GetState(Mesh const& mesh)
+{
+    MStlBase const& m = mesh.Get();
+    py::array_t<std::int32_t> units({py::ssize_t(m.NumberOfPoints()), py::ssize_t(3)});
+    std::int32_t* out = units.mutable_data();
+    std::size_t k = 0;
+    for (MStlPoint const& p : m.GetPoints())
+    {
+        out[k++] = p.x;
+        out[k++] = p.y;
+        out[k++] = p.z;
+    }
+    return py::make_tuple(units, Faces(mesh), mesh.UnitsPerMm());
+}
+
+std::unique_ptr<Mesh> SetState(py::tuple const& state)
+{
+    if (state.size() != 3) throw py::value_error("a pickled Mesh holds (vertex units, faces, units_per_mm)");
+    IndexArray const units = IntegerArray(state[0], "pickled vertices", {-1, 3});
+    IndexArray const faces = IntegerArray(state[1], "pickled faces", {-1, 3});
+    double const unitsPerMm = CheckedScale(state[2].cast<double>());
+    std::int64_t const* coordinates = units.data();
+    auto point = [&](std::size_t i, std::int32_t& x, std::int32_t& y, std::int32_t& z)
+    {
+        std::int64_t const* v = coordinates + 3 * i;
+        for (int k = 0; k < 3; ++k)
+            if (v[k] < INT32_MIN || v[k] > INT32_MAX) throw py::value_error("pickled vertices beyond 32 bits");
+        x = std::int32_t(v[0]);
+        y = std::int32_t(v[1]);
+        z = std::int32_t(v[2]);
+    };
+    py::gil_scoped_release const released;
+    return std::make_unique<Mesh>(
+        BuildMesh(std::size_t(units.shape(0)), point, faces.data(), std::size_t(faces.shape(0))), unitsPerMm);
 }
 
 DoubleArray Vertices(Mesh const& mesh)
@@ -89,14 +141,15 @@ DoubleArray Vertices(Mesh const& mesh)
     MStlBase const& m = mesh.Get();
     DoubleArray result({py::ssize_t(m.NumberOfPoints()), py::ssize_t(3)});
     double* out = result.mutable_data();
-    double const inverse = 1.0 / mesh.UnitsPerMm();
+    // Divided, not multiplied by the inverse: units / scale is the nearest double to the exact value.
+    double const scale = mesh.UnitsPerMm();
     py::gil_scoped_release const released;
     std::size_t k = 0;
     for (MStlPoint const& p : m.GetPoints())
     {
-        out[k++] = p.x * inverse;
-        out[k++] = p.y * inverse;
-        out[k++] = p.z * inverse;
+        out[k++] = p.x / scale;
+        out[k++] = p.y / scale;
+        out[k++] = p.z / scale;
     }
     return result;
 }
@@ -107,6 +160,8 @@ IndexArray Faces(Mesh const& mesh)
     IndexArray result({py::ssize_t(m.NumberOfTriangles()), py::ssize_t(3)});
     std::int64_t* out = result.mutable_data();
     py::gil_scoped_release const released;
+    // Self-collision reverses the windings for a while; the lock keeps that from showing here.
+    std::shared_lock<std::shared_mutex> const lock(mesh.Lock());
     std::size_t k = 0;
     for (MStlTriangle const* t : m.GetTriangles())
         for (std::size_t i = 0; i < 3; ++i) out[k++] = std::int64_t(t->GetPoint(i)->GetIndex());
@@ -163,6 +218,7 @@ void BindMesh(py::module_& m)
         .def("save", &Save, py::arg("path"),
              "save(path)\n\nWrites the mesh as binary STL in mm, triangles in order. Raises OSError naming the "
              "file when it cannot be written.")
+        .def(py::pickle(&GetState, &SetState))
         .def("__repr__",
              [](Mesh const& mesh)
              {

@@ -59,7 +59,11 @@ std::array<std::size_t, 3> Resolution(py::handle resolution)
 {
     std::array<std::size_t, 3> n{};
     if (py::isinstance<py::int_>(resolution))
-        n.fill(resolution.cast<std::size_t>());
+    {
+        long long const each = resolution.cast<long long>();
+        if (each < 0) throw py::value_error("resolution must not be negative");
+        n.fill(std::size_t(each));
+    }
     else
     {
         IndexArray const r = IntegerArray(resolution, "resolution", {3});

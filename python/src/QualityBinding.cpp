@@ -98,13 +98,13 @@ py::array_t<double> Quality(Mesh const& mesh, py::handle metricObject)
     std::int64_t const count = std::int64_t(triangles.size());
     py::array_t<double> result(static_cast<py::ssize_t>(triangles.size()));
     double* out = result.mutable_data();
-    double const factor = IsLength(metric) ? 1.0 / mesh.UnitsPerMm() : 1.0;
+    double const divisor = IsLength(metric) ? mesh.UnitsPerMm() : 1.0;
     {
         py::gil_scoped_release const released;
         std::shared_lock<std::shared_mutex> const lock(mesh.Lock());
 #pragma omp parallel for schedule(dynamic, 1024)
         for (std::int64_t i = 0; i < count; ++i)
-            out[i] = Calculator::GetTriangleShapeQuality(triangles[std::size_t(i)], metric) * factor;
+            out[i] = Calculator::GetTriangleShapeQuality(triangles[std::size_t(i)], metric) / divisor;
     }
     return result;
 }

@@ -71,8 +71,7 @@ py::array_t<double> WallThickness(Mesh const& mesh, double minMm, double maxMm, 
 
     py::array_t<double> result(static_cast<py::ssize_t>(count));
     double* out = result.mutable_data();
-    double const inverse = 1.0 / mesh.UnitsPerMm();
-    for (std::size_t i = 0; i < count; ++i) out[i] = double(thickness.GetInfoByIndex(i)) * inverse;
+    for (std::size_t i = 0; i < count; ++i) out[i] = double(thickness.GetInfoByIndex(i)) / mesh.UnitsPerMm();
     return result;
 }
 } // namespace

@@ -23,7 +23,8 @@ from verozerizaz.batch_checks import CheckSettings, bad_column
 from verozerizaz.batch_output import OutputMismatch, finished_parts, part_key, read_rows
 from verozerizaz.batch_sandbox import CheckerGone, CheckerProcess, thread_share
 
-from stl_parts import box_mesh, write_stl
+from meshes import box, merge
+from stl_parts import write_stl
 
 distributed = pytest.importorskip("distributed")
 
@@ -45,11 +46,11 @@ def parts(tmp_path_factory):
     thin walls, two cubes across a narrow gap in one file, and a truncated file."""
     folder = tmp_path_factory.mktemp("parts")
     (folder / "nested").mkdir()
-    write_stl(folder / "cube.stl", [box_mesh([0, 0, 0], [10, 10, 10], 2)])
-    write_stl(folder / "block.stl", [box_mesh([-5, 2, 1], [3, 6, 4])])
-    write_stl(folder / "nested" / "bar.STL", [box_mesh([0, 0, 0], [30, 4, 4], 3)])
-    write_stl(folder / "plate.stl", [box_mesh([0, 0, 0], [20, 20, PLATE_THICKNESS])])
-    write_stl(folder / "gap.stl", [box_mesh([0, 0, 0], [4, 4, 4]), box_mesh([4.3, 0, 0], [8.3, 4, 4])])
+    write_stl(folder / "cube.stl", box([0, 0, 0], [10, 10, 10], 2))
+    write_stl(folder / "block.stl", box([-5, 2, 1], [3, 6, 4]))
+    write_stl(folder / "nested" / "bar.STL", box([0, 0, 0], [30, 4, 4], 3))
+    write_stl(folder / "plate.stl", box([0, 0, 0], [20, 20, PLATE_THICKNESS]))
+    write_stl(folder / "gap.stl", merge(box([0, 0, 0], [4, 4, 4]), box([4.3, 0, 0], [8.3, 4, 4])))
     whole = (folder / "cube.stl").read_bytes()
     (folder / "truncated.stl").write_bytes(whole[: 84 + 50 * 7 + 19])
     (folder / "notes.txt").write_text("not a part")
@@ -81,8 +82,8 @@ def number(text):
 
 def assert_row_matches_direct_checks(row, expected):
     assert int(row["triangles"]) == expected["triangles"]
-    box = [number(row[f"box_{end}_{axis}"]) for end in ("min", "max") for axis in "xyz"]
-    assert box == pytest.approx(expected["box"], abs=1e-12)
+    measured_box = [number(row[f"box_{end}_{axis}"]) for end in ("min", "max") for axis in "xyz"]
+    assert measured_box == pytest.approx(expected["box"], abs=1e-12)
     assert number(row["thickness_min"]) == pytest.approx(expected["thickness_min"], abs=1e-12)
     assert number(row["thin_share"]) == pytest.approx(expected["thin_share"], abs=1e-12)
     for column in ["self_colliding"] + [bad_column(name) for name, _ in SETTINGS.metrics]:
@@ -140,7 +141,7 @@ def test_interrupted_batch_resumes_without_checking_a_part_twice(scheduler, tmp_
     folder = tmp_path / "many"
     folder.mkdir()
     for index in range(24):
-        write_stl(folder / f"part{index:02}.stl", [box_mesh([0, 0, 0], [5 + index, 6, 7], 6)])
+        write_stl(folder / f"part{index:02}.stl", box([0, 0, 0], [5 + index, 6, 7], 6))
     parts = collect_parts([str(folder)])
     out = str(tmp_path / "results.csv")
     settings = CheckSettings(checks=("thickness",))

@@ -1,0 +1,97 @@
+"""Triangle quality metrics against closed forms computed with numpy."""
+
+import numpy as np
+import pytest
+
+import verozerizaz as vz
+from meshes import box
+
+
+def random_triangles(count=60, seed=3):
+    """Separate triangles (no shared vertices) of assorted shapes, a few mm across."""
+    rng = np.random.default_rng(seed)
+    vertices = rng.uniform(0, 5, (count * 3, 3))
+    return vz.Mesh.from_arrays(vertices, np.arange(count * 3).reshape(-1, 3))
+
+
+def sides_and_angles(mesh):
+    t = mesh.vertices[mesh.faces]
+    a = np.linalg.norm(t[:, 1] - t[:, 0], axis=1)
+    b = np.linalg.norm(t[:, 2] - t[:, 0], axis=1)
+    c = np.linalg.norm(t[:, 2] - t[:, 1], axis=1)
+    angles = []
+    for k in range(3):
+        u, v = t[:, (k + 1) % 3] - t[:, k], t[:, (k + 2) % 3] - t[:, k]
+        cos = np.einsum("ij,ij->i", u, v) / np.linalg.norm(u, axis=1) / np.linalg.norm(v, axis=1)
+        angles.append(np.degrees(np.arccos(np.clip(cos, -1, 1))))
+    return np.stack([a, b, c], 1), np.stack(angles, 1)
+
+
+def test_shape_metrics_match_their_formulas():
+    mesh = random_triangles()
+    sides, angles = sides_and_angles(mesh)
+    a, b, c = sides.T
+    s = sides.sum(1) / 2
+    radius_ratio = np.clip(8 * (s - a) * (s - b) * (s - c) / (a * b * c), 0, 1)
+    np.testing.assert_allclose(vz.quality(mesh, "RadiusRatio"), radius_ratio, rtol=1e-9)
+    np.testing.assert_allclose(vz.quality(mesh, "EdgeRatio"), sides.min(1) / sides.max(1), rtol=1e-12)
+    np.testing.assert_allclose(vz.quality(mesh, "MinAngle"), angles.min(1), rtol=1e-9)
+    np.testing.assert_allclose(vz.quality(mesh, "MaxAngle"), angles.max(1), rtol=1e-9)
+    np.testing.assert_allclose(vz.quality(mesh, "AspectRatio"), sides.max(1) / sides.min(1), rtol=1e-12)
+
+
+def test_length_metrics_are_in_millimetres():
+    mesh = random_triangles()
+    sides, _ = sides_and_angles(mesh)
+    np.testing.assert_allclose(vz.quality(mesh, "MaxEdge"), sides.max(1), rtol=1e-12)
+    np.testing.assert_allclose(vz.quality(mesh, "min_edge"), sides.min(1), rtol=1e-12)
+    t = mesh.vertices[mesh.faces]
+    area = np.linalg.norm(np.cross(t[:, 1] - t[:, 0], t[:, 2] - t[:, 0]), axis=1) / 2
+    np.testing.assert_allclose(vz.quality(mesh, "MinHeight"), 2 * area / sides.max(1), rtol=1e-6)
+
+
+def test_names_and_numbers_name_the_same_metric():
+    mesh = random_triangles(10)
+    for name, number in vz.METRICS.items():
+        np.testing.assert_array_equal(vz.quality(mesh, name), vz.quality(mesh, number))
+    assert len(vz.METRICS) == 35 and 25 not in vz.METRICS.values()
+
+
+def test_an_equilateral_triangle_scores_its_ideal_values():
+    h = np.sqrt(3) / 2
+    mesh = vz.Mesh.from_arrays([[0, 0, 0], [2, 0, 0], [1, 2 * h, 0]], [[0, 1, 2]], units_per_mm=1e6)
+    for metric in ("RadiusRatio", "EdgeRatio", "MinAngleRatio", "AngleRatio"):
+        assert vz.quality(mesh, metric)[0] == pytest.approx(1, abs=1e-6)
+    assert vz.quality(mesh, "MinAngle")[0] == pytest.approx(60, abs=1e-4)
+
+
+def test_neighbourhood_metrics_see_shared_vertices():
+    v, f = box((0, 0, 0), (1, 1, 1), n=2)
+    # Faces repeat their edge vertices: only edges inside a face have a neighbour.
+    mesh = vz.Mesh.from_arrays(v, f)
+    t = v[f]
+    on_face_border = np.zeros(len(f), int)
+    for k in range(3):
+        edge = np.stack([t[:, k], t[:, (k + 1) % 3]], 1)
+        # An edge lies on the cube's edge when both ends share two coordinates at 0 or 1.
+        extreme = (edge == 0) | (edge == 1)
+        on_face_border += (extreme.all(1).sum(1) >= 2).astype(int)
+    np.testing.assert_allclose(vz.quality(mesh, "BadEdgeRatio"), (3 - on_face_border) / 3)
+
+
+def test_bad_triangle_count_is_strictly_below_the_threshold():
+    mesh = random_triangles()
+    values = vz.quality(mesh, "RadiusRatio")
+    for threshold in (0.1, 0.5, 0.9, values[7]):
+        assert vz.bad_triangles(mesh, "RadiusRatio", threshold) == np.count_nonzero(values < threshold)
+    edges = vz.quality(mesh, "MaxEdge")
+    assert vz.bad_triangles(mesh, 16, 3.0) == np.count_nonzero(edges < 3.0)
+    assert vz.bad_triangles(vz.Mesh.from_arrays(np.zeros((0, 3)), np.zeros((0, 3), int)), 1, 0.5) == 0
+
+
+@pytest.mark.parametrize("metric", [0, 25, 37, -1, "nonsense", True, 1.0, None])
+def test_unknown_metrics_are_rejected(metric):
+    with pytest.raises(ValueError, match="metric"):
+        vz.quality(random_triangles(2), metric)
+    with pytest.raises(ValueError, match="metric"):
+        vz.bad_triangles(random_triangles(2), metric, 0.5)
