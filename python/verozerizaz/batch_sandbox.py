@@ -10,7 +10,8 @@ and the next part starts a fresh one. The worker itself never runs native code, 
 
 The checker's OpenMP thread count is fixed before it starts (`OMP_THREAD_LIMIT`, `OMP_NUM_THREADS`
 in its environment): the worker thread's share of the cores of its machine, so that the workers on
-one machine do not oversubscribe it.
+one machine do not oversubscribe it; its idle OpenMP threads sleep rather than spin
+(`OMP_WAIT_POLICY`, unless already set).
 """
 
 import atexit
@@ -48,6 +49,9 @@ class CheckerProcess:
         path = [package_parent] + ([os.environ["PYTHONPATH"]] if os.environ.get("PYTHONPATH") else [])
         environment = dict(os.environ, PYTHONPATH=os.pathsep.join(path))
         environment["OMP_THREAD_LIMIT"] = environment["OMP_NUM_THREADS"] = str(threads)
+        # Threads that sleep at the end of a parallel loop instead of spinning leave the cores to
+        # the other workers; a batch runs many short loops on a shared machine.
+        environment.setdefault("OMP_WAIT_POLICY", "PASSIVE")
         self._process = subprocess.Popen(
             [sys.executable, "-m", "verozerizaz.batch_sandbox", str(threads), str(os.getpid())],
             stdin=subprocess.PIPE,

@@ -248,6 +248,7 @@ def test_checkers_get_their_workers_share_of_the_cores(scheduler):
     try:
         environment = open(f"/proc/{checker.pid}/environ", "rb").read().split(b"\0")
         assert b"OMP_THREAD_LIMIT=3" in environment and b"OMP_NUM_THREADS=3" in environment
+        assert b"OMP_WAIT_POLICY=PASSIVE" in environment or "OMP_WAIT_POLICY" in os.environ
     finally:
         checker.stop()
 
