@@ -53,7 +53,7 @@ class CheckerProcess:
         # the other workers; a batch runs many short loops on a shared machine.
         environment.setdefault("OMP_WAIT_POLICY", "PASSIVE")
         self._process = subprocess.Popen(
-            [sys.executable, "-m", "verozerizaz.batch_sandbox", str(threads), str(os.getpid())],
+            [sys.executable, "-m", "verozerizaz.batch_sandbox", str(os.getpid())],
             stdin=subprocess.PIPE,
             stdout=subprocess.PIPE,
             env=environment,
@@ -62,9 +62,12 @@ class CheckerProcess:
             # checkers; were they to see it, a part cut short would be reported as failed.
             start_new_session=True,
         )
-        if self._read_line(STARTUP_SECONDS) != _READY:
+        try:
+            if self._read_line(STARTUP_SECONDS) != _READY:
+                raise CheckerGone("the checker process did not start")
+        except CheckerGone:
             self.stop()
-            raise CheckerGone("the checker process did not start")
+            raise
 
     @property
     def pid(self):
@@ -182,14 +185,6 @@ def check_in_checker_process(path, settings, threads_by_host, timeout):
     return row
 
 
-def _set_native_threads(threads):
-    # The environment already limits OpenMP; a setter of the package, where there is one, also
-    # covers code that asks for its thread count explicitly.
-    setter = getattr(verozerizaz, "set_num_threads", None)
-    if setter is not None:
-        setter(threads)
-
-
 def _die_with_parent(parent):
     # Killed when the thread that started it ends (its worker stopped or died), even while a
     # part hangs in native code; Linux only, elsewhere the closed pipe ends the loop below.
@@ -201,12 +196,12 @@ def _die_with_parent(parent):
         os._exit(1)
 
 
-def _serve(threads, parent):
-    """The checker's loop: one JSON request per line on stdin, one row per line back."""
+def _serve(parent):
+    """The checker's loop: one JSON request per line on stdin, one row per line back. Its thread
+    count came with its environment."""
     _die_with_parent(parent)
     answers = os.fdopen(os.dup(sys.stdout.fileno()), "w")
     os.dup2(sys.stderr.fileno(), sys.stdout.fileno())  # stray output must not enter the protocol
-    _set_native_threads(threads)
     answers.write(_READY + "\n")
     answers.flush()
     for line in sys.stdin:
@@ -217,4 +212,4 @@ def _serve(threads, parent):
 
 
 if __name__ == "__main__":
-    _serve(int(sys.argv[1]), int(sys.argv[2]))
+    _serve(int(sys.argv[1]))
