@@ -56,7 +56,8 @@ void BindStaticTree(py::module_& m)
     py::class_<StaticTree>(m, "StaticTree",
                            "StaticTree(mesh): a bounding-box tree over the mesh's triangles, built once (in "
                            "parallel) and read-only afterwards; any number of threads may query it.")
-        .def(py::init<py::object>(), py::arg("mesh"))
+        .def(py::init<py::object>(), py::arg("mesh"),
+             "StaticTree(mesh)\n\nBuilds the tree over mesh's triangles; the tree keeps the mesh alive.")
         .def("nearest", &StaticTree::Nearest, py::arg("points"),
              "nearest(points) -> (indices (q,) int64, distances (q,) float64)\n\n"
              "points: (q, 3) array in mm. For each point, the index of the nearest triangle (its row in "

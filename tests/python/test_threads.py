@@ -39,3 +39,27 @@ def test_concurrent_calls_give_the_results_of_calls_made_one_at_a_time():
     assert not errors
     for (name, _), value in results.items():
         np.testing.assert_array_equal(value, alone[name])
+
+
+def test_results_do_not_depend_on_the_number_of_threads(tmp_path):
+    import os
+    import subprocess
+    import sys
+
+    script = """
+import sys, numpy as np, verozerizaz as vz
+sys.path.insert(0, sys.argv[1])
+from meshes import box
+mesh = vz.Mesh.from_arrays(*box((0, 0, 0), (3, 2, 1), 20))
+points = np.random.default_rng(8).uniform(-1, 4, (30000, 3))
+index, distance = vz.StaticTree(mesh).nearest(points)
+np.savez(sys.argv[2], index=index, distance=distance, quality=vz.quality(mesh, "GrowthFactor3Rings"))
+"""
+    results = []
+    for threads in ("1", "3"):
+        out = tmp_path / f"threads{threads}.npz"
+        env = dict(os.environ, OMP_NUM_THREADS=threads)
+        subprocess.run([sys.executable, "-c", script, os.path.dirname(__file__), str(out)], env=env, check=True)
+        results.append(np.load(out))
+    for key in ("index", "distance", "quality"):
+        np.testing.assert_array_equal(results[0][key], results[1][key])
