@@ -2,11 +2,12 @@
 // Collision detection with a tolerance. With two placed parts: every triangle of each part that
 // comes within the tolerance of the other part is passed to that part's callback. With one part:
 // every triangle that faces another region of the same part across a gap of at most the tolerance.
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include <functional>
 
-class MUserOperatorCollisionDetectorWithTolerance
+class VZ_API MUserOperatorCollisionDetectorWithTolerance
 {
 public:
     struct MParams

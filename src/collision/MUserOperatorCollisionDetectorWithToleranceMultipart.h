@@ -1,6 +1,7 @@
 #pragma once
 // Which pairs of placed parts come within a tolerance of each other. Parts are meshes or compact
 // meshes in any mix; the examination of a pair stops at its first triangle within the tolerance.
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include <cstddef>
@@ -14,7 +15,7 @@ struct MultipartPart
     MMTransformMatrix transform;
 };
 
-class MUserOperatorCollisionDetectorWithToleranceMultipart
+class VZ_API MUserOperatorCollisionDetectorWithToleranceMultipart
 {
 public:
     struct MParams

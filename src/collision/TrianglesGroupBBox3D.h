@@ -1,5 +1,6 @@
 #pragma once
 
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 
 namespace MeshQueries
@@ -7,7 +8,7 @@ namespace MeshQueries
 
 // Axis-aligned box of a group of triangles in the group's own coordinates. The empty state is
 // recognised by min.x alone holding the marker value; max is not consulted.
-struct TrianglesGroupBBox3D
+struct VZ_API TrianglesGroupBBox3D
 {
     MMPoint3d<double> min;
     MMPoint3d<double> max;

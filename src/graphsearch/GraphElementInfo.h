@@ -1,11 +1,12 @@
 #pragma once
 // The R*-tree adapter for beam-graph edges: an edge is a tapered capsule with a diameter at each end.
 #include "graphsearch/IElementInfo.h"
+#include "interfaces/Export.h"
 #include "interfaces/MeshData.h"
 
 namespace Zodara
 {
-class GraphElementInfo : public IElementInfo<MStlGraphEdge const*, double, 3>
+class VZ_API GraphElementInfo : public IElementInfo<MStlGraphEdge const*, double, 3>
 {
 public:
     explicit GraphElementInfo(MStlBase const* mesh);

@@ -2,12 +2,13 @@
 // The R*-tree over all edges of one beam graph.
 #include "graphsearch/GraphElementInfo.h"
 #include "graphsearch/RStarTree.h"
+#include "interfaces/Export.h"
 
 namespace Zodara
 {
-extern template class RStarTree<double, 3, MStlGraphEdge const*, 5>;
+extern template class VZ_API RStarTree<double, 3, MStlGraphEdge const*, 5>;
 
-class GraphRStarTree : public RStarTree<double, 3, MStlGraphEdge const*, 5>
+class VZ_API GraphRStarTree : public RStarTree<double, 3, MStlGraphEdge const*, 5>
 {
 public:
     using ElementInfo = IElementInfo<MStlGraphEdge const*, double, 3>;

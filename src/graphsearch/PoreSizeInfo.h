@@ -4,6 +4,7 @@
 #include <ostream>
 #include <vector>
 
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 
 namespace Zodara
@@ -35,6 +36,6 @@ struct PoreSizeResult
     std::vector<PoreSizeInfo> pores;
 };
 
-std::ostream& operator<<(std::ostream& os, PoreSizeInfo const& pore);
+VZ_API std::ostream& operator<<(std::ostream& os, PoreSizeInfo const& pore);
 } // namespace geometricsearches
 } // namespace Zodara

@@ -4,6 +4,7 @@
 // growth of triangle size towards the neighbours).
 #include <cstdint>
 
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 
@@ -12,7 +13,7 @@ namespace Zodara
 namespace Rudizidov
 {
 
-class MTriangleQualityCalculator
+class VZ_API MTriangleQualityCalculator
 {
 public:
     // The numbers are part of the interface: 0 and 25 are no metric, nothing is defined above 36.

@@ -1,6 +1,7 @@
 #pragma once
 // Wall thickness: for each triangle of a mesh, the distance through the material to the nearest
 // triangle of the opposite wall, written as a float into the caller's data mask.
+#include "interfaces/Export.h"
 #include "interfaces/MeshData.h"
 #include "interfaces/Progress.h"
 #include "thickness/detail/WallThicknessDirectionBin.h"
@@ -10,7 +11,7 @@
 class WallThicknessQuery;
 struct WallThicknessLimits;
 
-class MUserOperatorWallThickness
+class VZ_API MUserOperatorWallThickness
 {
 public:
     struct MParams

@@ -4,6 +4,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "interfaces/Export.h"
 #include "interfaces/MeshData.h"
 #include "meshdata/HandleTags.h"
 #include "trees/MeshQueriesForMStlCommonImp.h"
@@ -76,28 +77,34 @@ using TriangleTreeMutableOfStl =
 } // namespace MeshQueries
 
 // The nineteen instances, defined in this library.
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfStlConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfStl>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfVisibleConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfMarked>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfSurface>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfSurfaceConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfFeature>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfFeatureConst>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfStlConst>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfStl>(MStlBase const*);
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfVisibleConst>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfMarked>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfSurface>(MStlBase const*);
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfSurfaceConst>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfFeature>(MStlBase const*);
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfFeatureConst>(MStlBase const*);
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfMarkedTrianglesConst>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfBitMaskTriangles>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfBitMaskTrianglesConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStlConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStl>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStlConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStl>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStlConst>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStl>(MStlBase const*);
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStlConst>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStl>(MStlBase const*);
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStlConst>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStl>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStlConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStl>(MStlBase const*);
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStl>(MStlBase const*);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "meshdata/MStlFwd.h"
 #include "trees/M3DObjectTreeBase.h"
@@ -15,7 +16,7 @@ namespace WrapperTreeUtilities
 //
 // Half-angles above 90 degrees make the inside region the complement of an upward cone; boxes
 // and edges are then classified against that upward cone and the answer is complemented.
-class IntersectionCheckerVerticalInfiniteCone
+class VZ_API IntersectionCheckerVerticalInfiniteCone
 {
 public:
     using IntersectionType = M3DObjectTreeBase::IntersectionType;

@@ -7,6 +7,7 @@
 #include <boost/pool/pool.hpp>
 
 #include "collision/TrianglesGroupBBox3D.h"
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include "trees/ChunkedArray.h"
@@ -46,8 +47,8 @@ public:
     using LeafMap = MDataMask<MStlTriangle, Leaf*>;
 
     // Throws std::invalid_argument("i_mode") for a mode other than FineLeaves or CoarseLeaves.
-    explicit M3DTriangleTreeMutable(Mode mode);
-    ~M3DTriangleTreeMutable();
+    VZ_API explicit M3DTriangleTreeMutable(Mode mode);
+    VZ_API ~M3DTriangleTreeMutable();
     M3DTriangleTreeMutable(M3DTriangleTreeMutable const&) = delete;
     M3DTriangleTreeMutable& operator=(M3DTriangleTreeMutable const&) = delete;
 
@@ -57,9 +58,9 @@ public:
     std::size_t GetLeafCapacity() const { return m_leafCapacity; }
 
     // Discards the tree and builds it again from every triangle of the mesh.
-    void Rebuild();
+    VZ_API void Rebuild();
     // Destroys every node and leaf, releases the pools and the leaf map; the root becomes null.
-    void Clear();
+    VZ_API void Clear();
 
     BaseNode* GetRoot() const { return m_root; }
     // The leaf of each triangle in the tree, null for any other; null itself while there is no root.
@@ -67,13 +68,13 @@ public:
 
     // Inserts t where it enlarges the boxes least; null when there is no root or t is null. The
     // caller records the returned leaf in the leaf map.
-    Leaf* AddTriangle(MStlTriangle* t);
+    VZ_API Leaf* AddTriangle(MStlTriangle* t);
     // False when t is not in the tree (null, or a triangle of another mesh, included).
-    bool RemoveTriangle(MStlTriangle* t);
+    VZ_API bool RemoveTriangle(MStlTriangle* t);
 
     // maxDistance is the largest double for no limit.
-    MeshQueries::NearestTriangleResult<StlHandle> NearestTriangle(Point const& p, double maxDistance);
-    MeshQueries::ProjectPointResult<StlHandle> ProjectPoint(Point const& origin, Point const& direction);
+    VZ_API MeshQueries::NearestTriangleResult<StlHandle> NearestTriangle(Point const& p, double maxDistance);
+    VZ_API MeshQueries::ProjectPointResult<StlHandle> ProjectPoint(Point const& origin, Point const& direction);
 
 private:
     friend class Node;
