@@ -12,6 +12,8 @@ namespace MeshQueries
 // Exact geometry of triangle pairs. Triangles are three vertex positions in winding order and a
 // normal that the caller passes in (never recomputed here); edge i runs from vertex i to vertex
 // (i + 1) mod 3. Thresholds are absolute, in internal length units.
+// Every function here is pure: it never throws, keeps no state and may run on any number of
+// threads at once; each costs a constant number of operations.
 
 // Parallelism, degeneracy and coplanarity threshold (2^-26).
 constexpr double kTriangleDistanceEpsilon = 1.4901161193847656e-8;

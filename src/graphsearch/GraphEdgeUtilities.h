@@ -1,5 +1,7 @@
 #pragma once
 // Beam boxes and clearances (distance from a point to the surface of the nearest beam, 0 inside).
+// Lengths in the mesh's internal units. The functions only read; over an R*-tree whose boxes are up
+// to date (RStarTree::RefreshAll) they may run on many threads at once. They do not throw.
 #include "graphsearch/GraphRStarTree.h"
 #include "interfaces/Export.h"
 #include "interfaces/MeshData.h"
