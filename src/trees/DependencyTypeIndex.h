@@ -12,6 +12,13 @@
 
 // The dependency wrappers under which this library's trees are cached on a mesh. Each has one
 // exported GetDepTypeIndex instance; the wrapper type is the key.
+//
+// GetDepTypeIndex<Wrapper>(ip_mesh) returns the wrapper's index in the mesh library's dependency
+// registry. The index is taken from the registry of the first mesh that asks and then kept for the
+// life of the process, the same for every mesh; later calls only read it and ignore the mesh. Throws
+// std::invalid_argument("ip_mesh") when the index is still to be taken and the mesh is null, and
+// passes on what the registry throws (then nothing is kept and the next call asks again). Safe to
+// call from many threads at once: concurrent first calls take a single index. Constant time.
 namespace MeshQueries
 {
 namespace DependencyKeys

@@ -26,6 +26,13 @@ class M3DTriangleTreeMutable;
 // Bounding-box tree over all triangles of one mesh that accepts single triangles being added and
 // removed after the build. Leaves only grow and shrink; nodes are never split, merged or rebalanced.
 // Node boxes are refreshed lazily by the queries, so no use, queries included, may overlap another.
+// Most callers want MStl3DTriangleTreeMutableManager, which keeps the tree in step with mesh edits.
+//
+// Units: points and distances in the mesh's internal length units, as doubles. The mesh must
+// outlive the tree. Errors: the constructor throws std::invalid_argument("i_mode") for an unknown
+// mode; std::bad_alloc when memory runs out. Cost: Rebuild O(n log n); AddTriangle descends one path,
+// O(depth); RemoveTriangle finds the leaf through the leaf map in constant time; the queries visit
+// the nodes whose boxes can hold the answer, nearest or first along the ray first.
 template <>
 class M3DTriangleTreeMutable<StlHandle>
 {
