@@ -1,5 +1,7 @@
 #pragma once
-// Builds beam lattices of repeated cubic cells: the test, benchmark and example workload.
+// Builds beam lattices of repeated cubic cells: the test, benchmark and example workload. Lengths
+// are in internal units. The generator changes the mesh it is given, so nothing else may use that
+// mesh meanwhile; cost is linear in the number of cells.
 #include <cstdint>
 
 #include "interfaces/Export.h"

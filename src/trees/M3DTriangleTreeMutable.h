@@ -31,8 +31,9 @@ class M3DTriangleTreeMutable;
 // Units: points and distances in the mesh's internal length units, as doubles. The mesh must
 // outlive the tree. Errors: the constructor throws std::invalid_argument("i_mode") for an unknown
 // mode; std::bad_alloc when memory runs out. Cost: Rebuild O(n log n); AddTriangle descends one path,
-// O(depth); RemoveTriangle finds the leaf through the leaf map in constant time; the queries visit
-// the nodes whose boxes can hold the answer, nearest or first along the ray first.
+// O(depth); RemoveTriangle finds the leaf through the leaf map and marks the boxes above it stale,
+// O(depth); the queries visit the nodes whose boxes can hold the answer, nearest or first along the
+// ray first.
 template <>
 class M3DTriangleTreeMutable<StlHandle>
 {
