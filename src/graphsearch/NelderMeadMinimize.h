@@ -8,10 +8,9 @@
 //   the objective's. Settings come from GetParameters (initialSteps, relativeSteps, xTolerance,
 //   maxIterations, targetValue); counters and bestValue go to GetStatistics.
 //   Returns eConverged (0) once the simplex size is at most xTolerance or its best value at most
-//   targetValue,
-//   eIterationLimit (1) after maxIterations. Throws only what the objective throws, and
-//   std::bad_alloc. One solver object per thread; the loop itself keeps no shared state. Cost: one
-//   to n + 1 objective evaluations per iteration for n coordinates.
+//   targetValue, eIterationLimit (1) after maxIterations. Throws only what the objective throws,
+//   and std::bad_alloc. One solver object per thread; the loop itself keeps no shared state. Cost:
+//   one to n + 1 objective evaluations per iteration for n coordinates.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
