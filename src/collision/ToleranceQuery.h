@@ -15,7 +15,9 @@ namespace MeshQueries
 // Asks a static object tree whether any of its triangles lies within the tolerance of one query
 // triangle. The answer is yes or no, not the nearest triangle: once one triangle is within the
 // tolerance, every further distance is +infinity, which ends the search at once. One query per
-// query triangle, owned by the thread that runs it.
+// query triangle, owned by the thread that runs it. Lengths are in the parts' internal units; the
+// distances returned are squared. Nothing here throws; each test costs a constant number of
+// operations, and a search with IsWithinTolerance visits the tree nearest-first.
 struct VZ_API ToleranceQuery
 {
     // The query triangle, mapped into the coordinates of the searched part.
