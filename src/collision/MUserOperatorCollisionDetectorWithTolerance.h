@@ -2,6 +2,7 @@
 // Collision detection with a tolerance. With two placed parts: every triangle of each part that
 // comes within the tolerance of the other part is passed to that part's callback. With one part:
 // every triangle that faces another region of the same part across a gap of at most the tolerance.
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include "interfaces/Progress.h"
@@ -13,7 +14,31 @@ namespace MeshQueries
 class CollisionProgress;
 }
 
-class MUserOperatorCollisionDetectorWithTolerance
+// Entry points
+//   SetFirstPart / SetSecondPart(part, marker or callback)
+//       The parts, not owned: the caller keeps them alive until Operate returns. A hit triangle is
+//       passed to the part's callback, or marked with the marker (null: the part's default marker;
+//       no marker at all: hits are dropped). A null second part selects the one-part check.
+//   SetFirstPartTransform / SetSecondPartTransform(transform)
+//       Placement of each part in a common frame (identity by default). A singular placement
+//       reports nothing.
+//   SetAllParams(params)
+//       params.Tolerance: the largest gap reported, in internal units (10 000 per millimetre for
+//       parts loaded from STL); 5000 (0.5 mm) by default. A triangle exactly at the tolerance counts.
+//   Operate() -> EReturnCode
+//       eNoFirstPart (nothing done) without a first part, else eOK after both passes. Two parts:
+//       each triangle of either part within the tolerance of the other part is reported once, to its
+//       own part's callback or marker (first part's triangles first). One part: each triangle facing another region of
+//       the same part across a gap of at most the tolerance is reported; the part is turned inside out for the duration
+//       of the call and always restored, also when an exception passes.
+// Errors: no error code for geometry; std::bad_alloc when memory runs out, and exceptions thrown by
+// a callback or marker, pass to the caller after the worker threads have joined.
+// Threads: Operate searches with OpenMP threads; callbacks and markers are called inside one
+// critical section, never two at once, always before Operate returns. One operator object must not
+// be used from two threads at once; separate objects on separate parts may run concurrently.
+// Cost: per pass a tree over one part, O(n log n), then one nearest-first search per triangle of the
+// other part, stopping at the first triangle within the tolerance.
+class VZ_API MUserOperatorCollisionDetectorWithTolerance
 {
 public:
     struct MParams

@@ -1,6 +1,7 @@
 #pragma once
 // Which pairs of placed parts come within a tolerance of each other. Parts are meshes or compact
 // meshes in any mix; the examination of a pair stops at its first triangle within the tolerance.
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include "interfaces/Progress.h"
@@ -21,7 +22,27 @@ namespace MeshQueries
 class CollisionProgress;
 }
 
-class MUserOperatorCollisionDetectorWithToleranceMultipart
+// Entry points
+//   AddPart(part, transform) -> index
+//       A mesh or compact mesh, not owned (kept alive and unchanged until Operate returns), placed by
+//       transform; parts are numbered 0, 1, ... in the order added.
+//   SetAllParams(params)
+//       params.Tolerance: the largest gap that counts as a collision, in internal units (10 000 per
+//       millimetre for parts loaded from STL); 5000 (0.5 mm) by default.
+//   Operate() -> EReturnCode
+//       eNoParts without parts, else eOK. Each pair of parts is examined once, the larger part's
+//       tree searched with the smaller part's triangles; the pair collides when some triangle comes
+//       within the tolerance (the search stops there). Parts without triangles collide with
+//       nothing.
+//   GetCollisions(out)
+//       Replaces out with the colliding pairs (index of the larger part, index of the other) of the
+//       last Operate.
+// Errors: no error code for geometry; std::bad_alloc when memory runs out passes to the caller.
+// Threads: Operate searches each pair with OpenMP threads and joins them before returning; one
+// operator object must not be used from two threads at once.
+// Cost: one tree per part examined, O(n log n); a pair costs at most one search per triangle of the
+// smaller part and usually far less, since the first hit ends it.
+class VZ_API MUserOperatorCollisionDetectorWithToleranceMultipart
 {
 public:
     struct MParams

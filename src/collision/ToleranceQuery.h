@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "collision/TriangleDistance.h"
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include "trees/M3DObjectTree.h"
@@ -14,8 +15,10 @@ namespace MeshQueries
 // Asks a static object tree whether any of its triangles lies within the tolerance of one query
 // triangle. The answer is yes or no, not the nearest triangle: once one triangle is within the
 // tolerance, every further distance is +infinity, which ends the search at once. One query per
-// query triangle, owned by the thread that runs it.
-struct ToleranceQuery
+// query triangle, owned by the thread that runs it. Lengths are in the parts' internal units; the
+// distances returned are squared. Nothing here throws; each test costs a constant number of
+// operations, and a search with IsWithinTolerance visits the tree nearest-first.
+struct VZ_API ToleranceQuery
 {
     // The query triangle, mapped into the coordinates of the searched part.
     MMPoint3d<double> vertices[3];
@@ -39,12 +42,13 @@ struct ToleranceQuery
 
 // The query for a mesh triangle, mapped by the transform from its own part's coordinates into the
 // searched part's.
-ToleranceQuery MakeToleranceQuery(MStlTriangle const* triangle, MMTransformMatrix const& mapping, double tolerance,
-                                  MStlCompact const* partRef = nullptr);
+VZ_API ToleranceQuery MakeToleranceQuery(MStlTriangle const* triangle, MMTransformMatrix const& mapping,
+                                         double tolerance, MStlCompact const* partRef = nullptr);
 
 // The query for triangle index `triangle` of the compact mesh `queryPart`.
-ToleranceQuery MakeToleranceQuery(MStlCompact const& queryPart, std::size_t triangle, MMTransformMatrix const& mapping,
-                                  double tolerance, MStlCompact const* partRef = nullptr);
+VZ_API ToleranceQuery MakeToleranceQuery(MStlCompact const& queryPart, std::size_t triangle,
+                                         MMTransformMatrix const& mapping, double tolerance,
+                                         MStlCompact const* partRef = nullptr);
 
 // The sentinel that no tree element can take.
 inline MStlTriangle const* NoElement(MStlTriangle const*) { return nullptr; }

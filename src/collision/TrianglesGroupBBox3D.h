@@ -1,5 +1,6 @@
 #pragma once
 
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 
 namespace MeshQueries
@@ -7,7 +8,10 @@ namespace MeshQueries
 
 // Axis-aligned box of a group of triangles in the group's own coordinates. The empty state is
 // recognised by min.x alone holding the marker value; max is not consulted.
-struct TrianglesGroupBBox3D
+// Coordinates are in the triangles' length unit (internal units for mesh data). A plain value type:
+// nothing throws, const operations may run concurrently, and every operation takes constant time
+// (Intersect tests the 15 separating axes of two boxes).
+struct VZ_API TrianglesGroupBBox3D
 {
     MMPoint3d<double> min;
     MMPoint3d<double> max;

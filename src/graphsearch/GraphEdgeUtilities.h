@@ -1,6 +1,9 @@
 #pragma once
 // Beam boxes and clearances (distance from a point to the surface of the nearest beam, 0 inside).
+// Lengths in the mesh's internal units. The functions only read; over an R*-tree whose boxes are up
+// to date (RStarTree::RefreshAll) they may run on many threads at once. They do not throw.
 #include "graphsearch/GraphRStarTree.h"
+#include "interfaces/Export.h"
 #include "interfaces/MeshData.h"
 
 namespace Zodara
@@ -10,15 +13,15 @@ namespace geometricsearches
 namespace util
 {
 // Integer box of the beam with its end spheres; a side may lie half a unit inside the exact box.
-M3DBoundingBox<long> GetBoundingBox(MStlGraphEdge const& edge, MStlBaseElementInfo const* info);
+VZ_API M3DBoundingBox<long> GetBoundingBox(MStlGraphEdge const& edge, MStlBaseElementInfo const* info);
 
 // Clearance over the R*-tree's edges; √DBL_MAX for a tree without edges. maxDistance is not used:
 // the search always finds the nearest beam.
-double GetDistance(GraphRStarTree const& tree, MMPoint3d<double>& point, double maxDistance);
+VZ_API double GetDistance(GraphRStarTree const& tree, MMPoint3d<double>& point, double maxDistance);
 
 // Squared clearance from the R*-tree: best starts at DBL_MAX and is lowered by the search.
-double NearestDistanceSquared(GraphRStarTree const& tree, GraphRStarTree::ElementInfo const& adapter,
-                              MMPoint3d<double> const& point);
+VZ_API double NearestDistanceSquared(GraphRStarTree const& tree, GraphRStarTree::ElementInfo const& adapter,
+                                     MMPoint3d<double> const& point);
 } // namespace util
 } // namespace geometricsearches
 } // namespace Zodara

@@ -1,7 +1,10 @@
 #pragma once
-// Builds beam lattices of repeated cubic cells: the test, benchmark and example workload.
+// Builds beam lattices of repeated cubic cells: the test, benchmark and example workload. Lengths
+// are in internal units. The generator changes the mesh it is given, so nothing else may use that
+// mesh meanwhile; cost is linear in the number of cells.
 #include <cstdint>
 
+#include "interfaces/Export.h"
 #include "interfaces/MeshData.h"
 
 namespace Zodara
@@ -28,9 +31,9 @@ struct LatticeDescription
 // Adds a new graph to the mesh with one edge per strut (shared struts once, shared nodes once) and
 // sets every strut's thickness in the mesh's element info. Throws std::invalid_argument for a
 // non-positive cell size or cell count.
-MStlGraph* GenerateLattice(MStlBase& mesh, LatticeDescription const& description);
+VZ_API MStlGraph* GenerateLattice(MStlBase& mesh, LatticeDescription const& description);
 
 // The box of the lattice's nodes.
-M3DBoundingBox<double> LatticeBox(LatticeDescription const& description);
+VZ_API M3DBoundingBox<double> LatticeBox(LatticeDescription const& description);
 } // namespace geometricsearches
 } // namespace Zodara

@@ -1,5 +1,16 @@
 #pragma once
 // The downhill-simplex loop of the solver object: reflection 1, expansion 2, contractions 1/2, shrink 1/2.
+//
+// NelderMeadSolver::Minimize(x, objective) -> status
+//   x: start point on entry, best point found on return (any number of coordinates; none returns
+//   eConverged at once). objective: callable taking std::vector<double> const& and returning a
+//   double; values equal to the solver's invalidValue are pulled back toward the simplex. Units are
+//   the objective's. Settings come from GetParameters (initialSteps, relativeSteps, xTolerance,
+//   maxIterations, targetValue); counters and bestValue go to GetStatistics.
+//   Returns eConverged (0) once the simplex size is at most xTolerance or its best value at most
+//   targetValue, eIterationLimit (1) after maxIterations. Throws only what the objective throws,
+//   and std::bad_alloc. One solver object per thread; the loop itself keeps no shared state. Cost:
+//   one to n + 1 objective evaluations per iteration for n coordinates.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <vector>
 
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 
 namespace Zodara
@@ -22,6 +23,9 @@ enum PoreFace : std::uint32_t
     kAllFaces = 0x333
 };
 
+// One pore: centre and radius in the graph mesh's internal length units; interior is true when the
+// pore's grid point lies on no face of the search box, boundaryFlags holds the PoreFace bits of the
+// faces it lies on.
 struct PoreSizeInfo
 {
     MMPoint3d<double> center;
@@ -30,11 +34,13 @@ struct PoreSizeInfo
     std::uint32_t boundaryFlags = 0;
 };
 
+// The pores of one search, by ascending radius.
 struct PoreSizeResult
 {
     std::vector<PoreSizeInfo> pores;
 };
 
-std::ostream& operator<<(std::ostream& os, PoreSizeInfo const& pore);
+// Writes "Pore: (x , y , z) radius r" in the stream's number format, without a line end.
+VZ_API std::ostream& operator<<(std::ostream& os, PoreSizeInfo const& pore);
 } // namespace geometricsearches
 } // namespace Zodara

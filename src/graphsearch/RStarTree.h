@@ -1,6 +1,14 @@
 #pragma once
 // Dynamic R*-tree over elements whose geometry comes from an IElementInfo adapter. Elements are
 // inserted one at a time and never removed; the root object keeps its identity for the tree's life.
+//
+// Units: those of the adapter's boxes and distances. Errors: the constructor throws
+// std::invalid_argument "ip_elementInfo" for a null adapter and "i_minFill out of range" unless
+// 1 <= minimumFill <= (Capacity + 1) / 2; std::bad_alloc when memory runs out.
+// Threads: none. Node boxes are refreshed lazily, so queries write too; RefreshAll brings every box
+// up to date, after which queries may run concurrently until the next Insert.
+// Cost: Insert descends one path and may split or reinsert along it, O(log n) amortised; point
+// queries visit only the boxes that hold the point.
 #include <memory>
 #include <ostream>
 #include <stdexcept>

@@ -1,7 +1,9 @@
 #pragma once
 // One value of type T per triangle, kept in blocks of 1024 entries (element index / 1024 picks the
 // block). Registered with the mesh's data-mask owner, it follows additions, removals and the
-// renumbering of triangles.
+// renumbering of triangles. Entries are read and written by a triangle or its element index
+// (unchecked: the index must be below Size()), in constant time. Not synchronised: concurrent
+// writers need a lock, which the library's operators take when they write a caller's mask.
 #include "meshdata/IDataMask.h"
 #include "meshdata/MStlTriangle.h"
 #include <cstddef>

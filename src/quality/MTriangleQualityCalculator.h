@@ -4,6 +4,7 @@
 // growth of triangle size towards the neighbours).
 #include <cstdint>
 
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 
@@ -12,7 +13,24 @@ namespace Zodara
 namespace Rudizidov
 {
 
-class MTriangleQualityCalculator
+// Static functions only; the class holds no data.
+//
+// Units: points are in the mesh's internal length units (10 000 per millimetre for meshes loaded
+// from STL). A metric's value is a ratio, an angle in degrees (MinAngle, MaxAngle) or a length in
+// internal units (GetIsInInternalUnits tells which; divide by the units per millimetre to show
+// millimetres). GetMetricRange gives the fixed range of a metric, GetMetricCategory its kind.
+// Errors: null pointer arguments throw std::invalid_argument naming the argument ("ip_points",
+// "ip_triangle", "ip_mesh"); numbers that are no metric give 0.0, never an exception. Degenerate
+// triangles (coincident or collinear corners) give each metric's limit value for most metrics;
+// InradiusRatio, CircumradiusAreaRatio, EdgeSquaresAreaRatio, CentroidDeviation and AspectRatio
+// divide by the area or an edge and may give an infinity or NaN there.
+// Threads: every function only reads and may run concurrently with any other read of the same
+// mesh, except the overloads with trial positions: they move the triangle's vertices for the
+// duration of the call, so nothing else may use that mesh meanwhile.
+// Cost: shape metrics are a few dozen operations; neighbourhood metrics visit the triangles of one
+// to three rings around the triangle; GetNumberOfBadTriangles evaluates the metric once per
+// triangle, on the calling thread.
+class VZ_API MTriangleQualityCalculator
 {
 public:
     // The numbers are part of the interface: 0 and 25 are no metric, nothing is defined above 36.

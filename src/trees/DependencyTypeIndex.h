@@ -4,6 +4,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "interfaces/Export.h"
 #include "interfaces/MeshData.h"
 #include "meshdata/HandleTags.h"
 #include "trees/MeshQueriesForMStlCommonImp.h"
@@ -11,6 +12,13 @@
 
 // The dependency wrappers under which this library's trees are cached on a mesh. Each has one
 // exported GetDepTypeIndex instance; the wrapper type is the key.
+//
+// GetDepTypeIndex<Wrapper>(ip_mesh) returns the wrapper's index in the mesh library's dependency
+// registry. The index is taken from the registry of the first mesh that asks and then kept for the
+// life of the process, the same for every mesh; later calls only read it and ignore the mesh. Throws
+// std::invalid_argument("ip_mesh") when the index is still to be taken and the mesh is null, and
+// passes on what the registry throws (then nothing is kept and the next call asks again). Safe to
+// call from many threads at once: concurrent first calls take a single index. Constant time.
 namespace MeshQueries
 {
 namespace DependencyKeys
@@ -76,28 +84,34 @@ using TriangleTreeMutableOfStl =
 } // namespace MeshQueries
 
 // The nineteen instances, defined in this library.
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfStlConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfStl>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfVisibleConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfMarked>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfSurface>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfSurfaceConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfFeature>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfFeatureConst>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfStlConst>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfStl>(MStlBase const*);
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfVisibleConst>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfMarked>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfSurface>(MStlBase const*);
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfSurfaceConst>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfFeature>(MStlBase const*);
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfFeatureConst>(MStlBase const*);
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfMarkedTrianglesConst>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfBitMaskTriangles>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeOfBitMaskTrianglesConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStlConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStl>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStlConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStl>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStlConst>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::PointTreeOfStl>(MStlBase const*);
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStlConst>(MStlBase const*);
+extern template VZ_API std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeTreeOfStl>(MStlBase const*);
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStlConst>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::GraphEdgeWithoutThicknessTreeOfStl>(MStlBase const*);
-extern template std::size_t
+extern template VZ_API std::size_t
 GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStlConst>(MStlBase const*);
-extern template std::size_t GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStl>(MStlBase const*);
+extern template VZ_API std::size_t
+GetDepTypeIndex<MeshQueries::DependencyKeys::TriangleTreeMutableOfStl>(MStlBase const*);

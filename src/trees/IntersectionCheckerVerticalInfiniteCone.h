@@ -1,5 +1,6 @@
 #pragma once
 
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "meshdata/MStlFwd.h"
 #include "trees/M3DObjectTreeBase.h"
@@ -15,7 +16,12 @@ namespace WrapperTreeUtilities
 //
 // Half-angles above 90 degrees make the inside region the complement of an upward cone; boxes
 // and edges are then classified against that upward cone and the answer is complemented.
-class IntersectionCheckerVerticalInfiniteCone
+// Units: the apex and the tested geometry share one length unit (internal units for mesh data); the
+// half-angle is in radians. Results: Inside (0), Outside (1) or Intersecting (2), for use as the
+// classifier of a tree search. Errors: none; the checker never throws. Threads: immutable after
+// construction, so one checker may classify from any number of threads at once. Cost: constant per
+// point, box or segment.
+class VZ_API IntersectionCheckerVerticalInfiniteCone
 {
 public:
     using IntersectionType = M3DObjectTreeBase::IntersectionType;

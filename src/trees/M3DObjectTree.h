@@ -21,6 +21,13 @@ namespace MeshQueries
 // Build-once bounding-box tree over mesh elements: mesh triangles (MStlTriangle const*), triangle
 // indexes of an MStlCompact (std::size_t) or graph edges (MStlGraphEdge, by value). Built completely
 // by the constructor, read-only afterwards: any number of threads may search it at once.
+//
+// Units: element boxes are integer boxes in the elements' internal length units, grown by a margin
+// of one unit and tested as doubles; distances are whatever the query measures. The elements' mesh,
+// compact mesh or box function must outlive the tree. Errors: construction throws std::bad_alloc
+// when memory runs out; a search throws only what the query throws. Cost: construction
+// O(n log n), breadth-first, each level's boxes and partitions computed by OpenMP threads; a search
+// visits children nearest-first and skips every subtree whose BoxDistance exceeds the best so far.
 template <class T>
 class M3DObjectTree : public M3DObjectTreeBase
 {

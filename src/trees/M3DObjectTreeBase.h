@@ -15,6 +15,8 @@ public:
         Intersecting = 2
     };
 
+    // cacheBoxes: keep every element's box during the build instead of recomputing it at each level
+    // (more memory, faster build). maxLeafSize: a node with at most this many elements is a leaf.
     struct Parameters
     {
         bool cacheBoxes = true;

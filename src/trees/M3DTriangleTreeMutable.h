@@ -7,6 +7,7 @@
 #include <boost/pool/pool.hpp>
 
 #include "collision/TrianglesGroupBBox3D.h"
+#include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include "trees/ChunkedArray.h"
@@ -25,6 +26,14 @@ class M3DTriangleTreeMutable;
 // Bounding-box tree over all triangles of one mesh that accepts single triangles being added and
 // removed after the build. Leaves only grow and shrink; nodes are never split, merged or rebalanced.
 // Node boxes are refreshed lazily by the queries, so no use, queries included, may overlap another.
+// Most callers want MStl3DTriangleTreeMutableManager, which keeps the tree in step with mesh edits.
+//
+// Units: points and distances in the mesh's internal length units, as doubles. The mesh must
+// outlive the tree. Errors: the constructor throws std::invalid_argument("i_mode") for an unknown
+// mode; std::bad_alloc when memory runs out. Cost: Rebuild O(n log n); AddTriangle descends one path,
+// O(depth); RemoveTriangle finds the leaf through the leaf map and marks the boxes above it stale,
+// O(depth); the queries visit the nodes whose boxes can hold the answer, nearest or first along the
+// ray first.
 template <>
 class M3DTriangleTreeMutable<StlHandle>
 {
@@ -46,8 +55,8 @@ public:
     using LeafMap = MDataMask<MStlTriangle, Leaf*>;
 
     // Throws std::invalid_argument("i_mode") for a mode other than FineLeaves or CoarseLeaves.
-    explicit M3DTriangleTreeMutable(Mode mode);
-    ~M3DTriangleTreeMutable();
+    VZ_API explicit M3DTriangleTreeMutable(Mode mode);
+    VZ_API ~M3DTriangleTreeMutable();
     M3DTriangleTreeMutable(M3DTriangleTreeMutable const&) = delete;
     M3DTriangleTreeMutable& operator=(M3DTriangleTreeMutable const&) = delete;
 
@@ -57,9 +66,9 @@ public:
     std::size_t GetLeafCapacity() const { return m_leafCapacity; }
 
     // Discards the tree and builds it again from every triangle of the mesh.
-    void Rebuild();
+    VZ_API void Rebuild();
     // Destroys every node and leaf, releases the pools and the leaf map; the root becomes null.
-    void Clear();
+    VZ_API void Clear();
 
     BaseNode* GetRoot() const { return m_root; }
     // The leaf of each triangle in the tree, null for any other; null itself while there is no root.
@@ -67,13 +76,13 @@ public:
 
     // Inserts t where it enlarges the boxes least; null when there is no root or t is null. The
     // caller records the returned leaf in the leaf map.
-    Leaf* AddTriangle(MStlTriangle* t);
+    VZ_API Leaf* AddTriangle(MStlTriangle* t);
     // False when t is not in the tree (null, or a triangle of another mesh, included).
-    bool RemoveTriangle(MStlTriangle* t);
+    VZ_API bool RemoveTriangle(MStlTriangle* t);
 
     // maxDistance is the largest double for no limit.
-    MeshQueries::NearestTriangleResult<StlHandle> NearestTriangle(Point const& p, double maxDistance);
-    MeshQueries::ProjectPointResult<StlHandle> ProjectPoint(Point const& origin, Point const& direction);
+    VZ_API MeshQueries::NearestTriangleResult<StlHandle> NearestTriangle(Point const& p, double maxDistance);
+    VZ_API MeshQueries::ProjectPointResult<StlHandle> ProjectPoint(Point const& origin, Point const& direction);
 
 private:
     friend class Node;

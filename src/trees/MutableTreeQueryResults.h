@@ -1,5 +1,6 @@
 #pragma once
-
+// Results of the mutable triangle tree's queries (MStl3DTriangleTreeMutableManager). Distances and
+// points are in the mesh's internal length units; Found() tells whether a triangle was found.
 #include "interfaces/MeshData.h"
 
 namespace MeshQueries
