@@ -8,13 +8,13 @@
 
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
 #include "collision_reference.h"
-#include "support/ClosedMeshBuilders.h"
+#include "support/closed_mesh_builders.h"
 
 namespace
 {
 using Detector = MUserOperatorCollisionDetectorWithToleranceMultipart;
 using Pairs = std::vector<std::pair<std::size_t, std::size_t>>;
-using collisionref::Point;
+using vz_test::Point;
 
 struct TestPart
 {
@@ -23,9 +23,9 @@ struct TestPart
     MMTransformMatrix placement;
 
     std::size_t Count() const { return compact ? compact->GetNumTriangles() : mesh->NumberOfTriangles(); }
-    std::vector<collisionref::PlacedTriangle> Triangles(MMTransformMatrix const& m) const
+    std::vector<vz_test::PlacedTriangle> Triangles(MMTransformMatrix const& m) const
     {
-        return compact ? collisionref::TrianglesOf(*compact, m) : collisionref::TrianglesOf(*mesh, m);
+        return compact ? vz_test::TrianglesOf(*compact, m) : vz_test::TrianglesOf(*mesh, m);
     }
 };
 
@@ -33,7 +33,7 @@ struct TestPart
 TestPart Cube(int n, Point offset, bool compact)
 {
     TestPart p;
-    testmesh::AddBox(*p.mesh, {0, 0, 0}, {10000, 10000, 10000}, n);
+    vz_test::AddBox(*p.mesh, {0, 0, 0}, {10000, 10000, 10000}, n);
     if (compact) p.compact = std::make_unique<MStlCompact>(*p.mesh);
     p.placement = MMTransformMatrix::Translation(offset);
     return p;
@@ -54,8 +54,8 @@ Pairs ExpectedPairs(std::vector<TestPart> const& parts, double tolerance)
         for (std::size_t b = 0; b < a; ++b)
         {
             std::size_t const j = bySize[b].second;
-            auto const within = collisionref::WithinTolerance(
-                parts[j].Triangles(collisionref::Mapping(parts[r].placement, parts[j].placement)), tree, tolerance);
+            auto const within = vz_test::WithinTolerance(
+                parts[j].Triangles(vz_test::Mapping(parts[r].placement, parts[j].placement)), tree, tolerance);
             if (std::find(within.begin(), within.end(), true) != within.end()) pairs.emplace_back(r, j);
         }
     }
@@ -93,10 +93,10 @@ TEST(CollisionMultipart, PairsAndTheirOrderMatchAllPairsWithMeshAndCompactPartsM
         for (int i = 0; i < 8; ++i)
         {
             TestPart p;
-            testmesh::AddBox(*p.mesh, {0, 0, 0}, {9000, 9000, 9000}, 1 + i % 2);
-            p.placement = collisionref::Placement(Point(1 + i, 2 - i, 0.5), angle(rng),
-                                                  Point(offset(rng), offset(rng), offset(rng) / 4));
-            testmesh::JitterVertices(*p.mesh, 800, rng);
+            vz_test::AddBox(*p.mesh, {0, 0, 0}, {9000, 9000, 9000}, 1 + i % 2);
+            p.placement = vz_test::Placement(Point(1 + i, 2 - i, 0.5), angle(rng),
+                                             Point(offset(rng), offset(rng), offset(rng) / 4));
+            vz_test::JitterVertices(*p.mesh, 800, rng);
             if ((i + round) % 2) p.compact = std::make_unique<MStlCompact>(*p.mesh);
             parts.push_back(std::move(p));
         }

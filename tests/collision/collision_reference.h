@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace collisionref
+namespace vz_test
 {
 using Point = MMPoint3d<double>;
 
@@ -83,4 +83,4 @@ inline std::vector<bool> WithinTolerance(std::vector<PlacedTriangle> const& quer
                                    }));
     return hits;
 }
-} // namespace collisionref
+} // namespace vz_test

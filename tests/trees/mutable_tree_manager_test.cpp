@@ -9,7 +9,7 @@
 namespace
 {
 
-using namespace mutable_tree_test;
+using namespace vz_test;
 using Manager = MeshQueriesMutable::MStl3DTriangleTreeMutableManager;
 constexpr double kLargest = std::numeric_limits<double>::max();
 constexpr std::size_t kNoBudget = std::numeric_limits<std::size_t>::max();

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <random>
 
-#include "graphsearch/BeamBruteForce.h"
 #include "graphsearch/GraphEdgeUtilities.h"
 #include "graphsearch/GraphRStarTree.h"
 #include "graphsearch/LatticeGenerator.h"
+#include "graphsearch/beam_brute_force.h"
 
 namespace
 {

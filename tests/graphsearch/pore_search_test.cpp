@@ -8,9 +8,9 @@
 #include <sstream>
 #include <tbb/global_control.h>
 
-#include "graphsearch/BeamBruteForce.h"
 #include "graphsearch/LatticeGenerator.h"
 #include "graphsearch/PoreSizes.h"
+#include "graphsearch/beam_brute_force.h"
 #include "graphsearch/detail/PoreGridScan.h"
 
 namespace

@@ -1,0 +1,106 @@
+#pragma once
+// Brute-force reference answers shared by every subsystem's tests, computed by roads independent of
+// the library: point-segment, point-triangle, point-box, segment-segment and triangle-triangle
+// distances (all squared) and the inclusive segment-triangle crossing.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "interfaces/MathCore.h"
+
+namespace vz_test
+{
+using Point = MMPoint3d<double>;
+
+inline Point ClosestOnSegment(Point const& p, Point const& a, Point const& b)
+{
+    Point const d = b - a;
+    double const len2 = d.LengthSquared();
+    double t = len2 > 0 ? (p - a).Dot(d) / len2 : 0.0;
+    t = std::min(1.0, std::max(0.0, t));
+    return a + d * t;
+}
+
+inline double PointSegmentDistanceSqr(Point const& p, Point const& a, Point const& b)
+{
+    return (p - ClosestOnSegment(p, a, b)).LengthSquared();
+}
+
+// The foot of the perpendicular when it falls inside the triangle (by the signs of the three edge
+// cross products), else the nearest of the three clamped edges; degenerate triangles are their edges.
+inline double PointTriangleDistanceSqr(Point const& p, Point const& a, Point const& b, Point const& c)
+{
+    Point const n = (b - a).Cross(c - a);
+    double const n2 = n.LengthSquared();
+    double const longest = std::max({(b - a).Length(), (c - b).Length(), (a - c).Length()});
+    if (n2 > 1e-20 * std::pow(longest, 4))
+    {
+        Point const foot = p - n * ((p - a).Dot(n) / n2);
+        if ((b - a).Cross(foot - a).Dot(n) >= 0 && (c - b).Cross(foot - b).Dot(n) >= 0 &&
+            (a - c).Cross(foot - c).Dot(n) >= 0)
+            return (p - foot).LengthSquared();
+    }
+    return std::min(
+        {PointSegmentDistanceSqr(p, a, b), PointSegmentDistanceSqr(p, b, c), PointSegmentDistanceSqr(p, c, a)});
+}
+
+inline double PointBoxDistanceSqr(Point const& p, M3DBoundingBox<double> const& box)
+{
+    double sum = 0;
+    for (int k = 0; k < 3; ++k)
+    {
+        double const gap = std::max({0.0, box.min[k] - p[k], p[k] - box.max[k]});
+        sum += gap * gap;
+    }
+    return sum;
+}
+
+// Inclusive segment-triangle crossing by a barycentric solve (Cramer's rule); a segment parallel to
+// the plane never crosses.
+inline bool SegmentHitsTriangle(Point const& p, Point const& q, Point const T[3])
+{
+    Point const e1 = T[1] - T[0], e2 = T[2] - T[0], d = q - p;
+    Point const h = d.Cross(e2);
+    double const det = e1.Dot(h);
+    if (std::fabs(det) < 1e-12) return false;
+    Point const s = p - T[0];
+    double const u = s.Dot(h) / det;
+    Point const qv = s.Cross(e1);
+    double const v = d.Dot(qv) / det;
+    double const t = e2.Dot(qv) / det;
+    return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1;
+}
+
+// Endpoint-to-segment cases and the interior stationary pair.
+inline double SegmentSegmentDistanceSqr(Point const& a0, Point const& a1, Point const& b0, Point const& b1)
+{
+    double best = std::min({PointSegmentDistanceSqr(a0, b0, b1), PointSegmentDistanceSqr(a1, b0, b1),
+                            PointSegmentDistanceSqr(b0, a0, a1), PointSegmentDistanceSqr(b1, a0, a1)});
+    Point const u = a1 - a0, v = b1 - b0, w = a0 - b0;
+    double const uu = u.Dot(u), uv = u.Dot(v), vv = v.Dot(v), uw = u.Dot(w), vw = v.Dot(w);
+    double const det = uu * vv - uv * uv;
+    if (det > 1e-9 * uu * vv)
+    {
+        double const s = (uv * vw - vv * uw) / det, t = (uu * vw - uv * uw) / det;
+        if (s > 0 && s < 1 && t > 0 && t < 1) best = std::min(best, ((a0 + u * s) - (b0 + v * t)).LengthSquared());
+    }
+    return best;
+}
+
+// All pairs of features: zero when an edge of one crosses the other, else the least of the six
+// vertex-triangle and nine edge-edge distances.
+inline double TriangleDistanceSqr(Point const A[3], Point const B[3])
+{
+    for (int i = 0; i < 3; ++i)
+        if (SegmentHitsTriangle(B[i], B[(i + 1) % 3], A) || SegmentHitsTriangle(A[i], A[(i + 1) % 3], B)) return 0.0;
+    double best = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < 3; ++i)
+    {
+        best = std::min(best, PointTriangleDistanceSqr(A[i], B[0], B[1], B[2]));
+        best = std::min(best, PointTriangleDistanceSqr(B[i], A[0], A[1], A[2]));
+        for (int j = 0; j < 3; ++j)
+            best = std::min(best, SegmentSegmentDistanceSqr(A[i], A[(i + 1) % 3], B[j], B[(j + 1) % 3]));
+    }
+    return best;
+}
+} // namespace vz_test
