@@ -103,4 +103,18 @@ inline double TriangleDistanceSqr(Point const A[3], Point const B[3])
     }
     return best;
 }
+// Clearance from p to a beam whose radius runs linearly from rA at a to rB at b, with spherical ends
+// where p lies beyond an end; 0 inside. Worked in the plane through the axis and p: x along the
+// axis, h away from it, the surface being the segment from (0, rA) to (length, rB).
+inline double BeamClearance(Point const& a, Point const& b, double rA, double rB, Point const& p)
+{
+    Point const axis = b - a;
+    double const length = axis.Length();
+    double const x = length > 0 ? (p - a).Dot(axis) / length : 0.0;
+    if (x <= 0) return std::max(0.0, (p - a).Length() - rA);
+    if (x >= length) return std::max(0.0, (p - b).Length() - rB);
+    double const h = std::sqrt(std::max(0.0, (p - a).LengthSquared() - x * x));
+    if (h <= rA + (rB - rA) * x / length) return 0.0;
+    return std::sqrt(PointSegmentDistanceSqr(Point(x, h, 0), Point(0, rA, 0), Point(length, rB, 0)));
+}
 } // namespace vz_test
