@@ -30,24 +30,6 @@ double Distance(Point const A[3], Point const B[3], Point* pA = nullptr, Point* 
     return TriangleDistanceSqr(A, NormalOf(A), B, NormalOf(B), pA, pB);
 }
 
-// Least sampled distance over barycentric grids of both triangles: an upper bound of the distance
-// that is within one grid step of it.
-double SampledDistance(Point const A[3], Point const B[3], int steps)
-{
-    std::vector<Point> a, b;
-    for (int i = 0; i <= steps; ++i)
-        for (int j = 0; i + j <= steps; ++j)
-        {
-            double const u = double(i) / steps, v = double(j) / steps;
-            a.push_back(A[0] + (A[1] - A[0]) * u + (A[2] - A[0]) * v);
-            b.push_back(B[0] + (B[1] - B[0]) * u + (B[2] - B[0]) * v);
-        }
-    double best = std::numeric_limits<double>::infinity();
-    for (Point const& p : a)
-        for (Point const& q : b) best = std::min(best, (p - q).LengthSquared());
-    return std::sqrt(best);
-}
-
 double Diameter(Point const T[3])
 {
     return std::max({(T[1] - T[0]).Length(), (T[2] - T[1]).Length(), (T[0] - T[2]).Length()});
@@ -150,22 +132,6 @@ TEST(TriangleDistance, RandomPairsMatchTheReference)
         ExpectClosestPointsConsistent(A, B, d2, pA, pB);
         // Without points asked for, the same value.
         ASSERT_EQ(TriangleDistanceSqr(A, NormalOf(A), B, NormalOf(B)), d2);
-    }
-}
-
-TEST(TriangleDistance, DenseSamplingBoundsTheDistance)
-{
-    std::mt19937 rng(5);
-    int const steps = 40;
-    for (int k = 0; k < 30; ++k)
-    {
-        Point A[3], B[3];
-        RandomTriangle(rng, 150, 100, A);
-        RandomTriangle(rng, 150, 100, B);
-        double const d = std::sqrt(Distance(A, B));
-        double const sampled = SampledDistance(A, B, steps);
-        EXPECT_LE(d, sampled + 1e-9);
-        EXPECT_GE(d, sampled - (Diameter(A) + Diameter(B)) / steps) << k;
     }
 }
 

@@ -186,55 +186,6 @@ inline double RefTriangleDistanceSqr(Point const& p, MStlTriangle const* t)
     return PointTriangleDistanceSqr(p, t->GetVertex(0), t->GetVertex(1), t->GetVertex(2));
 }
 
-// Exact line-triangle test on integer geometry: signed volumes decide the crossing, edges and
-// corners included; a line parallel to the plane (or a collinear triangle) never hits. The hit
-// parameter is returned as the fraction num/den with den > 0.
-struct ExactHit
-{
-    bool hit = false;
-    std::int64_t num = 0, den = 1;
-    double T() const { return double(num) / double(den); }
-};
-
-struct I3
-{
-    std::int64_t x, y, z;
-    I3 operator-(I3 const& o) const { return {x - o.x, y - o.y, z - o.z}; }
-    I3 Cross(I3 const& o) const { return {y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x}; }
-    std::int64_t Dot(I3 const& o) const { return x * o.x + y * o.y + z * o.z; }
-};
-
-inline I3 ToI3(MStlPoint const* p) { return {p->x, p->y, p->z}; }
-
-inline ExactHit ExactLineHit(I3 const& o, I3 const& d, MStlTriangle const* t)
-{
-    I3 const a = ToI3(t->GetPoint(0)), b = ToI3(t->GetPoint(1)), c = ToI3(t->GetPoint(2));
-    I3 const n = (b - a).Cross(c - a);
-    std::int64_t det = d.Dot(n), num = n.Dot(a - o);
-    ExactHit r;
-    if (det == 0) return r;
-    std::int64_t const wab = d.Dot((a - o).Cross(b - o)), wbc = d.Dot((b - o).Cross(c - o)),
-                       wca = d.Dot((c - o).Cross(a - o));
-    bool const allNonNeg = wab >= 0 && wbc >= 0 && wca >= 0;
-    bool const allNonPos = wab <= 0 && wbc <= 0 && wca <= 0;
-    if (!allNonNeg && !allNonPos) return r;
-    if (det < 0)
-    {
-        det = -det;
-        num = -num;
-    }
-    r.hit = true;
-    r.num = num;
-    r.den = det;
-    return r;
-}
-
-// Whether the exact hit parameter lies in [lo, hi] for integer bounds.
-inline bool ExactWithin(ExactHit const& h, std::int64_t lo, std::int64_t hi)
-{
-    return h.hit && h.num >= lo * h.den && h.num <= hi * h.den;
-}
-
 inline std::vector<MStlTriangle*> Sorted(std::vector<Triangle> const& v)
 {
     std::vector<MStlTriangle*> r;
