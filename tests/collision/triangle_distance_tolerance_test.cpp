@@ -5,7 +5,7 @@
 #include <random>
 
 #include "collision/ToleranceQuery.h"
-#include "trees/tree_test_support.h"
+#include "support/random_scene.h"
 
 namespace
 {
