@@ -136,11 +136,12 @@ TEST(CollisionMultipart, EmptyAndNullPartsCollideWithNothing)
     MStlBase empty;
     MStlCompact emptyCompact;
     Detector detector;
-    detector.AddPart(box.mesh.get(), box.placement);
-    detector.AddPart(&empty, box.placement);
-    detector.AddPart(&emptyCompact, box.placement);
-    detector.AddPart(static_cast<MStlBase const*>(nullptr), box.placement);
-    detector.AddPart(box.mesh.get(), box.placement);
+    // Each form of AddPart returns the number the part is reported under.
+    EXPECT_EQ(detector.AddPart(box.mesh.get(), box.placement), 0u);
+    EXPECT_EQ(detector.AddPart(&empty, box.placement), 1u);
+    EXPECT_EQ(detector.AddPart(&emptyCompact, box.placement), 2u);
+    EXPECT_EQ(detector.AddPart(static_cast<MStlBase const*>(nullptr), box.placement), 3u);
+    EXPECT_EQ(detector.AddPart(box.mesh.get(), box.placement), 4u);
     EXPECT_EQ(Collisions(detector), (Pairs{{4, 0}}));
 }
 

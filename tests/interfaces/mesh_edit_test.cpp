@@ -279,6 +279,8 @@ TEST(MeshEdits, TrianglesOfAnotherMeshAreRejectedAndLeaveTheMeshUnchanged)
     MStlPoint* foreign = other.AddPoint(0, 0, 1);
     MStlTriangle* t = mesh.AddTriangle(a, b, c);
     MStlTriangle* u = other.AddTriangle(foreign, foreign, foreign);
+    EXPECT_THROW(mesh.AddTriangle(foreign, b, c), std::invalid_argument);
+    EXPECT_THROW(mesh.AddTriangle(a, foreign, c), std::invalid_argument);
     EXPECT_THROW(mesh.AddTriangle(a, b, foreign), std::invalid_argument);
     EXPECT_THROW(mesh.ChangeTriangle(t, a, foreign, c), std::invalid_argument);
     EXPECT_THROW(mesh.RemoveTriangle(u), std::invalid_argument);
