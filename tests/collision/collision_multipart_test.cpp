@@ -114,14 +114,16 @@ TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTole
     parts.push_back(Cube(2, {0, 0, 0}, true));
     parts.push_back(Cube(1, {0, 14000, 0}, false));
     EXPECT_EQ(Collisions(parts), (Pairs{{1, 2}}));
-    // Equal counts put the higher index first; a gap of exactly the tolerance collides.
-    for (int extra : {0, 1})
-    {
-        parts.clear();
-        parts.push_back(Cube(2, {0, 0, 0}, false));
-        parts.push_back(Cube(2, {15000.0 + extra, 0, 0}, true));
-        EXPECT_EQ(Collisions(parts), extra ? Pairs{} : (Pairs{{1, 0}})) << "gap " << 5000 + extra;
-    }
+    // Equal counts put the higher index first; a gap of exactly the tolerance collides, on either side.
+    for (double side : {1.0, -1.0})
+        for (int extra : {0, 1})
+        {
+            parts.clear();
+            parts.push_back(Cube(2, {0, 0, 0}, false));
+            parts.push_back(Cube(2, {side * (15000.0 + extra), 0, 0}, true));
+            EXPECT_EQ(Collisions(parts), extra ? Pairs{} : (Pairs{{1, 0}}))
+                << "gap " << 5000 + extra << " side " << side;
+        }
     // A rotated mesh and its compact copy under the same placement.
     parts.clear();
     parts.push_back(Cube(2, {0, 0, 0}, false));
