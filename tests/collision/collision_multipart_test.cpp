@@ -132,6 +132,23 @@ TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTole
     EXPECT_EQ(Collisions(parts), (Pairs{{1, 0}}));
 }
 
+// A one-triangle compact part reaching the cube with its first vertex only, exactly at the tolerance:
+// the part's box, which decides whether its triangles are looked at, holds every vertex.
+TEST(CollisionMultipart, ACompactPartsFirstVertexAloneCanCollide)
+{
+    std::vector<TestPart> parts;
+    parts.push_back(Cube(2, {0, 0, 0}, false));
+    TestPart sliver;
+    MStlPoint* const tip = sliver.mesh->AddPoint(15000, 5000, 5000);
+    MStlPoint* const a = sliver.mesh->AddPoint(40000, 0, 5000);
+    MStlPoint* const b = sliver.mesh->AddPoint(40000, 9000, 5000);
+    sliver.mesh->AddTriangle(tip, a, b);
+    sliver.compact = std::make_unique<MStlCompact>(*sliver.mesh);
+    parts.push_back(std::move(sliver));
+    EXPECT_EQ(Collisions(parts), (Pairs{{0, 1}}));
+    EXPECT_EQ(Collisions(parts), ExpectedPairs(parts, 5000.0));
+}
+
 TEST(CollisionMultipart, EmptyAndNullPartsCollideWithNothing)
 {
     TestPart box = Cube(1, {0, 0, 0}, false);
