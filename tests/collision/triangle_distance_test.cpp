@@ -201,8 +201,9 @@ TEST(TriangleDistanceUtilities, ClosestLineParameters)
 TEST(TriangleDistanceUtilities, SafeLengthAndNormalized)
 {
     EXPECT_EQ(SafeLength(Point(0, 0, 0)), 0.0);
-    // Each coordinate in turn the largest, with either sign.
-    for (Point const& p : {Point(3, 4, 0), Point(-4, 3, 0), Point(0, 3, -4)}) EXPECT_DOUBLE_EQ(SafeLength(p), 5.0);
+    // Each coordinate in turn the largest, with either sign, and both others counted: 12² + 4² + 3² = 13².
+    for (Point const& p : {Point(12, -4, 3), Point(4, 12, -3), Point(-3, 4, 12), Point(3, 4, 0)})
+        EXPECT_DOUBLE_EQ(SafeLength(p), p.z == 0 ? 5.0 : 13.0);
     for (Point const& p : {Point(2, 2, 1), Point(1, 2, 2), Point(2, 1, 2)}) EXPECT_DOUBLE_EQ(SafeLength(p), 3.0);
     double const huge = 1e300;
     EXPECT_DOUBLE_EQ(SafeLength(Point(huge, huge, 0)), huge * std::sqrt(2.0));
