@@ -186,6 +186,7 @@ TEST(PoreSearchArguments, EachErrorWithItsMessageInOrder)
     ExpectInvalidArgument([&] { GetPoreSizesRTK(graph, box, 1, 1, 1, false, 0, 0.0); }, "i_resolution_x too small");
     ExpectInvalidArgument([&] { GetPoreSizesRTK(graph, box, 2, 0, 1, true, 0, 0.0); }, "i_resolution_y too small");
     ExpectInvalidArgument([&] { GetPoreSizesRTK(graph, box, 2, 2, 1, false, 0, 0.0); }, "i_resolution_z too small");
+    EXPECT_NO_THROW(GetPoreSizesRTK(graph, box, 2, 2, 2, false, 0, 0.0)); // two points per axis suffice
 }
 
 struct SimpleCubic

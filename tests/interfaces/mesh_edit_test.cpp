@@ -287,6 +287,10 @@ TEST(MeshEdits, TrianglesOfAnotherMeshAreRejectedAndLeaveTheMeshUnchanged)
     EXPECT_THROW(mesh.RemoveTriangle(nullptr), std::invalid_argument);
     EXPECT_EQ(mesh.NumberOfTriangles(), 1u);
     EXPECT_EQ(t->GetPoint(1), b);
+    mesh.ChangeTriangle(t, c, a, b); // an accepted change sets every corner
+    EXPECT_EQ(t->GetPoint(0), c);
+    EXPECT_EQ(t->GetPoint(1), a);
+    EXPECT_EQ(t->GetPoint(2), b);
     ExpectPointListsAndNumberingConsistent(mesh);
 }
 
