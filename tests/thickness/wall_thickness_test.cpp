@@ -145,19 +145,23 @@ TEST(WallThickness, PlateAndHollowBoxMeasureTheirWallClampedToTheLimits)
         std::int32_t wall;
         float expected;
     };
+    // A direction angle of 0 still accepts the exactly perpendicular pairs across the plate.
+    Params perpendicularOnly;
+    perpendicularOnly.DirectionAngle = 0.0;
     for (Case const c : {Case{8000, 8000.0f}, Case{3000, 5000.0f}, Case{20000, 15000.0f}})
-    {
-        MStlBase plate;
-        vz_test::AddBox(plate, {0, 0, 0}, {100000, 100000, c.wall}, 4);
-        std::vector<float> const values = Thickness(plate);
-        for (std::size_t i = 0; i < values.size(); ++i)
+        for (Params const& params : {Params(), perpendicularOnly})
         {
-            if (std::fabs(plate.GetTriangle(i)->GetNormal().z) > 0.999)
+            MStlBase plate;
+            vz_test::AddBox(plate, {0, 0, 0}, {100000, 100000, c.wall}, 4);
+            std::vector<float> const values = Thickness(plate, params);
+            for (std::size_t i = 0; i < values.size(); ++i)
             {
-                EXPECT_NEAR(values[i], c.expected, 1e-3) << "wall " << c.wall;
+                if (std::fabs(plate.GetTriangle(i)->GetNormal().z) > 0.999)
+                {
+                    EXPECT_NEAR(values[i], c.expected, 1e-3) << "wall " << c.wall << " angle " << params.DirectionAngle;
+                }
             }
         }
-    }
     MStlBase box;
     vz_test::AddBox(box, {0, 0, 0}, {60000, 60000, 60000}, 3);
     vz_test::AddBox(box, {7000, 7000, 7000}, {53000, 53000, 53000}, 2, true);
