@@ -2,7 +2,7 @@
 // Large closed parts for the operator benchmarks, and control of the number of threads the
 // operators may use (their loops take the processor count or the runtime's default).
 #include "interfaces/MeshData.h"
-#include "support/ClosedMeshBuilders.h"
+#include "support/closed_mesh_builders.h"
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -21,10 +21,10 @@ inline void AddBox(MStlBase& mesh, MMPoint3d<double> lo, MMPoint3d<double> hi, i
 {
     auto rounded = [](MMPoint3d<double> const& p)
     {
-        return testmesh::IntPoint{std::int32_t(std::lround(p.x)), std::int32_t(std::lround(p.y)),
-                                  std::int32_t(std::lround(p.z))};
+        return vz_test::IntPoint{std::int32_t(std::lround(p.x)), std::int32_t(std::lround(p.y)),
+                                 std::int32_t(std::lround(p.z))};
     };
-    testmesh::AddBox(mesh, rounded(lo), rounded(hi), n, inward);
+    vz_test::AddBox(mesh, rounded(lo), rounded(hi), n, inward);
 }
 
 // A closed cylinder along x from x0 to x1 around the line (y, z) = centre, with `around` segments

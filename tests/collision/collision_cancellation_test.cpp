@@ -12,7 +12,7 @@
 
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
-#include "support/ClosedMeshBuilders.h"
+#include "support/closed_mesh_builders.h"
 
 namespace
 {
@@ -44,8 +44,8 @@ struct OverlappingCubes
 {
     OverlappingCubes()
     {
-        testmesh::AddBox(a, {0, 0, 0}, {100000, 100000, 100000}, 12);
-        testmesh::AddBox(b, {50000, 0, 0}, {150000, 100000, 100000}, 12);
+        vz_test::AddBox(a, {0, 0, 0}, {100000, 100000, 100000}, 12);
+        vz_test::AddBox(b, {50000, 0, 0}, {150000, 100000, 100000}, 12);
     }
     MStlBase a, b;
 };
@@ -112,8 +112,8 @@ TEST(CollisionProgress, ADelegateThatThrowsStopsTheSearchAndTheExceptionReachesT
 TEST(CollisionProgress, OnePartStopsThroughTheThicknessMeasurementAndRestoresTheMesh)
 {
     MStlBase part;
-    testmesh::AddUShape(part, 40000, 3000, 20000, 60000, 50000);
-    auto const before = testmesh::TakeSnapshot(part);
+    vz_test::AddUShape(part, 40000, 3000, 20000, 60000, 50000);
+    auto const before = vz_test::TakeSnapshot(part);
     std::vector<bool> const inward = [&]
     {
         std::vector<bool> n;
@@ -129,7 +129,7 @@ TEST(CollisionProgress, OnePartStopsThroughTheThicknessMeasurementAndRestoresThe
     detector.SetProgressDelegate(std::make_shared<RecordingDelegate>(1));
     EXPECT_EQ(detector.Operate(), Detector::eCancelled);
     EXPECT_LE(hits, 1u); // at most the one triangle measured before the stop
-    EXPECT_TRUE(testmesh::TakeSnapshot(part) == before);
+    EXPECT_TRUE(vz_test::TakeSnapshot(part) == before);
     std::size_t i = 0;
     for (MStlTriangle const* t : part.GetTriangles()) EXPECT_EQ(t->GetNormal().x > 0.5, inward[i++]);
 
@@ -146,7 +146,7 @@ TEST(CollisionProgress, MultipartCountsEveryPairsQueriesStopsOnRequestAndKeepsIt
     for (int k = 0; k < 4; ++k)
     {
         cubes.push_back(std::make_unique<MStlBase>());
-        testmesh::AddBox(*cubes.back(), {k * 10000, 0, 0}, {(k + 1) * 10000, 10000, 10000}, 2 + k);
+        vz_test::AddBox(*cubes.back(), {k * 10000, 0, 0}, {(k + 1) * 10000, 10000, 10000}, 2 + k);
         detector.AddPart(cubes.back().get(), MMTransformMatrix());
     }
     std::vector<std::pair<std::size_t, std::size_t>> expected, found;

@@ -8,13 +8,13 @@
 
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
 #include "collision_reference.h"
-#include "support/ClosedMeshBuilders.h"
+#include "support/closed_mesh_builders.h"
 
 namespace
 {
 using Detector = MUserOperatorCollisionDetectorWithToleranceMultipart;
 using Pairs = std::vector<std::pair<std::size_t, std::size_t>>;
-using collisionref::Point;
+using vz_test::Point;
 
 struct TestPart
 {
@@ -23,9 +23,9 @@ struct TestPart
     MMTransformMatrix placement;
 
     std::size_t Count() const { return compact ? compact->GetNumTriangles() : mesh->NumberOfTriangles(); }
-    std::vector<collisionref::PlacedTriangle> Triangles(MMTransformMatrix const& m) const
+    std::vector<vz_test::PlacedTriangle> Triangles(MMTransformMatrix const& m) const
     {
-        return compact ? collisionref::TrianglesOf(*compact, m) : collisionref::TrianglesOf(*mesh, m);
+        return compact ? vz_test::TrianglesOf(*compact, m) : vz_test::TrianglesOf(*mesh, m);
     }
 };
 
@@ -33,7 +33,7 @@ struct TestPart
 TestPart Cube(int n, Point offset, bool compact)
 {
     TestPart p;
-    testmesh::AddBox(*p.mesh, {0, 0, 0}, {10000, 10000, 10000}, n);
+    vz_test::AddBox(*p.mesh, {0, 0, 0}, {10000, 10000, 10000}, n);
     if (compact) p.compact = std::make_unique<MStlCompact>(*p.mesh);
     p.placement = MMTransformMatrix::Translation(offset);
     return p;
@@ -54,8 +54,8 @@ Pairs ExpectedPairs(std::vector<TestPart> const& parts, double tolerance)
         for (std::size_t b = 0; b < a; ++b)
         {
             std::size_t const j = bySize[b].second;
-            auto const within = collisionref::WithinTolerance(
-                parts[j].Triangles(collisionref::Mapping(parts[r].placement, parts[j].placement)), tree, tolerance);
+            auto const within = vz_test::WithinTolerance(
+                parts[j].Triangles(vz_test::Mapping(parts[r].placement, parts[j].placement)), tree, tolerance);
             if (std::find(within.begin(), within.end(), true) != within.end()) pairs.emplace_back(r, j);
         }
     }
@@ -93,10 +93,10 @@ TEST(CollisionMultipart, PairsAndTheirOrderMatchAllPairsWithMeshAndCompactPartsM
         for (int i = 0; i < 8; ++i)
         {
             TestPart p;
-            testmesh::AddBox(*p.mesh, {0, 0, 0}, {9000, 9000, 9000}, 1 + i % 2);
-            p.placement = collisionref::Placement(Point(1 + i, 2 - i, 0.5), angle(rng),
-                                                  Point(offset(rng), offset(rng), offset(rng) / 4));
-            testmesh::JitterVertices(*p.mesh, 800, rng);
+            vz_test::AddBox(*p.mesh, {0, 0, 0}, {9000, 9000, 9000}, 1 + i % 2);
+            p.placement = vz_test::Placement(Point(1 + i, 2 - i, 0.5), angle(rng),
+                                             Point(offset(rng), offset(rng), offset(rng) / 4));
+            vz_test::JitterVertices(*p.mesh, 800, rng);
             if ((i + round) % 2) p.compact = std::make_unique<MStlCompact>(*p.mesh);
             parts.push_back(std::move(p));
         }
@@ -114,14 +114,16 @@ TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTole
     parts.push_back(Cube(2, {0, 0, 0}, true));
     parts.push_back(Cube(1, {0, 14000, 0}, false));
     EXPECT_EQ(Collisions(parts), (Pairs{{1, 2}}));
-    // Equal counts put the higher index first; a gap of exactly the tolerance collides.
-    for (int extra : {0, 1})
-    {
-        parts.clear();
-        parts.push_back(Cube(2, {0, 0, 0}, false));
-        parts.push_back(Cube(2, {15000.0 + extra, 0, 0}, true));
-        EXPECT_EQ(Collisions(parts), extra ? Pairs{} : (Pairs{{1, 0}})) << "gap " << 5000 + extra;
-    }
+    // Equal counts put the higher index first; a gap of exactly the tolerance collides, on either side.
+    for (double side : {1.0, -1.0})
+        for (int extra : {0, 1})
+        {
+            parts.clear();
+            parts.push_back(Cube(2, {0, 0, 0}, false));
+            parts.push_back(Cube(2, {side * (15000.0 + extra), 0, 0}, true));
+            EXPECT_EQ(Collisions(parts), extra ? Pairs{} : (Pairs{{1, 0}}))
+                << "gap " << 5000 + extra << " side " << side;
+        }
     // A rotated mesh and its compact copy under the same placement.
     parts.clear();
     parts.push_back(Cube(2, {0, 0, 0}, false));
@@ -130,17 +132,35 @@ TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTole
     EXPECT_EQ(Collisions(parts), (Pairs{{1, 0}}));
 }
 
+// A one-triangle compact part reaching the cube with its first vertex only, exactly at the tolerance:
+// the part's box, which decides whether its triangles are looked at, holds every vertex.
+TEST(CollisionMultipart, ACompactPartsFirstVertexAloneCanCollide)
+{
+    std::vector<TestPart> parts;
+    parts.push_back(Cube(2, {0, 0, 0}, false));
+    TestPart sliver;
+    MStlPoint* const tip = sliver.mesh->AddPoint(15000, 5000, 5000);
+    MStlPoint* const a = sliver.mesh->AddPoint(40000, 0, 5000);
+    MStlPoint* const b = sliver.mesh->AddPoint(40000, 9000, 5000);
+    sliver.mesh->AddTriangle(tip, a, b);
+    sliver.compact = std::make_unique<MStlCompact>(*sliver.mesh);
+    parts.push_back(std::move(sliver));
+    EXPECT_EQ(Collisions(parts), (Pairs{{0, 1}}));
+    EXPECT_EQ(Collisions(parts), ExpectedPairs(parts, 5000.0));
+}
+
 TEST(CollisionMultipart, EmptyAndNullPartsCollideWithNothing)
 {
     TestPart box = Cube(1, {0, 0, 0}, false);
     MStlBase empty;
     MStlCompact emptyCompact;
     Detector detector;
-    detector.AddPart(box.mesh.get(), box.placement);
-    detector.AddPart(&empty, box.placement);
-    detector.AddPart(&emptyCompact, box.placement);
-    detector.AddPart(static_cast<MStlBase const*>(nullptr), box.placement);
-    detector.AddPart(box.mesh.get(), box.placement);
+    // Each form of AddPart returns the number the part is reported under.
+    EXPECT_EQ(detector.AddPart(box.mesh.get(), box.placement), 0u);
+    EXPECT_EQ(detector.AddPart(&empty, box.placement), 1u);
+    EXPECT_EQ(detector.AddPart(&emptyCompact, box.placement), 2u);
+    EXPECT_EQ(detector.AddPart(static_cast<MStlBase const*>(nullptr), box.placement), 3u);
+    EXPECT_EQ(detector.AddPart(box.mesh.get(), box.placement), 4u);
     EXPECT_EQ(Collisions(detector), (Pairs{{4, 0}}));
 }
 

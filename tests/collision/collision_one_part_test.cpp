@@ -3,7 +3,7 @@
 #include <set>
 
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
-#include "support/ClosedMeshBuilders.h"
+#include "support/closed_mesh_builders.h"
 
 namespace
 {
@@ -36,24 +36,24 @@ std::set<MStlTriangle const*> GapFaces(MStlBase const& part)
 TEST(CollisionOnePart, UShapeReportsBothSidesOfItsGapConvexPartNothingAndBothComeBackUnchanged)
 {
     MStlBase u, box;
-    testmesh::AddUShape(u, 10000, 8000, 10000, 30000, 20000);
-    testmesh::AddBox(box, {0, 0, 0}, {20000, 10000, 5000}, 3);
-    testmesh::MeshSnapshot const uBefore = testmesh::TakeSnapshot(u), boxBefore = testmesh::TakeSnapshot(box);
+    vz_test::AddUShape(u, 10000, 8000, 10000, 30000, 20000);
+    vz_test::AddBox(box, {0, 0, 0}, {20000, 10000, 5000}, 3);
+    vz_test::MeshSnapshot const uBefore = vz_test::TakeSnapshot(u), boxBefore = vz_test::TakeSnapshot(box);
     std::set<MStlTriangle const*> const gap = GapFaces(u);
     ASSERT_EQ(gap.size(), 4u);
 
     EXPECT_EQ(RunOnePart(u, 9000.0), gap);
     EXPECT_EQ(RunOnePart(u, 8000.0), gap) << "a gap of exactly the tolerance";
     EXPECT_TRUE(RunOnePart(u, 7999.0).empty());
-    EXPECT_EQ(testmesh::TakeSnapshot(u), uBefore);
+    EXPECT_EQ(vz_test::TakeSnapshot(u), uBefore);
     EXPECT_TRUE(RunOnePart(box, 100000.0).empty());
-    EXPECT_EQ(testmesh::TakeSnapshot(box), boxBefore);
+    EXPECT_EQ(vz_test::TakeSnapshot(box), boxBefore);
 }
 
 TEST(CollisionOnePart, DefaultMarkerReceivesTheGapTrianglesAndTheTemporaryMaskIsReleased)
 {
     MStlBase u;
-    testmesh::AddUShape(u, 10000, 8000, 10000, 30000, 20000);
+    vz_test::AddUShape(u, 10000, 8000, 10000, 30000, 20000);
     Detector detector;
     detector.SetAllParams({9000.0});
     detector.SetFirstPart(&u, static_cast<IStlMarkTriangles*>(nullptr));

@@ -1,14 +1,14 @@
 #pragma once
 // Reference answers for the collision tests: every pair of triangles measured, in the frame the
 // operators use (query triangles mapped into the tree part's coordinates).
-#include "collision/TriangleDistance.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
+#include "support/reference_geometry.h"
 #include <algorithm>
 #include <cstddef>
 #include <vector>
 
-namespace collisionref
+namespace vz_test
 {
 using Point = MMPoint3d<double>;
 
@@ -77,10 +77,8 @@ inline std::vector<bool> WithinTolerance(std::vector<PlacedTriangle> const& quer
     std::vector<bool> hits;
     for (auto const& q : queries)
         hits.push_back(std::any_of(tree.begin(), tree.end(),
-                                   [&](PlacedTriangle const& t) {
-                                       return MeshQueries::TriangleDistanceSqr(q.v, q.n, t.v, t.n, nullptr, nullptr) <=
-                                              tolerance * tolerance;
-                                   }));
+                                   [&](PlacedTriangle const& t)
+                                   { return TriangleDistanceSqr(q.v, t.v) <= tolerance * tolerance; }));
     return hits;
 }
-} // namespace collisionref
+} // namespace vz_test

@@ -9,12 +9,12 @@
 
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 #include "collision_reference.h"
-#include "support/ClosedMeshBuilders.h"
+#include "support/closed_mesh_builders.h"
 
 namespace
 {
 using Detector = MUserOperatorCollisionDetectorWithTolerance;
-using collisionref::Point;
+using vz_test::Point;
 using Counts = std::map<MStlTriangle const*, int>;
 MMTransformMatrix const kStay;
 
@@ -36,16 +36,16 @@ Hits RunBoth(Detector& detector, MStlBase& a, MStlBase& b)
 Counts Expected(MStlBase const& query, MMTransformMatrix const& queryPlacement, MStlBase const& tree,
                 MMTransformMatrix const& treePlacement, double tolerance)
 {
-    auto const within = collisionref::WithinTolerance(
-        collisionref::TrianglesOf(query, collisionref::Mapping(treePlacement, queryPlacement)),
-        collisionref::TrianglesOf(tree, kStay), tolerance);
+    auto const within =
+        vz_test::WithinTolerance(vz_test::TrianglesOf(query, vz_test::Mapping(treePlacement, queryPlacement)),
+                                 vz_test::TrianglesOf(tree, kStay), tolerance);
     Counts expected;
     for (std::size_t i = 0; i < within.size(); ++i)
         if (within[i]) expected[query.GetTriangle(i)] = 1;
     return expected;
 }
 
-void AddCube(MStlBase& part, int n) { testmesh::AddBox(part, {0, 0, 0}, {10000, 10000, 10000}, n); }
+void AddCube(MStlBase& part, int n) { vz_test::AddBox(part, {0, 0, 0}, {10000, 10000, 10000}, n); }
 
 struct ThreadCount
 {
@@ -63,14 +63,14 @@ TEST(CollisionTwoParts, HitsMatchAllPairsUnderRotatedPlacementsOnAnyThreadCount)
         MStlBase a, b;
         for (auto [part, n] : {std::pair<MStlBase*, int>{&a, 3}, {&b, 2 + round}})
         {
-            testmesh::AddBox(*part, {0, 0, 0}, {30000, 24000, 18000}, n);
-            testmesh::AddBox(*part, {8000, 7000, 6000}, {22000, 17000, 12000}, 1, true);
-            testmesh::JitterVertices(*part, 1500, rng);
+            vz_test::AddBox(*part, {0, 0, 0}, {30000, 24000, 18000}, n);
+            vz_test::AddBox(*part, {8000, 7000, 6000}, {22000, 17000, 12000}, 1, true);
+            vz_test::JitterVertices(*part, 1500, rng);
         }
         // Turned about their centres, then set side by side, overlapping a little.
         auto place = [](Point const& axis, double angle, Point const& centre)
         {
-            MMTransformMatrix m = collisionref::Placement(axis, angle, centre);
+            MMTransformMatrix m = vz_test::Placement(axis, angle, centre);
             m.PostMultiply(MMTransformMatrix::Translation(Point(-15000, -12000, -9000)));
             return m;
         };
@@ -130,9 +130,9 @@ TEST(CollisionTwoParts, PartsExactlyTheToleranceApartCollideAndOneUnitFartherDoN
 TEST(CollisionTwoParts, IdenticalPartsReportEveryTriangleOnceAndDistantPartsNothing)
 {
     MStlBase a, b;
-    testmesh::AddBox(a, {0, 0, 0}, {10000, 8000, 6000}, 3);
-    testmesh::AddBox(b, {0, 0, 0}, {10000, 8000, 6000}, 3);
-    MMTransformMatrix const place = collisionref::Placement(Point(0, 1, 1), 0.3, Point(5, 6, 7));
+    vz_test::AddBox(a, {0, 0, 0}, {10000, 8000, 6000}, 3);
+    vz_test::AddBox(b, {0, 0, 0}, {10000, 8000, 6000}, 3);
+    MMTransformMatrix const place = vz_test::Placement(Point(0, 1, 1), 0.3, Point(5, 6, 7));
     Detector detector;
     detector.SetFirstPartTransform(place);
     detector.SetSecondPartTransform(place);

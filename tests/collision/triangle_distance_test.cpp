@@ -6,14 +6,16 @@
 #include <random>
 
 #include "collision/TriangleDistance.h"
-#include "trees/tree_test_support.h"
+#include "support/random_scene.h"
+#include "support/reference_geometry.h"
 
 namespace
 {
 
 using namespace MeshQueries;
-using statictreetest::ClosestOnSegment;
-using statictreetest::PointTriangleDistanceSqr;
+using vz_test::PointTriangleDistanceSqr;
+using vz_test::RandomTriangle;
+using vz_test::SegmentSegmentDistanceSqr;
 using Point = MMPoint3d<double>;
 
 Point NormalOf(Point const T[3])
@@ -28,85 +30,9 @@ double Distance(Point const A[3], Point const B[3], Point* pA = nullptr, Point* 
     return TriangleDistanceSqr(A, NormalOf(A), B, NormalOf(B), pA, pB);
 }
 
-// Inclusive segment-triangle intersection by barycentric solve (Cramer's rule).
-bool SegmentHitsTriangle(Point const& p, Point const& q, Point const T[3])
-{
-    Point const e1 = T[1] - T[0], e2 = T[2] - T[0], d = q - p;
-    Point const h = d.Cross(e2);
-    double const det = e1.Dot(h);
-    if (std::fabs(det) < 1e-12) return false;
-    Point const s = p - T[0];
-    double const u = s.Dot(h) / det;
-    Point const qv = s.Cross(e1);
-    double const v = d.Dot(qv) / det;
-    double const t = e2.Dot(qv) / det;
-    return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1;
-}
-
-// Segment-segment distance: endpoint-to-segment cases and the interior stationary pair.
-double SegmentSegmentDistanceSqr(Point const& a0, Point const& a1, Point const& b0, Point const& b1)
-{
-    double best = (a0 - ClosestOnSegment(a0, b0, b1)).LengthSquared();
-    best = std::min(best, (a1 - ClosestOnSegment(a1, b0, b1)).LengthSquared());
-    best = std::min(best, (b0 - ClosestOnSegment(b0, a0, a1)).LengthSquared());
-    best = std::min(best, (b1 - ClosestOnSegment(b1, a0, a1)).LengthSquared());
-    Point const u = a1 - a0, v = b1 - b0, w = a0 - b0;
-    double const uu = u.Dot(u), uv = u.Dot(v), vv = v.Dot(v), uw = u.Dot(w), vw = v.Dot(w);
-    double const det = uu * vv - uv * uv;
-    if (det > 1e-9 * uu * vv)
-    {
-        double const s = (uv * vw - vv * uw) / det, t = (uu * vw - uv * uw) / det;
-        if (s > 0 && s < 1 && t > 0 && t < 1) best = std::min(best, ((a0 + u * s) - (b0 + v * t)).LengthSquared());
-    }
-    return best;
-}
-
-double ReferenceDistanceSqr(Point const A[3], Point const B[3])
-{
-    for (int i = 0; i < 3; ++i)
-    {
-        if (SegmentHitsTriangle(B[i], B[(i + 1) % 3], A)) return 0.0;
-        if (SegmentHitsTriangle(A[i], A[(i + 1) % 3], B)) return 0.0;
-    }
-    double best = std::numeric_limits<double>::infinity();
-    for (int i = 0; i < 3; ++i)
-    {
-        best = std::min(best, PointTriangleDistanceSqr(A[i], B[0], B[1], B[2]));
-        best = std::min(best, PointTriangleDistanceSqr(B[i], A[0], A[1], A[2]));
-        for (int j = 0; j < 3; ++j)
-            best = std::min(best, SegmentSegmentDistanceSqr(A[i], A[(i + 1) % 3], B[j], B[(j + 1) % 3]));
-    }
-    return best;
-}
-
-// Least sampled distance over barycentric grids of both triangles: an upper bound of the distance
-// that is within one grid step of it.
-double SampledDistance(Point const A[3], Point const B[3], int steps)
-{
-    std::vector<Point> a, b;
-    for (int i = 0; i <= steps; ++i)
-        for (int j = 0; i + j <= steps; ++j)
-        {
-            double const u = double(i) / steps, v = double(j) / steps;
-            a.push_back(A[0] + (A[1] - A[0]) * u + (A[2] - A[0]) * v);
-            b.push_back(B[0] + (B[1] - B[0]) * u + (B[2] - B[0]) * v);
-        }
-    double best = std::numeric_limits<double>::infinity();
-    for (Point const& p : a)
-        for (Point const& q : b) best = std::min(best, (p - q).LengthSquared());
-    return std::sqrt(best);
-}
-
 double Diameter(Point const T[3])
 {
     return std::max({(T[1] - T[0]).Length(), (T[2] - T[1]).Length(), (T[0] - T[2]).Length()});
-}
-
-void RandomTriangle(std::mt19937& rng, int centreRange, int size, Point T[3])
-{
-    std::uniform_int_distribution<int> c(-centreRange, centreRange), o(-size, size);
-    double const cx = c(rng), cy = c(rng), cz = c(rng);
-    for (int i = 0; i < 3; ++i) T[i] = Point(cx + o(rng), cy + o(rng), cz + o(rng));
 }
 
 void ExpectClosestPointsConsistent(Point const A[3], Point const B[3], double d2, Point const& pA, Point const& pB)
@@ -200,28 +126,12 @@ TEST(TriangleDistance, RandomPairsMatchTheReference)
         RandomTriangle(rng, k % 2 ? 60 : 300, 100, B);
         Point pA, pB;
         double const d2 = Distance(A, B, &pA, &pB);
-        double const reference = ReferenceDistanceSqr(A, B);
+        double const reference = vz_test::TriangleDistanceSqr(A, B);
         double const scale = std::max(Diameter(A), Diameter(B));
         ASSERT_NEAR(std::sqrt(d2), std::sqrt(reference), 1e-7 * scale) << k;
         ExpectClosestPointsConsistent(A, B, d2, pA, pB);
         // Without points asked for, the same value.
         ASSERT_EQ(TriangleDistanceSqr(A, NormalOf(A), B, NormalOf(B)), d2);
-    }
-}
-
-TEST(TriangleDistance, DenseSamplingBoundsTheDistance)
-{
-    std::mt19937 rng(5);
-    int const steps = 40;
-    for (int k = 0; k < 30; ++k)
-    {
-        Point A[3], B[3];
-        RandomTriangle(rng, 150, 100, A);
-        RandomTriangle(rng, 150, 100, B);
-        double const d = std::sqrt(Distance(A, B));
-        double const sampled = SampledDistance(A, B, steps);
-        EXPECT_LE(d, sampled + 1e-9);
-        EXPECT_GE(d, sampled - (Diameter(A) + Diameter(B)) / steps) << k;
     }
 }
 
@@ -242,7 +152,7 @@ TEST(TriangleDistance, CoincidentAndDegenerateTriangles)
 TEST(TriangleDistance, MeshFormMatchesTheVertexForm)
 {
     MStlBase mesh;
-    statictreetest::AddRandomTriangles(mesh, 200, 300, 100, 31);
+    vz_test::AddRandomTriangles(mesh, 200, 300, 100, 31);
     for (std::size_t i = 0; i + 1 < mesh.NumberOfTriangles(); ++i)
     {
         MStlTriangle const* t0 = mesh.GetTriangle(i);
@@ -291,8 +201,9 @@ TEST(TriangleDistanceUtilities, ClosestLineParameters)
 TEST(TriangleDistanceUtilities, SafeLengthAndNormalized)
 {
     EXPECT_EQ(SafeLength(Point(0, 0, 0)), 0.0);
-    // Each coordinate in turn the largest, with either sign.
-    for (Point const& p : {Point(3, 4, 0), Point(-4, 3, 0), Point(0, 3, -4)}) EXPECT_DOUBLE_EQ(SafeLength(p), 5.0);
+    // Each coordinate in turn the largest, with either sign, and both others counted: 12² + 4² + 3² = 13².
+    for (Point const& p : {Point(12, -4, 3), Point(4, 12, -3), Point(-3, 4, 12), Point(3, 4, 0)})
+        EXPECT_DOUBLE_EQ(SafeLength(p), p.z == 0 ? 5.0 : 13.0);
     for (Point const& p : {Point(2, 2, 1), Point(1, 2, 2), Point(2, 1, 2)}) EXPECT_DOUBLE_EQ(SafeLength(p), 3.0);
     double const huge = 1e300;
     EXPECT_DOUBLE_EQ(SafeLength(Point(huge, huge, 0)), huge * std::sqrt(2.0));
@@ -307,7 +218,7 @@ TEST(TriangleDistanceUtilities, SafeLengthAndNormalized)
 TEST(TriangleDistanceUtilities, CompactNormalMatchesTheMeshNormal)
 {
     MStlBase mesh;
-    statictreetest::AddRandomTriangles(mesh, 100, 1000, 300, 41);
+    vz_test::AddRandomTriangles(mesh, 100, 1000, 300, 41);
     MStlTriangle* t = mesh.GetTriangle(0);
     mesh.AddTriangle(t->GetPoint(0), t->GetPoint(0), t->GetPoint(1)); // collapsed
     MStlCompact compact(mesh);

@@ -3,13 +3,13 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "QualityTestMeshes.h"
 #include "quality/MTriangleQualityCalculator.h"
+#include "quality_test_meshes.h"
 
 namespace
 {
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
-using qualitytest::Build;
+using vz_test::Build;
 
 int Bad(MStlBase const& mesh, double threshold, int metric)
 {

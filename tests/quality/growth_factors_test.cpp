@@ -2,13 +2,13 @@
 
 #include <cmath>
 
-#include "QualityTestMeshes.h"
 #include "quality/MTriangleQualityCalculator.h"
+#include "quality_test_meshes.h"
 
 namespace
 {
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
-using qualitytest::Build;
+using vz_test::Build;
 
 double Q(MStlTriangle const* t, int metric) { return Calc::GetTriangleShapeQuality(t, Calc::MetricType(metric)); }
 double Diagonal(double w) { return std::sqrt(w * w + 100.0 * 100.0); }
@@ -16,7 +16,7 @@ double Diagonal(double w) { return std::sqrt(w * w + 100.0 * 100.0); }
 
 TEST(GrowthFactors, RingsReachOneTwoAndThreeStepsAlongTheChain)
 {
-    qualitytest::Strip s;
+    vz_test::Strip s;
     // U2 (area 5000): one step L1 (4000), L2 (5000); two steps U1 (4000), U3 (2500); three steps
     // L0 (2000), L3 (2500); the tiny U4 (500) is four steps away.
     auto const T = s.U(2);

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "QualityTestMeshes.h"
 #include "quality/MTriangleQualityCalculator.h"
+#include "quality_test_meshes.h"
 
 namespace
 {
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 using Point = MMPoint3d<double>;
-using qualitytest::Build;
+using vz_test::Build;
 constexpr double kPi = 3.141592653589793;
 
 double Q(MStlTriangle const* t, int metric) { return Calc::GetTriangleShapeQuality(t, Calc::MetricType(metric)); }
@@ -33,7 +33,7 @@ double NormalAngle(MStlTriangle const* a, MStlTriangle const* b)
 struct Case
 {
     std::string name;
-    std::vector<qualitytest::Vertex> vertices;
+    std::vector<vz_test::Vertex> vertices;
     std::vector<std::array<int, 3>> triangles;
     std::map<int, double> expected;
     double tolerance = 1e-9;
@@ -64,7 +64,7 @@ TEST(NeighbourhoodMetrics, HandBuiltMeshesGiveTheirClosedForms)
     // Adjacent normals of a regular tetrahedron differ by acos(-1/3); its folds are all convex,
     // or all concave when turned inside out.
     double const tetra = 1.0 - std::acos(-1.0 / 3.0) / kPi;
-    std::vector<qualitytest::Vertex> const tetraVertices{{0, 0, 0}, {100, 100, 0}, {100, 0, 100}, {0, 100, 100}};
+    std::vector<vz_test::Vertex> const tetraVertices{{0, 0, 0}, {100, 100, 0}, {100, 0, 100}, {0, 100, 100}};
     // Flipped: the second triangle runs the shared edge the same way; the normals (-h,0,w) and
     // (-h,0,-w) have the cosine (h^2 - w^2) / (h^2 + w^2).
     double const flippedCosine = (100.0 * 100 - 173.0 * 173) / (100.0 * 100 + 173.0 * 173);
@@ -204,7 +204,7 @@ TEST(NeighbourhoodMetrics, ConcurrentReadersAgreeWithOneThread)
     std::mt19937 rng(5);
     std::uniform_int_distribution<int> height(-40, 40);
     int const n = 41;
-    std::vector<qualitytest::Vertex> vertices;
+    std::vector<vz_test::Vertex> vertices;
     std::vector<std::array<int, 3>> triangles;
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i)

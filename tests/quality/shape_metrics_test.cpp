@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "quality/MTriangleQualityCalculator.h"
+#include "support/random_scene.h"
 
 namespace
 {
@@ -85,18 +86,17 @@ double ReferenceCentroidDeviation(Point const (&p)[3])
     return least;
 }
 
+// Random integer triangles from the shared scene generator, well away from degeneracy so that both the
+// library's and the reference formulas are accurate.
 std::vector<std::array<Point, 3>> RandomTriangles(int count, unsigned seed)
 {
     std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> coordinate(-5000.0, 5000.0);
     std::vector<std::array<Point, 3>> out;
     while (int(out.size()) < count)
     {
         std::array<Point, 3> t;
-        for (auto& q : t)
-            q = Point(std::round(coordinate(rng)), std::round(coordinate(rng)), std::round(coordinate(rng)));
+        vz_test::RandomTriangle(rng, 0, 5000, t.data());
         Reference const r(reinterpret_cast<Point const(&)[3]>(t));
-        // Well away from degeneracy, so that both the library's and the reference formulas are accurate.
         if (r.SmallestAngle() > 0.02 && r.Shortest() > 10.0) out.push_back(t);
     }
     return out;

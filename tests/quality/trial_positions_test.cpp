@@ -6,16 +6,16 @@
 #include <stdexcept>
 #include <vector>
 
-#include "QualityTestMeshes.h"
 #include "quality/MTriangleQualityCalculator.h"
+#include "quality_test_meshes.h"
 
 namespace
 {
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 using Point = MMPoint3d<double>;
-using qualitytest::Coordinates;
-using qualitytest::Strip;
-using qualitytest::StripVertices;
+using vz_test::Coordinates;
+using vz_test::Strip;
+using vz_test::StripVertices;
 using Type = Calc::MetricType;
 
 // The measured triangle is U2 = (b2, t3, t2): strip points 2, 9 and 8.
@@ -24,7 +24,7 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min(), kMax = s
 double const kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // The strip with points 2, 9 and 8 at the given integer positions.
-std::vector<qualitytest::Vertex> Moved(qualitytest::Vertex b2, qualitytest::Vertex t3, qualitytest::Vertex t2)
+std::vector<vz_test::Vertex> Moved(vz_test::Vertex b2, vz_test::Vertex t3, vz_test::Vertex t2)
 {
     auto v = StripVertices();
     v[2] = b2, v[9] = t3, v[8] = t2;
@@ -37,7 +37,7 @@ TEST(TrialPositions, GrowthAtTrialPositionsEqualsTheMovedMeshAndRestoresExactly)
     struct Case
     {
         Point trial[3];
-        std::vector<qualitytest::Vertex> moved;
+        std::vector<vz_test::Vertex> moved;
     };
     // Truncated toward zero (119.999, -5.7, 0.4) is (119, -5, 0), not (119, -6, 0); beyond the
     // 32-bit range coordinates saturate.

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "collision/TriangleDistance.h"
-#include "support/ClosedMeshBuilders.h"
+#include "support/closed_mesh_builders.h"
 #include "thickness/MUserOperatorWallThickness.h"
 
 namespace
@@ -145,22 +145,26 @@ TEST(WallThickness, PlateAndHollowBoxMeasureTheirWallClampedToTheLimits)
         std::int32_t wall;
         float expected;
     };
+    // A direction angle of 0 still accepts the exactly perpendicular pairs across the plate.
+    Params perpendicularOnly;
+    perpendicularOnly.DirectionAngle = 0.0;
     for (Case const c : {Case{8000, 8000.0f}, Case{3000, 5000.0f}, Case{20000, 15000.0f}})
-    {
-        MStlBase plate;
-        testmesh::AddBox(plate, {0, 0, 0}, {100000, 100000, c.wall}, 4);
-        std::vector<float> const values = Thickness(plate);
-        for (std::size_t i = 0; i < values.size(); ++i)
+        for (Params const& params : {Params(), perpendicularOnly})
         {
-            if (std::fabs(plate.GetTriangle(i)->GetNormal().z) > 0.999)
+            MStlBase plate;
+            vz_test::AddBox(plate, {0, 0, 0}, {100000, 100000, c.wall}, 4);
+            std::vector<float> const values = Thickness(plate, params);
+            for (std::size_t i = 0; i < values.size(); ++i)
             {
-                EXPECT_NEAR(values[i], c.expected, 1e-3) << "wall " << c.wall;
+                if (std::fabs(plate.GetTriangle(i)->GetNormal().z) > 0.999)
+                {
+                    EXPECT_NEAR(values[i], c.expected, 1e-3) << "wall " << c.wall << " angle " << params.DirectionAngle;
+                }
             }
         }
-    }
     MStlBase box;
-    testmesh::AddBox(box, {0, 0, 0}, {60000, 60000, 60000}, 3);
-    testmesh::AddBox(box, {7000, 7000, 7000}, {53000, 53000, 53000}, 2, true);
+    vz_test::AddBox(box, {0, 0, 0}, {60000, 60000, 60000}, 3);
+    vz_test::AddBox(box, {7000, 7000, 7000}, {53000, 53000, 53000}, 2, true);
     for (float v : Thickness(box, Limits(0.0, 20000.0))) EXPECT_NEAR(v, 7000.0f, 1e-3);
 }
 
@@ -212,9 +216,9 @@ TEST(WallThickness, MatchesTheEvaluationOverAllPairsOnRandomClosedMeshes)
     for (int round = 0; round < 6; ++round)
     {
         MStlBase mesh;
-        testmesh::AddBox(mesh, {0, 0, 0}, {40000, 30000, 20000}, 3);
-        testmesh::AddBox(mesh, {6000, 5000, 4000}, {34000, 25000, 16000}, 2, true);
-        testmesh::JitterVertices(mesh, 2500, rng);
+        vz_test::AddBox(mesh, {0, 0, 0}, {40000, 30000, 20000}, 3);
+        vz_test::AddBox(mesh, {6000, 5000, 4000}, {34000, 25000, 16000}, 2, true);
+        vz_test::JitterVertices(mesh, 2500, rng);
         Params p = Limits(round % 2 ? 0.0 : 3000.0, round < 3 ? 15000.0 : 40000.0);
         p.OppositeAngle = round == 4 ? 100.0 : 120.0;
         p.DirectionAngle = round == 5 ? 95.0 : 70.0;
@@ -238,7 +242,7 @@ TEST(WallThickness, MatchesTheEvaluationOverAllPairsOnRandomClosedMeshes)
 TEST(WallThickness, InputMasksSelectMeasuredTrianglesAndOppositeWalls)
 {
     MStlBase plate;
-    testmesh::AddBox(plate, {0, 0, 0}, {50000, 50000, 8000}, 2);
+    vz_test::AddBox(plate, {0, 0, 0}, {50000, 50000, 8000}, 2);
     auto isTop = [](MStlTriangle const* t) { return t->GetNormal().z > 0.999; };
     MDataMask<MStlTriangle, bool> onlyTop(plate.GetDataMaskOwner(), false), notBottom(plate.GetDataMaskOwner(), true);
     for (MStlTriangle const* t : plate.GetTriangles())
@@ -259,7 +263,7 @@ TEST(WallThickness, InputMasksSelectMeasuredTrianglesAndOppositeWalls)
 TEST(WallThickness, ReturnCodesForMissingInputsAndAnEmptyModel)
 {
     MStlBase plate, empty;
-    testmesh::AddBox(plate, {0, 0, 0}, {50000, 50000, 8000}, 1);
+    vz_test::AddBox(plate, {0, 0, 0}, {50000, 50000, 8000}, 1);
     MDataMask<MStlTriangle, float> out(plate.GetDataMaskOwner(), kUntouched);
     Op noModel, noMask;
     noModel.SetOutputMask(out);
@@ -275,8 +279,8 @@ TEST(WallThickness, ReturnCodesForMissingInputsAndAnEmptyModel)
 TEST(WallThickness, ReportsProgressAndCancellationLeavesUnstartedTrianglesUntouched)
 {
     MStlBase box;
-    testmesh::AddBox(box, {0, 0, 0}, {60000, 60000, 60000}, 12);
-    testmesh::AddBox(box, {7000, 7000, 7000}, {53000, 53000, 53000}, 12, true);
+    vz_test::AddBox(box, {0, 0, 0}, {60000, 60000, 60000}, 12);
+    vz_test::AddBox(box, {7000, 7000, 7000}, {53000, 53000, 53000}, 12, true);
     auto complete = std::make_shared<RecordingDelegate>();
     {
         OperatorOn run(box);
@@ -303,7 +307,7 @@ TEST(WallThickness, ReportsProgressAndCancellationLeavesUnstartedTrianglesUntouc
 TEST(WallThickness, AnExceptionFromTheDelegateReachesTheCaller)
 {
     MStlBase plate;
-    testmesh::AddBox(plate, {0, 0, 0}, {50000, 50000, 8000}, 8);
+    vz_test::AddBox(plate, {0, 0, 0}, {50000, 50000, 8000}, 8);
     OperatorOn run(plate);
     auto throwing = std::make_shared<RecordingDelegate>();
     throwing->throwAt = 3;

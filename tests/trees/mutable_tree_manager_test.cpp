@@ -9,7 +9,7 @@
 namespace
 {
 
-using namespace mutable_tree_test;
+using namespace vz_test;
 using Manager = MeshQueriesMutable::MStl3DTriangleTreeMutableManager;
 constexpr double kLargest = std::numeric_limits<double>::max();
 constexpr std::size_t kNoBudget = std::numeric_limits<std::size_t>::max();
@@ -247,6 +247,8 @@ TEST(MutableTreeManager, EmptyMeshReportsEmptyBoxAndFindsNothing)
     // The first triangle is more than a fifth of an empty mesh: the update rebuilds.
     PointPool pool(mesh);
     MStlTriangle* const t = mesh.AddTriangle(pool.At(0, 0, 0), pool.At(10, 0, 0), pool.At(0, 10, 0));
+    ASSERT_TRUE(m.GetBBox(box)); // the box alone brings the tree up to date
+    EXPECT_EQ(box.max[0], 10.0);
     auto const r = m.NearestTriangle(Point(1, 1, 4), 4.0);
     EXPECT_EQ(r.triangle.Get(), t);
     EXPECT_EQ(r.distance, 4.0);

@@ -12,7 +12,7 @@
 namespace
 {
 
-using namespace mutable_tree_test;
+using namespace vz_test;
 using MeshQueriesMutable::PointTriangleDistanceSqr;
 using MeshQueriesMutable::RayHitsTriangle;
 using MeshQueriesMutable::SegmentMeetsBox;
@@ -27,7 +27,7 @@ TEST(MutablePointTriangleDistance, AgreesWithReferenceAndSamplingInEveryRegion)
         Point const a(u(rng), u(rng), u(rng)), b(u(rng), u(rng), u(rng)), c(u(rng), u(rng), u(rng));
         Point const p(2 * u(rng), 2 * u(rng), 2 * u(rng));
         double const d = PointTriangleDistanceSqr(p, a, b, c);
-        double const ref = RefTriangleDistanceSqr(p, a, b, c);
+        double const ref = PointTriangleDistanceSqr(p, a, b, c);
         ASSERT_NEAR(std::sqrt(d), std::sqrt(ref), 1e-9) << i;
         if (i % 200 == 0)
         {

@@ -7,7 +7,7 @@
 namespace
 {
 
-using namespace mutable_tree_test;
+using namespace vz_test;
 
 bool IsUnder(Tree::BaseNode const* n, Tree::BaseNode const* ancestor)
 {

@@ -18,56 +18,16 @@
 
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
+#include "support/random_scene.h"
+#include "support/reference_geometry.h"
 #include "trees/M3DObjectTree.h"
 #include "trees/M3DTriangleTreeMutable.h"
 
-namespace statictreetest
+namespace vz_test
 {
 
 using Point = MMPoint3d<double>;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-
-// Independent closest point on a triangle: projection onto the plane when it falls inside (by
-// barycentric signs), else the nearest point of the three clamped edges.
-inline Point ClosestOnSegment(Point const& p, Point const& a, Point const& b)
-{
-    Point const d = b - a;
-    double const len2 = d.LengthSquared();
-    double t = len2 > 0 ? (p - a).Dot(d) / len2 : 0.0;
-    t = std::min(1.0, std::max(0.0, t));
-    return a + d * t;
-}
-
-inline double PointTriangleDistanceSqr(Point const& p, Point const& a, Point const& b, Point const& c)
-{
-    Point const n = (b - a).Cross(c - a);
-    double const n2 = n.LengthSquared();
-    if (n2 > 0)
-    {
-        Point const q = p - n * ((p - a).Dot(n) / n2);
-        double const u = (b - a).Cross(q - a).Dot(n), v = (c - b).Cross(q - b).Dot(n), w = (a - c).Cross(q - c).Dot(n);
-        if (u >= 0 && v >= 0 && w >= 0) return (p - q).LengthSquared();
-    }
-    double best = (p - ClosestOnSegment(p, a, b)).LengthSquared();
-    best = std::min(best, (p - ClosestOnSegment(p, b, c)).LengthSquared());
-    best = std::min(best, (p - ClosestOnSegment(p, c, a)).LengthSquared());
-    return best;
-}
-
-inline double PointBoxDistanceSqr(Point const& p, M3DBoundingBox<double> const& box)
-{
-    double sum = 0;
-    for (int k = 0; k < 3; ++k)
-    {
-        double gap = 0;
-        if (p[k] < box.min[k])
-            gap = box.min[k] - p[k];
-        else if (p[k] > box.max[k])
-            gap = p[k] - box.max[k];
-        sum += gap * gap;
-    }
-    return sum;
-}
 
 // Squared distance from a point to mesh triangles, compact triangles and segments (graph edges).
 struct TrianglePointQuery
@@ -106,7 +66,7 @@ struct EdgePointQuery
     double ElementDistance(MStlGraphEdge const& e) const
     {
         Point const a = e.GetFirstVertex()->Get(), b = e.GetSecondVertex()->Get();
-        return (p - ClosestOnSegment(p, a, b)).LengthSquared();
+        return PointSegmentDistanceSqr(p, a, b);
     }
 };
 
@@ -140,21 +100,6 @@ inline M3DBoundingBox<double> ElementBox(MStlTriangle const* t)
     return GrownBox({t->GetVertex(0), t->GetVertex(1), t->GetVertex(2)});
 }
 
-// Random small triangles scattered in a cube of the given half size.
-inline void AddRandomTriangles(MStlBase& mesh, std::size_t count, int halfSize, int triangleSize, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> centre(-halfSize, halfSize);
-    std::uniform_int_distribution<int> offset(-triangleSize, triangleSize);
-    for (std::size_t i = 0; i < count; ++i)
-    {
-        int const cx = centre(rng), cy = centre(rng), cz = centre(rng);
-        MStlPoint* p[3];
-        for (auto& q : p) q = mesh.AddPoint(cx + offset(rng), cy + offset(rng), cz + offset(rng));
-        mesh.AddTriangle(p[0], p[1], p[2]);
-    }
-}
-
 // The same triangle many times over: every box contains every split value.
 inline void AddCoincidentTriangles(MStlBase& mesh, std::size_t count)
 {
@@ -176,15 +121,6 @@ inline void AddStraddlingTriangles(MStlBase& mesh, std::size_t count, unsigned s
         MStlPoint* c = mesh.AddPoint(jitter(rng), 1000 + jitter(rng), -1000 + jitter(rng));
         mesh.AddTriangle(a, b, c);
     }
-}
-
-inline std::vector<Point> RandomPoints(std::size_t count, double halfSize, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> u(-halfSize, halfSize);
-    std::vector<Point> points(count);
-    for (auto& p : points) p = Point(u(rng), u(rng), u(rng));
-    return points;
 }
 
 template <class Tree>
@@ -221,13 +157,7 @@ int Depth(Node const* node)
     return depth;
 }
 
-} // namespace statictreetest
-
-namespace mutable_tree_test
-{
-
 using Tree = MeshQueriesMutable::M3DTriangleTreeMutableStl;
-using Point = MMPoint3d<double>;
 using Triangle = Dovovez::StlBase::Handle::Triangle;
 using MeshQueriesMutable::StlHandle;
 
@@ -251,64 +181,9 @@ private:
     std::map<std::tuple<std::int32_t, std::int32_t, std::int32_t>, MStlPoint*> m_points;
 };
 
-// Reference point-triangle distance, computed independently of the library.
-inline double RefTriangleDistanceSqr(Point const& p, Point const& a, Point const& b, Point const& c)
-{
-    return statictreetest::PointTriangleDistanceSqr(p, a, b, c);
-}
-
 inline double RefTriangleDistanceSqr(Point const& p, MStlTriangle const* t)
 {
-    return RefTriangleDistanceSqr(p, t->GetVertex(0), t->GetVertex(1), t->GetVertex(2));
-}
-
-// Exact line-triangle test on integer geometry: signed volumes decide the crossing, edges and
-// corners included; a line parallel to the plane (or a collinear triangle) never hits. The hit
-// parameter is returned as the fraction num/den with den > 0.
-struct ExactHit
-{
-    bool hit = false;
-    std::int64_t num = 0, den = 1;
-    double T() const { return double(num) / double(den); }
-};
-
-struct I3
-{
-    std::int64_t x, y, z;
-    I3 operator-(I3 const& o) const { return {x - o.x, y - o.y, z - o.z}; }
-    I3 Cross(I3 const& o) const { return {y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x}; }
-    std::int64_t Dot(I3 const& o) const { return x * o.x + y * o.y + z * o.z; }
-};
-
-inline I3 ToI3(MStlPoint const* p) { return {p->x, p->y, p->z}; }
-
-inline ExactHit ExactLineHit(I3 const& o, I3 const& d, MStlTriangle const* t)
-{
-    I3 const a = ToI3(t->GetPoint(0)), b = ToI3(t->GetPoint(1)), c = ToI3(t->GetPoint(2));
-    I3 const n = (b - a).Cross(c - a);
-    std::int64_t det = d.Dot(n), num = n.Dot(a - o);
-    ExactHit r;
-    if (det == 0) return r;
-    std::int64_t const wab = d.Dot((a - o).Cross(b - o)), wbc = d.Dot((b - o).Cross(c - o)),
-                       wca = d.Dot((c - o).Cross(a - o));
-    bool const allNonNeg = wab >= 0 && wbc >= 0 && wca >= 0;
-    bool const allNonPos = wab <= 0 && wbc <= 0 && wca <= 0;
-    if (!allNonNeg && !allNonPos) return r;
-    if (det < 0)
-    {
-        det = -det;
-        num = -num;
-    }
-    r.hit = true;
-    r.num = num;
-    r.den = det;
-    return r;
-}
-
-// Whether the exact hit parameter lies in [lo, hi] for integer bounds.
-inline bool ExactWithin(ExactHit const& h, std::int64_t lo, std::int64_t hi)
-{
-    return h.hit && h.num >= lo * h.den && h.num <= hi * h.den;
+    return PointTriangleDistanceSqr(p, t->GetVertex(0), t->GetVertex(1), t->GetVertex(2));
 }
 
 inline std::vector<MStlTriangle*> Sorted(std::vector<Triangle> const& v)
@@ -503,4 +378,4 @@ void ExpectRandomQueriesMatchBruteForce(Searcher& s, Along along, Inside inside,
     }
 }
 
-} // namespace mutable_tree_test
+} // namespace vz_test

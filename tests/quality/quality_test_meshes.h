@@ -6,7 +6,7 @@
 
 #include "interfaces/MeshData.h"
 
-namespace qualitytest
+namespace vz_test
 {
 
 struct Vertex
@@ -64,4 +64,4 @@ struct Strip
     MStlTriangle* U(int k) const { return t[2 * k + 1]; }
 };
 
-} // namespace qualitytest
+} // namespace vz_test

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "graphsearch/BoxElements.h"
+#include "graphsearch/box_elements.h"
 
 namespace
 {

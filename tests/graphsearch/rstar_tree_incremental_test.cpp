@@ -6,7 +6,7 @@
 #include <cfloat>
 #include <random>
 
-#include "graphsearch/BoxElements.h"
+#include "graphsearch/box_elements.h"
 #include "graphsearch/detail/RStarNearestSearch.h"
 
 namespace

@@ -3,8 +3,8 @@
 // low end; background pixels stay empty. Pixel positions are worked out here from the view frame.
 #include <gtest/gtest.h>
 
-#include "ExampleShapes.h"
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
+#include "example_shapes.h"
 #include "meshanalysis/PartFaces.h"
 #include "thickness/MUserOperatorWallThickness.h"
 #include "visual/BitmapFont.h"
@@ -56,19 +56,19 @@ FaceMesh MeasuredPlate(MStlBase& plate)
     MDataMask<MStlTriangle, float> values(plate.GetDataMaskOwner(), -1.0f);
     MUserOperatorWallThickness op;
     MUserOperatorWallThickness::MParams params;
-    params.MinThickness = 0.5 * testmesh::kUnitsPerMm;
-    params.MaxThickness = 1.5 * testmesh::kUnitsPerMm;
+    params.MinThickness = 0.5 * vz_test::kUnitsPerMm;
+    params.MaxThickness = 1.5 * vz_test::kUnitsPerMm;
     op.SetModel(&plate);
     op.SetParams(params);
     op.SetOutputMask(values);
     EXPECT_EQ(op.Operate(), MUserOperatorWallThickness::eOK);
-    return ThicknessFaces(plate, values, testmesh::kUnitsPerMm);
+    return ThicknessFaces(plate, values, vz_test::kUnitsPerMm);
 }
 } // namespace
 
 TEST(Picture, ThinStripShowsTheLowEndThickPartsTheHighEndAndTheBackgroundStaysEmpty)
 {
-    auto plate = testmesh::MakeGroovedPlate();
+    auto plate = vz_test::MakeGroovedPlate();
     FaceMesh const faces = MeasuredPlate(*plate);
     ColourScale const scale = ThicknessScale(0.5, 1.5);
     // Looking down the thickness (from +y): screen right is -x, screen up is +z.
@@ -102,19 +102,19 @@ TEST(Picture, ThinStripShowsTheLowEndThickPartsTheHighEndAndTheBackgroundStaysEm
 
 TEST(Picture, TouchingCubesShowTheTouchingBandAtTheLowEndAndTheRestAtTheHighEnd)
 {
-    auto a = testmesh::MakeCube();
-    auto b = testmesh::MakeCube();
+    auto a = vz_test::MakeCube();
+    auto b = vz_test::MakeCube();
     MMTransformMatrix const stay, besideA = MMTransformMatrix::Translation({100000.0, 0.0, 0.0});
     std::vector<bool> hitA(a->NumberOfTriangles(), false), hitB(b->NumberOfTriangles(), false);
     MUserOperatorCollisionDetectorWithTolerance detector;
     MUserOperatorCollisionDetectorWithTolerance::MParams params;
-    params.Tolerance = 0.1 * testmesh::kUnitsPerMm;
+    params.Tolerance = 0.1 * vz_test::kUnitsPerMm;
     detector.SetAllParams(params);
     detector.SetFirstPart(a.get(), [&](MStlTriangle& t) { hitA[t.GetElementIndex()] = true; });
     detector.SetSecondPart(b.get(), [&](MStlTriangle& t) { hitB[t.GetElementIndex()] = true; });
     detector.SetSecondPartTransform(besideA);
     ASSERT_EQ(detector.Operate(), MUserOperatorCollisionDetectorWithTolerance::eOK);
-    FaceMesh const faces = CollisionFaces({{a.get(), stay, &hitA}, {b.get(), besideA, &hitB}}, testmesh::kUnitsPerMm);
+    FaceMesh const faces = CollisionFaces({{a.get(), stay, &hitA}, {b.get(), besideA, &hitB}}, vz_test::kUnitsPerMm);
 
     // From the top: the cubes side by side, A at x 0..10, B at x 10..20. The faces within 0.1 mm of
     // the other cube are the ones that reach the plane x = 10: the outer column of 2.5 mm quads.
@@ -171,7 +171,7 @@ TEST(Picture, ZBufferKeepsTheNearestFaceWhateverTheOrderAndEdgeOnFacesCoverNothi
 
 TEST(Picture, ComposedPictureHasTheColourBarTheStandardViewsAndSurvivesAPngRoundTrip)
 {
-    auto plate = testmesh::MakeGroovedPlate();
+    auto plate = vz_test::MakeGroovedPlate();
     FaceMesh const faces = MeasuredPlate(*plate);
     ColourScale const scale = ThicknessScale(0.5, 1.5);
     PictureOptions options;

@@ -1,10 +1,10 @@
 // Beam lattice text files: nodes, beams, diameters, comments, and every kind of refused file.
 #include <gtest/gtest.h>
 
-#include "StlBytes.h"
 #include "interfaces/MeshData.h"
 #include "interfaces/StlFiles.h"
 #include "meshdata/BeamGraphIO.h"
+#include "stl_bytes.h"
 #include <cstdio>
 #include <fstream>
 #include <unistd.h>
@@ -18,7 +18,7 @@ std::unique_ptr<MStlBase> Read(std::string const& text, double scale = 10000.0)
 
 void ExpectRefused(std::string const& text, std::string const& phrase)
 {
-    stltest::ExpectFileError([&] { Read(text); }, "lattice.beams.txt: ", phrase);
+    vz_test::ExpectFileError([&] { Read(text); }, "lattice.beams.txt: ", phrase);
 }
 
 std::string const kTwoBeams = "# a corner of a lattice\n"
@@ -82,6 +82,6 @@ TEST(BeamGraphFiles, FilesAreReadFromDiskAndMissingOnesRefused)
     auto const mesh = ReadBeamGraphFile(path);
     std::remove(path.c_str());
     EXPECT_EQ(mesh->GetGraph(0)->NumberOfEdges(), 2u);
-    stltest::ExpectFileError([&] { ReadBeamGraphFile(path); }, path + ": cannot open", "");
+    vz_test::ExpectFileError([&] { ReadBeamGraphFile(path); }, path + ": cannot open", "");
     EXPECT_THROW(ReadBeamGraphMemory("x", "v 0 0 0\n", 8, 0.0), std::invalid_argument);
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace stltest
+namespace vz_test
 {
 // The call must throw a file error whose message starts with `prefix` and contains `phrase`.
 template <class Call>
@@ -79,4 +79,4 @@ inline std::vector<FloatTriangle> Tetrahedron()
     };
     return {tri(o, b, a), tri(o, a, c), tri(o, c, b), tri(a, b, c)};
 }
-} // namespace stltest
+} // namespace vz_test

@@ -11,7 +11,7 @@
 namespace
 {
 
-using namespace statictreetest;
+using namespace vz_test;
 using MeshQueries::M3DObjectTree;
 using TriangleTree = M3DObjectTree<MStlTriangle const*>;
 using CompactTree = M3DObjectTree<std::size_t>;

@@ -2,8 +2,8 @@
 // colour, vertices and attributes must be the operator's own results.
 #include <gtest/gtest.h>
 
-#include "ExampleShapes.h"
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
+#include "example_shapes.h"
 #include "meshanalysis/PartFaces.h"
 #include "thickness/MUserOperatorWallThickness.h"
 #include "visual/MeshExports.h"
@@ -183,20 +183,20 @@ ReadMesh ReadVtk(std::istream& in)
 // The measured plate with the operator's own mask values in mm, by triangle.
 struct MeasuredPlate
 {
-    MeasuredPlate() : plate(testmesh::MakeGroovedPlate())
+    MeasuredPlate() : plate(vz_test::MakeGroovedPlate())
     {
         MDataMask<MStlTriangle, float> values(plate->GetDataMaskOwner(), -1.0f);
         MUserOperatorWallThickness op;
         MUserOperatorWallThickness::MParams params;
-        params.MinThickness = 0.5 * testmesh::kUnitsPerMm;
-        params.MaxThickness = 1.5 * testmesh::kUnitsPerMm;
+        params.MinThickness = 0.5 * vz_test::kUnitsPerMm;
+        params.MaxThickness = 1.5 * vz_test::kUnitsPerMm;
         op.SetModel(plate.get());
         op.SetParams(params);
         op.SetOutputMask(values);
         EXPECT_EQ(op.Operate(), MUserOperatorWallThickness::eOK);
         for (MStlTriangle const* t : plate->GetTriangles())
-            thicknessMm.push_back(values.GetInfo(t) / testmesh::kUnitsPerMm);
-        faces = ThicknessFaces(*plate, values, testmesh::kUnitsPerMm);
+            thicknessMm.push_back(values.GetInfo(t) / vz_test::kUnitsPerMm);
+        faces = ThicknessFaces(*plate, values, vz_test::kUnitsPerMm);
     }
     std::unique_ptr<MStlBase> plate;
     std::vector<double> thicknessMm;
@@ -271,19 +271,19 @@ TEST(Export, CsvHasOneRowPerFaceWithFloatsThatComeBackExactly)
 
 TEST(Export, TwoPlacedPartsGoToOneFileWithPartIdsAndHitFlagsOfTheTouchingBand)
 {
-    auto a = testmesh::MakeCube();
-    auto b = testmesh::MakeCube();
+    auto a = vz_test::MakeCube();
+    auto b = vz_test::MakeCube();
     MMTransformMatrix const stay, besideA = MMTransformMatrix::Translation({100000.0, 0.0, 0.0});
     std::vector<bool> hitA(a->NumberOfTriangles(), false), hitB(b->NumberOfTriangles(), false);
     MUserOperatorCollisionDetectorWithTolerance detector;
     MUserOperatorCollisionDetectorWithTolerance::MParams params;
-    params.Tolerance = 0.1 * testmesh::kUnitsPerMm;
+    params.Tolerance = 0.1 * vz_test::kUnitsPerMm;
     detector.SetAllParams(params);
     detector.SetFirstPart(a.get(), [&](MStlTriangle& t) { hitA[t.GetElementIndex()] = true; });
     detector.SetSecondPart(b.get(), [&](MStlTriangle& t) { hitB[t.GetElementIndex()] = true; });
     detector.SetSecondPartTransform(besideA);
     ASSERT_EQ(detector.Operate(), MUserOperatorCollisionDetectorWithTolerance::eOK);
-    FaceMesh const faces = CollisionFaces({{a.get(), stay, &hitA}, {b.get(), besideA, &hitB}}, testmesh::kUnitsPerMm);
+    FaceMesh const faces = CollisionFaces({{a.get(), stay, &hitA}, {b.get(), besideA, &hitB}}, vz_test::kUnitsPerMm);
 
     std::stringstream ply, vtk;
     WritePly(ply, faces, CollisionScale(), "cubes");

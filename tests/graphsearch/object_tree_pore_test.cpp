@@ -6,9 +6,9 @@
 #include <limits>
 #include <random>
 
-#include "graphsearch/BeamBruteForce.h"
 #include "graphsearch/LatticeGenerator.h"
 #include "graphsearch/PoreSizes.h"
+#include "graphsearch/beam_brute_force.h"
 #include "graphsearch/detail/ObjectTreeClearance.h"
 
 namespace

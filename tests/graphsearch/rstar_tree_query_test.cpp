@@ -6,7 +6,7 @@
 #include <boost/geometry/index/rtree.hpp>
 #include <random>
 
-#include "graphsearch/BoxElements.h"
+#include "graphsearch/box_elements.h"
 
 namespace
 {

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
-#include "graphsearch/detail/SignedBeamDistance.h"
 #include "interfaces/MeshData.h"
+#include "support/reference_geometry.h"
 
 namespace vz_test
 {
@@ -19,11 +19,10 @@ inline double BruteForceClearance(MStlGraph const& graph, MStlBaseElementInfo co
     for (MStlGraphEdge const& edge : graph.GetEdges())
     {
         MStlGraphEdgeThickness const t = info.GetEdgeThickness(edge);
-        double const s = Zodara::SignedBeamDistanceSquared(edge.GetFirstVertex()->Get(), edge.GetSecondVertex()->Get(),
-                                                           double(t.first / 2), double(t.second / 2), p);
-        best = std::min(best, s >= 0.0 ? s : 0.0);
+        best = std::min(best, BeamClearance(edge.GetFirstVertex()->Get(), edge.GetSecondVertex()->Get(),
+                                            double(t.first / 2), double(t.second / 2), p));
     }
-    return std::sqrt(best);
+    return best;
 }
 
 template <class Call>

@@ -1,8 +1,8 @@
 // STL reading and writing: round trips, rounding and welding, and every kind of refused file.
 #include <gtest/gtest.h>
 
-#include "StlBytes.h"
 #include "interfaces/MeshData.h"
+#include "stl_bytes.h"
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -13,7 +13,7 @@
 #include <tuple>
 #include <unistd.h>
 
-using stltest::FloatTriangle;
+using vz_test::FloatTriangle;
 
 namespace
 {
@@ -65,7 +65,7 @@ std::unique_ptr<MStlBase> Read(std::string const& name, Bytes const& bytes, doub
 
 void ExpectRefused(std::string const& bytes, std::string const& phrase, double scale = 10000.0)
 {
-    stltest::ExpectFileError([&] { Read("refused-part.stl", bytes, scale); }, "refused-part.stl: ", phrase);
+    vz_test::ExpectFileError([&] { Read("refused-part.stl", bytes, scale); }, "refused-part.stl: ", phrase);
 }
 
 std::string AsString(std::vector<char> const& v) { return std::string(v.begin(), v.end()); }
@@ -80,8 +80,8 @@ TEST(StlFiles, BinaryAndAsciiReadTheSameRoundedCornersAndWeldIdenticalPositions)
         SCOPED_TRACE(scale);
         std::vector<Position> const expected = ExpectedCorners(soup, scale);
         std::set<Position> const distinct(expected.begin(), expected.end());
-        std::unique_ptr<MStlBase> const meshes[] = {Read("soup.stl", stltest::BinaryStl(soup), scale),
-                                                    Read("soup.stl", stltest::AsciiStl(soup), scale)};
+        std::unique_ptr<MStlBase> const meshes[] = {Read("soup.stl", vz_test::BinaryStl(soup), scale),
+                                                    Read("soup.stl", vz_test::AsciiStl(soup), scale)};
         for (auto const& mesh : meshes)
         {
             EXPECT_EQ(Corners(*mesh), expected);
@@ -99,18 +99,18 @@ TEST(StlFiles, CoordinatesRoundToTheNearestIntegerWithHalvesAwayFromZero)
 {
     // Exactly representable values, so the expected integers are certain.
     FloatTriangle t{{{2.5f, -2.5f, 0.25f}, {1.75f, -1.75f, -0.25f}, {2.4375f, -0.5f, 0.5f}}};
-    EXPECT_EQ(Corners(*Read("round.stl", stltest::BinaryStl({t}), 1.0)),
+    EXPECT_EQ(Corners(*Read("round.stl", vz_test::BinaryStl({t}), 1.0)),
               (std::vector<Position>{Position(3, -3, 0), Position(2, -2, 0), Position(2, -1, 1)}));
     // Positions that differ in millimetres but round to the same integer become one point.
     FloatTriangle u{{{0.00004f, 0, 0}, {-0.00004f, 0, 0}, {0, 1, 0}}};
-    auto const welded = Read("weld.stl", stltest::BinaryStl({u}));
+    auto const welded = Read("weld.stl", vz_test::BinaryStl({u}));
     EXPECT_EQ(welded->GetTriangle(0)->GetPoint(0), welded->GetTriangle(0)->GetPoint(1));
     EXPECT_EQ(welded->NumberOfPoints(), 2u);
 }
 
 TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
 {
-    auto const original = Read("tetra.stl", stltest::BinaryStl(stltest::Tetrahedron()));
+    auto const original = Read("tetra.stl", vz_test::BinaryStl(vz_test::Tetrahedron()));
     std::vector<char> const bytes = WriteStlMemory(*original);
     ASSERT_EQ(bytes.size(), 84u + 50u * 4u);
     EXPECT_NE(AsString(bytes).rfind("solid", 0), 0u) << "a binary header must not look like ASCII";
@@ -123,7 +123,7 @@ TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
     for (float n : normal) EXPECT_NEAR(n, 1.0 / std::sqrt(3.0), 1e-6);
 
     // The inverse scale: at 2 units per mm a point at 20 units is written as 10 mm.
-    auto const scaled = Read("scaled.stl", stltest::BinaryStl(stltest::Tetrahedron()), 2.0);
+    auto const scaled = Read("scaled.stl", vz_test::BinaryStl(vz_test::Tetrahedron()), 2.0);
     std::vector<char> const half = WriteStlMemory(*scaled, 2.0);
     float second[3];
     std::memcpy(second, half.data() + 84 + 12 + 12, 12); // second corner of the first triangle
@@ -134,10 +134,10 @@ TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
     // Through temporary files, binary and ASCII.
     std::mt19937 rng(11);
     std::vector<FloatTriangle> const soup = RandomSoup(rng, 50);
-    auto const soupMesh = Read("soup.stl", stltest::BinaryStl(soup));
+    auto const soupMesh = Read("soup.stl", vz_test::BinaryStl(soup));
     std::string const path = TempPath("vz_roundtrip_"), asciiPath = TempPath("vz_ascii_");
     WriteStlFile(*soupMesh, path);
-    WriteFile(asciiPath, stltest::AsciiStl(soup));
+    WriteFile(asciiPath, vz_test::AsciiStl(soup));
     EXPECT_EQ(Corners(*ReadStlFile(path)), Corners(*soupMesh));
     EXPECT_EQ(Corners(*ReadStlFile(asciiPath)), Corners(*soupMesh));
     std::remove(path.c_str());
@@ -146,8 +146,8 @@ TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
 
 TEST(StlFiles, BinaryWithASolidHeaderAndAsciiVariantsAreRecognised)
 {
-    auto const tetra = stltest::Tetrahedron();
-    std::vector<char> bytes = stltest::BinaryStl(tetra, "solid but binary");
+    auto const tetra = vz_test::Tetrahedron();
+    std::vector<char> bytes = vz_test::BinaryStl(tetra, "solid but binary");
     EXPECT_EQ(Corners(*Read("solid-header.stl", bytes)), ExpectedCorners(tetra, 10000.0));
     // With a wrong count it still is recognised as binary (it holds NUL bytes) and refused as such.
     bytes.resize(bytes.size() - 50);
@@ -164,17 +164,17 @@ TEST(StlFiles, BinaryWithASolidHeaderAndAsciiVariantsAreRecognised)
     EXPECT_EQ(PositionOf(mesh->GetTriangle(0)->GetPoint(2)), Position(0, 15, 1));
     EXPECT_EQ(mesh->GetTriangle(0)->GetPoint(1), mesh->GetTriangle(1)->GetPoint(0));
     EXPECT_EQ(Read("empty-solid.stl", std::string("solid nothing\nendsolid nothing\n"))->NumberOfTriangles(), 0u);
-    EXPECT_EQ(Read("no-triangles.stl", stltest::BinaryStl({}))->NumberOfTriangles(), 0u);
+    EXPECT_EQ(Read("no-triangles.stl", vz_test::BinaryStl({}))->NumberOfTriangles(), 0u);
 }
 
 TEST(StlFiles, BadBinaryFilesAreRefusedWithTheFileNameAndTheProblem)
 {
-    std::string const good = AsString(stltest::BinaryStl(stltest::Tetrahedron()));
+    std::string const good = AsString(vz_test::BinaryStl(vz_test::Tetrahedron()));
     auto withCorner = [](float value)
     {
-        auto tetra = stltest::Tetrahedron();
+        auto tetra = vz_test::Tetrahedron();
         tetra[2].v[1][2] = value;
-        return AsString(stltest::BinaryStl(tetra));
+        return AsString(vz_test::BinaryStl(tetra));
     };
     float const inf = std::numeric_limits<float>::infinity();
     std::pair<std::string, char const*> const cases[] = {
@@ -197,7 +197,7 @@ TEST(StlFiles, BadBinaryFilesAreRefusedWithTheFileNameAndTheProblem)
 
 TEST(StlFiles, BadAsciiFilesAreRefusedWithTheFileNameTheLineAndTheProblem)
 {
-    std::string const good = stltest::AsciiStl(stltest::Tetrahedron());
+    std::string const good = vz_test::AsciiStl(vz_test::Tetrahedron());
     auto replaced = [&](std::string const& from, std::string const& to)
     {
         std::string s = good;
@@ -233,12 +233,12 @@ TEST(StlFiles, EmptyMissingAndUnreadableFilesAreRefusedAndTheScaleChecked)
     std::string const empty = TempPath("vz_empty_"), missing = TempPath("vz_missing_"),
                       directory = ::testing::TempDir();
     WriteFile(empty, "");
-    stltest::ExpectFileError([&] { ReadStlFile(empty); }, empty + ": empty file", "");
+    vz_test::ExpectFileError([&] { ReadStlFile(empty); }, empty + ": empty file", "");
     std::remove(empty.c_str());
-    stltest::ExpectFileError([&] { ReadStlFile(missing); }, missing + ": cannot open", "");
-    stltest::ExpectFileError([&] { ReadStlFile(directory); }, directory + ": cannot read", "");
+    vz_test::ExpectFileError([&] { ReadStlFile(missing); }, missing + ": cannot open", "");
+    vz_test::ExpectFileError([&] { ReadStlFile(directory); }, directory + ": cannot read", "");
 
-    std::vector<char> const bytes = stltest::BinaryStl(stltest::Tetrahedron());
+    std::vector<char> const bytes = vz_test::BinaryStl(vz_test::Tetrahedron());
     auto const mesh = Read("scale.stl", bytes);
     for (double scale : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
     {

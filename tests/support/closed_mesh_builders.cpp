@@ -1,8 +1,8 @@
-#include "support/ClosedMeshBuilders.h"
+#include "support/closed_mesh_builders.h"
 
 #include <map>
 
-namespace testmesh
+namespace vz_test
 {
 namespace
 {
@@ -129,4 +129,4 @@ MeshSnapshot TakeSnapshot(MStlBase const& mesh)
         s.triangles.push_back({t->GetPoint(0), t->GetPoint(1), t->GetPoint(2)});
     return s;
 }
-} // namespace testmesh
+} // namespace vz_test

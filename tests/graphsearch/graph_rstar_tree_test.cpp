@@ -5,10 +5,10 @@
 #include <cmath>
 #include <random>
 
-#include "graphsearch/BeamBruteForce.h"
 #include "graphsearch/GraphEdgeUtilities.h"
 #include "graphsearch/GraphRStarTree.h"
 #include "graphsearch/LatticeGenerator.h"
+#include "graphsearch/beam_brute_force.h"
 
 namespace
 {
@@ -156,7 +156,7 @@ TEST(GraphRStarTree, TakesOverTheCallersAdapter)
     GraphRStarTree const tree(graph, new EverythingInside(&mesh));
     EXPECT_TRUE(tree.Contains(P(5, 100, 0)));     // inside the root box (radius 5000), adapter says yes
     EXPECT_FALSE(tree.Contains(P(5, 100000, 0))); // outside the root box
-    EXPECT_THROW(GraphRStarTree(graph, nullptr), std::invalid_argument);
+    vz_test::ExpectInvalidArgument([&] { GraphRStarTree(graph, nullptr); }, "ip_elementInfo");
 }
 
 TEST(GraphRStarTree, PointInsideABeamHasClearanceZero)

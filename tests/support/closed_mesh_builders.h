@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-namespace testmesh
+namespace vz_test
 {
 using IntPoint = std::array<std::int32_t, 3>;
 
@@ -37,4 +37,4 @@ struct MeshSnapshot
     bool operator==(MeshSnapshot const& o) const { return points == o.points && triangles == o.triangles; }
 };
 MeshSnapshot TakeSnapshot(MStlBase const& mesh);
-} // namespace testmesh
+} // namespace vz_test

@@ -279,12 +279,18 @@ TEST(MeshEdits, TrianglesOfAnotherMeshAreRejectedAndLeaveTheMeshUnchanged)
     MStlPoint* foreign = other.AddPoint(0, 0, 1);
     MStlTriangle* t = mesh.AddTriangle(a, b, c);
     MStlTriangle* u = other.AddTriangle(foreign, foreign, foreign);
+    EXPECT_THROW(mesh.AddTriangle(foreign, b, c), std::invalid_argument);
+    EXPECT_THROW(mesh.AddTriangle(a, foreign, c), std::invalid_argument);
     EXPECT_THROW(mesh.AddTriangle(a, b, foreign), std::invalid_argument);
     EXPECT_THROW(mesh.ChangeTriangle(t, a, foreign, c), std::invalid_argument);
     EXPECT_THROW(mesh.RemoveTriangle(u), std::invalid_argument);
     EXPECT_THROW(mesh.RemoveTriangle(nullptr), std::invalid_argument);
     EXPECT_EQ(mesh.NumberOfTriangles(), 1u);
     EXPECT_EQ(t->GetPoint(1), b);
+    mesh.ChangeTriangle(t, c, a, b); // an accepted change sets every corner
+    EXPECT_EQ(t->GetPoint(0), c);
+    EXPECT_EQ(t->GetPoint(1), a);
+    EXPECT_EQ(t->GetPoint(2), b);
     ExpectPointListsAndNumberingConsistent(mesh);
 }
 

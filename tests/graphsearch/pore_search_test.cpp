@@ -8,9 +8,9 @@
 #include <sstream>
 #include <tbb/global_control.h>
 
-#include "graphsearch/BeamBruteForce.h"
 #include "graphsearch/LatticeGenerator.h"
 #include "graphsearch/PoreSizes.h"
+#include "graphsearch/beam_brute_force.h"
 #include "graphsearch/detail/PoreGridScan.h"
 
 namespace
@@ -128,6 +128,25 @@ TEST(GridScan, AntiDiagonalNeighboursAreNotCompared)
     EXPECT_EQ(pores[1].boundaryFlags, 0x211u);
 }
 
+TEST(GridScan, AllNineNeighboursInThePreviousSliceAreCompared)
+{
+    // A 3 x 3 x 2 grid falling away from its centre column, a peak of 5 at the centre of slice 1 and a
+    // higher one of 6 at each of the nine positions of slice 0 in turn: only the higher one is a pore.
+    for (int di = -1; di <= 1; ++di)
+        for (int dj = -1; dj <= 1; ++dj)
+        {
+            auto const f = [&](P& p)
+            {
+                if (p.z == 0 && p.x == 1 + di && p.y == 1 + dj) return 6.0;
+                if (p.z == 1 && p.x == 1 && p.y == 1) return 5.0;
+                return -10.0 - (p.x - 1) * (p.x - 1) - (p.y - 1) * (p.y - 1);
+            };
+            std::vector<PoreSizeInfo> const pores = util::ScanGrid(f, UnitBox(2), 3, 3, 2, kAllFaces);
+            ASSERT_EQ(pores.size(), 1u) << di << " " << dj << Describe(pores);
+            EXPECT_EQ(pores[0].center, P(1 + di, 1 + dj, 0));
+        }
+}
+
 TEST(GridScan, CandidatesComeInSliceRowColumnOrderAndFaceBitsFollowTheMask)
 {
     // Peaks at grid points (i, j, k) = (1, 3, 1) and (3, 1, 1) of a 5³ grid, one on the max-y face.
@@ -167,6 +186,7 @@ TEST(PoreSearchArguments, EachErrorWithItsMessageInOrder)
     ExpectInvalidArgument([&] { GetPoreSizesRTK(graph, box, 1, 1, 1, false, 0, 0.0); }, "i_resolution_x too small");
     ExpectInvalidArgument([&] { GetPoreSizesRTK(graph, box, 2, 0, 1, true, 0, 0.0); }, "i_resolution_y too small");
     ExpectInvalidArgument([&] { GetPoreSizesRTK(graph, box, 2, 2, 1, false, 0, 0.0); }, "i_resolution_z too small");
+    EXPECT_NO_THROW(GetPoreSizesRTK(graph, box, 2, 2, 2, false, 0, 0.0)); // two points per axis suffice
 }
 
 struct SimpleCubic

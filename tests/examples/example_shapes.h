@@ -3,10 +3,10 @@
 // exports (10 000 internal units per mm, as the program reads STL files).
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
-#include "support/ClosedMeshBuilders.h"
+#include "support/closed_mesh_builders.h"
 #include <memory>
 
-namespace testmesh
+namespace vz_test
 {
 constexpr double kUnitsPerMm = 10000.0;
 
@@ -27,4 +27,4 @@ inline std::unique_ptr<MStlBase> MakeCube()
     AddBox(*cube, {0, 0, 0}, {100000, 100000, 100000}, 4);
     return cube;
 }
-} // namespace testmesh
+} // namespace vz_test

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "collision/ToleranceQuery.h"
-#include "trees/tree_test_support.h"
+#include "support/random_scene.h"
 
 namespace
 {
@@ -97,8 +97,8 @@ TEST_P(WithinTolerance, MatchesBruteForce)
 {
     double const tolerance = GetParam();
     MStlBase treePart, queryPart;
-    statictreetest::AddRandomTriangles(treePart, 800, 1500, 80, 1);
-    statictreetest::AddRandomTriangles(queryPart, 200, 1500, 80, 2);
+    vz_test::AddRandomTriangles(treePart, 800, 1500, 80, 1);
+    vz_test::AddRandomTriangles(queryPart, 200, 1500, 80, 2);
     MStlCompact treeCompact(treePart), queryCompact(queryPart);
     std::vector<std::size_t> indexes(treeCompact.GetNumTriangles());
     for (std::size_t i = 0; i < indexes.size(); ++i) indexes[i] = i;
@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Tolerances, WithinTolerance, ::testing::Values(0.0, 20.
 TEST(WithinToleranceEdges, EmptyTreeFindsNothing)
 {
     MStlBase empty, queryPart;
-    statictreetest::AddRandomTriangles(queryPart, 1, 10, 5, 3);
+    vz_test::AddRandomTriangles(queryPart, 1, 10, 5, 3);
     M3DObjectTree<MStlTriangle const*> tree(MStlIteratorStlTriangleConst::Begin(&empty),
                                             MStlIteratorStlTriangleConst::End(&empty));
     ToleranceQuery q = MakeToleranceQuery(queryPart.GetTriangle(0), MMTransformMatrix(), kInfinity);

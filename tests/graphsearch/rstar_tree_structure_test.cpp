@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "graphsearch/BoxElements.h"
+#include "graphsearch/box_elements.h"
 
 namespace
 {
