@@ -127,19 +127,15 @@ inline void MeshBounds(MStlBase const& mesh, Point& lo, Point& hi)
         }
 }
 
-// Points spread uniformly over the mesh's box grown by a tenth on every side.
+// Points near the surface: mesh vertices moved by up to half a millimetre on every axis.
 inline std::vector<Point> ClosestPointQueries(MStlBase const& mesh, std::size_t count, unsigned seed)
 {
-    Point lo, hi;
-    MeshBounds(mesh, lo, hi);
     std::mt19937_64 rng(seed);
+    std::uniform_int_distribution<std::size_t> pick(0, mesh.NumberOfTriangles() - 1);
+    std::uniform_real_distribution<double> offset(-0.5 * kUnitsPerMm, 0.5 * kUnitsPerMm);
     std::vector<Point> points(count);
     for (Point& p : points)
-        for (int a = 0; a < 3; ++a)
-        {
-            double const margin = 0.1 * (hi[a] - lo[a]);
-            p[a] = std::uniform_real_distribution<double>(lo[a] - margin, hi[a] + margin)(rng);
-        }
+        p = mesh.GetTriangle(pick(rng))->GetVertex(0) + Point(offset(rng), offset(rng), offset(rng));
     return points;
 }
 
