@@ -52,15 +52,7 @@ inline std::size_t NoElement(std::size_t) { return std::numeric_limits<std::size
 
 // True when a triangle of the tree lies within the query's tolerance. Trees of compact triangles
 // need the query's partRef to be their compact mesh.
-template <class T>
-bool IsWithinTolerance(M3DObjectTree<T> const& tree, ToleranceQuery& query)
-{
-    double const infinity = std::numeric_limits<double>::infinity();
-    double bestDistance = query.tolerance < infinity ? query.tolerance * query.tolerance : infinity;
-    T const sentinel = NoElement(T());
-    T bestElement = sentinel;
-    tree.FindNearest(query, bestDistance, bestElement);
-    return bestElement != sentinel;
-}
+bool IsWithinTolerance(M3DObjectTree<MStlTriangle const*> const& tree, ToleranceQuery& query);
+bool IsWithinTolerance(M3DObjectTree<std::size_t> const& tree, ToleranceQuery& query);
 
 } // namespace MeshQueries
