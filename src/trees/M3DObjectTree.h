@@ -14,6 +14,7 @@
 #include "trees/ChunkedArray.h"
 #include "trees/M3DObjectTreeBase.h"
 #include "trees/M3DObjectTreeElements.h"
+#include "trees/detail/MidpointSplit.h"
 
 namespace MeshQueries
 {
@@ -112,7 +113,7 @@ private:
             box.max[k] = std::max(box.max[k], b.max[k]);
         }
     }
-    static constexpr std::uint8_t kAllAxesUsed = 7;
+    static constexpr std::uint8_t kAllAxesUsed = detail::kAllAxesUsed;
 
     struct BuildItem
     {
@@ -169,12 +170,7 @@ private:
         return item.end - item.begin > m_parameters.maxLeafSize && item.usedAxes != kAllAxesUsed;
     }
 
-    static int _ChooseAxis(BuildItem const& item)
-    {
-        int axis = item.axis;
-        while (item.usedAxes & (1u << axis)) axis = (axis + 1) % 3;
-        return axis;
-    }
+    static int _ChooseAxis(BuildItem const& item) { return detail::ChooseSplitAxis(item.axis, item.usedAxes); }
 
     void _Build(BoxCache& cache)
     {
@@ -232,7 +228,7 @@ private:
     void _Split(BuildItem const& item, std::deque<BuildItem>& next) const
     {
         int const axis = _ChooseAxis(item);
-        std::uint8_t const childAxis = static_cast<std::uint8_t>((axis + 1) % 3);
+        std::uint8_t const childAxis = static_cast<std::uint8_t>(detail::NextSplitAxis(axis));
         std::uint8_t const axisBit = static_cast<std::uint8_t>(1u << axis);
         Node* const parent = *item.slot;
         int slot = 0;
@@ -280,36 +276,21 @@ private:
     void _PartitionCached(BuildItem& item, BoxCache& cache)
     {
         int const axis = _ChooseAxis(item);
-        double const split = (item.box.min[axis] + item.box.max[axis]) * 0.5;
+        double const split = detail::SplitValue(item.box.min[axis], item.box.max[axis]);
         M3DObjectTreeCachedBox groups[3];
-        std::uint64_t below = item.begin;
-        std::uint64_t above = item.end;
-        std::uint64_t i = item.begin;
-        while (i < above)
-        {
-            M3DObjectTreeCachedBox const& b = cache[i];
-            if (_CachedMax(b, axis) < split)
+        auto const ends = detail::PartitionAtSplit(
+            item.begin, item.end,
+            [&](std::size_t i)
             {
-                _Grow(groups[0], b);
-                _SwapElements(i, below, cache);
-                ++below;
-                ++i;
-            }
-            else if (_CachedMin(b, axis) > split)
-            {
-                _Grow(groups[2], b);
-                --above;
-                _SwapElements(i, above, cache);
-            }
-            else
-            {
-                _Grow(groups[1], b);
-                ++i;
-            }
-        }
-        item.belowEnd = below;
-        item.straddleEnd = above;
-        std::uint64_t const bounds[4] = {item.begin, below, above, item.end};
+                M3DObjectTreeCachedBox const& b = cache[i];
+                detail::SplitGroup const group = detail::GroupOf(_CachedMin(b, axis), _CachedMax(b, axis), split);
+                _Grow(groups[group], b);
+                return group;
+            },
+            [&](std::size_t i, std::size_t j) { _SwapElements(i, j, cache); });
+        item.belowEnd = ends.first;
+        item.straddleEnd = ends.second;
+        std::uint64_t const bounds[4] = {item.begin, ends.first, ends.second, item.end};
         for (int g = 0; g < 3; ++g)
             if (bounds[g] < bounds[g + 1]) item.groupBoxes[g] = _CachedDoubleBox(groups[g]);
     }
@@ -317,35 +298,20 @@ private:
     void _PartitionUncached(BuildItem& item)
     {
         int const axis = _ChooseAxis(item);
-        double const split = (item.box.min[axis] + item.box.max[axis]) * 0.5;
+        double const split = detail::SplitValue(item.box.min[axis], item.box.max[axis]);
         M3DBoundingBox<double> groups[3];
-        std::uint64_t below = item.begin;
-        std::uint64_t above = item.end;
-        std::uint64_t i = item.begin;
-        while (i < above)
-        {
-            M3DBoundingBox<double> const b = ElementKind::DoubleBox(m_elements[i], m_source);
-            if (b.max[axis] < split)
+        auto const ends = detail::PartitionAtSplit(
+            item.begin, item.end,
+            [&](std::size_t i)
             {
-                groups[0] |= b;
-                m_elements.SwapEntries(i, below);
-                ++below;
-                ++i;
-            }
-            else if (b.min[axis] > split)
-            {
-                groups[2] |= b;
-                --above;
-                m_elements.SwapEntries(i, above);
-            }
-            else
-            {
-                groups[1] |= b;
-                ++i;
-            }
-        }
-        item.belowEnd = below;
-        item.straddleEnd = above;
+                M3DBoundingBox<double> const b = ElementKind::DoubleBox(m_elements[i], m_source);
+                detail::SplitGroup const group = detail::GroupOf(b.min[axis], b.max[axis], split);
+                groups[group] |= b;
+                return group;
+            },
+            [&](std::size_t i, std::size_t j) { m_elements.SwapEntries(i, j); });
+        item.belowEnd = ends.first;
+        item.straddleEnd = ends.second;
         for (int g = 0; g < 3; ++g) item.groupBoxes[g] = groups[g];
     }
 
