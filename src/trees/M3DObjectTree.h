@@ -8,6 +8,7 @@
 #include <new>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include <boost/pool/object_pool.hpp>
 
@@ -177,8 +178,16 @@ private:
         std::deque<BuildItem> level;
         std::deque<BuildItem> next;
         _AppendItem(level, &m_root, 0, m_elements.Size(), 0, 0);
-        _ComputeBox(level.front(), cache);
-        _Partition(level.front(), cache);
+        if (cache.Size() >= kParallelRootSize)
+        {
+            _ComputeBoxParallel(level.front(), cache);
+            if (_NeedsSplit(level.front())) _PartitionCachedParallel(level.front(), cache);
+        }
+        else
+        {
+            _ComputeBox(level.front(), cache);
+            _Partition(level.front(), cache);
+        }
         while (!level.empty())
         {
             for (BuildItem& item : level) *item.slot = _NewNode(item);
@@ -258,6 +267,66 @@ private:
                 box |= ElementKind::DoubleBox(m_elements[i], m_source);
         }
         item.box = box;
+    }
+
+    // Below this many elements the root is measured and partitioned on the calling thread alone.
+    static constexpr std::size_t kParallelRootSize = 1u << 16;
+
+    // The root's box, its elements' cached boxes gathered by all threads: integer minima and
+    // maxima, so the order of gathering does not matter.
+    void _ComputeBoxParallel(BuildItem& item, BoxCache const& cache) const
+    {
+        M3DObjectTreeCachedBox all;
+        std::int64_t const begin = std::int64_t(item.begin), end = std::int64_t(item.end);
+#pragma omp parallel
+        {
+            M3DObjectTreeCachedBox mine;
+#pragma omp for schedule(static) nowait
+            for (std::int64_t i = begin; i < end; ++i) _Grow(mine, cache[std::size_t(i)]);
+#pragma omp critical(vz_static_tree_root_box)
+            _Grow(all, mine);
+        }
+        item.box = item.end > item.begin ? _CachedDoubleBox(all) : M3DBoundingBox<double>();
+    }
+
+    // The cached partition of the root, with the same result element for element: all threads
+    // classify the elements and gather the three groups' boxes first (integer minima and maxima,
+    // in any order), then the calling thread runs the same three-cursor pass on the
+    // classification alone, moving each element's group along with it.
+    void _PartitionCachedParallel(BuildItem& item, BoxCache& cache)
+    {
+        int const axis = _ChooseAxis(item);
+        double const split = detail::SplitValue(item.box.min[axis], item.box.max[axis]);
+        std::vector<std::uint8_t> groupOf(item.end - item.begin);
+        M3DObjectTreeCachedBox groups[3];
+        std::int64_t const begin = std::int64_t(item.begin), end = std::int64_t(item.end);
+#pragma omp parallel
+        {
+            M3DObjectTreeCachedBox mine[3];
+#pragma omp for schedule(static) nowait
+            for (std::int64_t i = begin; i < end; ++i)
+            {
+                M3DObjectTreeCachedBox const& b = cache[std::size_t(i)];
+                detail::SplitGroup const group = detail::GroupOf(_CachedMin(b, axis), _CachedMax(b, axis), split);
+                groupOf[std::size_t(i - begin)] = std::uint8_t(group);
+                _Grow(mine[group], b);
+            }
+#pragma omp critical(vz_static_tree_root_groups)
+            for (int g = 0; g < 3; ++g) _Grow(groups[g], mine[g]);
+        }
+        std::uint64_t const first = item.begin;
+        auto const ends = detail::PartitionAtSplit(
+            item.begin, item.end, [&](std::size_t i) { return detail::SplitGroup(groupOf[i - first]); },
+            [&](std::size_t i, std::size_t j)
+            {
+                _SwapElements(i, j, cache);
+                std::swap(groupOf[i - first], groupOf[j - first]);
+            });
+        item.belowEnd = ends.first;
+        item.straddleEnd = ends.second;
+        std::uint64_t const bounds[4] = {item.begin, ends.first, ends.second, item.end};
+        for (int g = 0; g < 3; ++g)
+            if (bounds[g] < bounds[g + 1]) item.groupBoxes[g] = _CachedDoubleBox(groups[g]);
     }
 
     // Three groups by the elements' extent on the axis: below (max < split), straddling
