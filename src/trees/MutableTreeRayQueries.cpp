@@ -61,19 +61,11 @@ void M3DTriangleTreeMutableStl::Node::ProjectPoint(MStlTriangle*& result, Point 
         order[count++] = 2;
     }
     result = nullptr;
-    double const tested = tMax;
     for (int i = 0; i < count; ++i)
     {
-        BaseNode* const child = children[order[i]];
-        // A hit in an earlier child has shortened the ray: a child that the shorter ray misses is
-        // not entered. This is the same clip that every node applies to its own children with the
-        // current tMax, one level earlier; a triangle inside the box that the clip rejects lies
-        // beyond tMax, so searching it could not lower tMax and would not change the result.
-        double entryNow;
-        if (tMax < tested && !SegmentMeetsBox(child->box, origin, direction, 0.0, tMax, entryNow)) continue;
         double const before = tMax;
         MStlTriangle* found = nullptr;
-        child->ProjectPoint(found, origin, direction, tMax);
+        children[order[i]]->ProjectPoint(found, origin, direction, tMax);
         if (tMax < before) result = found;
     }
 }
