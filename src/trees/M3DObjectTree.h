@@ -114,6 +114,18 @@ private:
             box.max[k] = std::max(box.max[k], b.max[k]);
         }
     }
+    // Grows the box of one group; the group's index is spelled out so that each branch works on
+    // a fixed box the compiler can keep in registers.
+    static void _GrowGroup(M3DObjectTreeCachedBox (&groups)[3], detail::SplitGroup group,
+                           M3DObjectTreeCachedBox const& b)
+    {
+        if (group == detail::kBelow)
+            _Grow(groups[0], b);
+        else if (group == detail::kAbove)
+            _Grow(groups[2], b);
+        else
+            _Grow(groups[1], b);
+    }
     static constexpr std::uint8_t kAllAxesUsed = detail::kAllAxesUsed;
 
     struct BuildItem
@@ -309,7 +321,7 @@ private:
                 M3DObjectTreeCachedBox const& b = cache[std::size_t(i)];
                 detail::SplitGroup const group = detail::GroupOf(_CachedMin(b, axis), _CachedMax(b, axis), split);
                 groupOf[std::size_t(i - begin)] = std::uint8_t(group);
-                _Grow(mine[group], b);
+                _GrowGroup(mine, group, b);
             }
 #pragma omp critical(vz_static_tree_root_groups)
             for (int g = 0; g < 3; ++g) _Grow(groups[g], mine[g]);
@@ -353,7 +365,7 @@ private:
             {
                 M3DObjectTreeCachedBox const& b = cache[i];
                 detail::SplitGroup const group = detail::GroupOf(_CachedMin(b, axis), _CachedMax(b, axis), split);
-                _Grow(groups[group], b);
+                _GrowGroup(groups, group, b);
                 return group;
             },
             [&](std::size_t i, std::size_t j) { _SwapElements(i, j, cache); });
@@ -375,7 +387,12 @@ private:
             {
                 M3DBoundingBox<double> const b = ElementKind::DoubleBox(m_elements[i], m_source);
                 detail::SplitGroup const group = detail::GroupOf(b.min[axis], b.max[axis], split);
-                groups[group] |= b;
+                if (group == detail::kBelow)
+                    groups[0] |= b;
+                else if (group == detail::kAbove)
+                    groups[2] |= b;
+                else
+                    groups[1] |= b;
                 return group;
             },
             [&](std::size_t i, std::size_t j) { m_elements.SwapEntries(i, j); });

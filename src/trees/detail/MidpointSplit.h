@@ -49,9 +49,11 @@ inline SplitGroup GroupOf(double lo, double hi, double split)
 // swapped to the front, above elements to the back, straddling ones stay between. groupOf(i)
 // classifies the element now at index i (and may gather what it needs from it before it moves);
 // swap(i, j) exchanges two elements. Returns the ends of the below and the straddling groups.
+// Always inlined: the builds call it once per node with small lambdas, which must melt into the
+// loop for the pass to run as fast as a hand-written one.
 template <class GroupOfIndex, class Swap>
-std::pair<std::size_t, std::size_t> PartitionAtSplit(std::size_t begin, std::size_t end, GroupOfIndex&& groupOf,
-                                                     Swap&& swap)
+__attribute__((always_inline)) inline std::pair<std::size_t, std::size_t>
+PartitionAtSplit(std::size_t begin, std::size_t end, GroupOfIndex&& groupOf, Swap&& swap)
 {
     std::size_t below = begin, above = end, i = begin;
     while (i < above)
