@@ -1,7 +1,5 @@
 #include "collision/ToleranceQuery.h"
 
-#include "collision/detail/ToleranceSearch.h"
-
 namespace MeshQueries
 {
 
@@ -103,32 +101,6 @@ ToleranceQuery MakeToleranceQuery(MStlCompact const& queryPart, std::size_t tria
         original[i] = Point(double(v.x), double(v.y), double(v.z));
     }
     return _MakeQuery(original, CompactTriangleNormal(queryPart, triangle), mapping, tolerance, partRef);
-}
-
-namespace
-{
-
-template <class T>
-bool _IsWithinTolerance(M3DObjectTree<T> const& tree, ToleranceQuery& query)
-{
-    double const infinity = std::numeric_limits<double>::infinity();
-    double bestDistance = query.tolerance < infinity ? query.tolerance * query.tolerance : infinity;
-    T const sentinel = NoElement(T());
-    T bestElement = sentinel;
-    tree.FindNearest(detail::ToleranceSearch(query), bestDistance, bestElement);
-    return bestElement != sentinel;
-}
-
-} // namespace
-
-bool IsWithinTolerance(M3DObjectTree<MStlTriangle const*> const& tree, ToleranceQuery& query)
-{
-    return _IsWithinTolerance(tree, query);
-}
-
-bool IsWithinTolerance(M3DObjectTree<std::size_t> const& tree, ToleranceQuery& query)
-{
-    return _IsWithinTolerance(tree, query);
 }
 
 } // namespace MeshQueries

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "collision/TriangleDistance.h"
+#include "collision/detail/ToleranceSearch.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include "trees/M3DObjectTree.h"
@@ -52,7 +53,15 @@ inline std::size_t NoElement(std::size_t) { return std::numeric_limits<std::size
 
 // True when a triangle of the tree lies within the query's tolerance. Trees of compact triangles
 // need the query's partRef to be their compact mesh.
-bool IsWithinTolerance(M3DObjectTree<MStlTriangle const*> const& tree, ToleranceQuery& query);
-bool IsWithinTolerance(M3DObjectTree<std::size_t> const& tree, ToleranceQuery& query);
+template <class T>
+bool IsWithinTolerance(M3DObjectTree<T> const& tree, ToleranceQuery& query)
+{
+    double const infinity = std::numeric_limits<double>::infinity();
+    double bestDistance = query.tolerance < infinity ? query.tolerance * query.tolerance : infinity;
+    T const sentinel = NoElement(T());
+    T bestElement = sentinel;
+    tree.FindNearest(detail::ToleranceSearch<ToleranceQuery>(query), bestDistance, bestElement);
+    return bestElement != sentinel;
+}
 
 } // namespace MeshQueries

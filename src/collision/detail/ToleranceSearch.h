@@ -3,21 +3,26 @@
 // the same answers, cheaper. Box distances are computed inline with the query's own arithmetic;
 // before the exact triangle-pair distance, a tree triangle whose box is clearly farther from the
 // query's box than the tolerance is turned away at once.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 
-#include "collision/ToleranceQuery.h"
+#include "interfaces/MathCore.h"
+#include "interfaces/MeshData.h"
 
 namespace MeshQueries
 {
 namespace detail
 {
 
+// Query is ToleranceQuery; a template only so that this header can come before its definition.
+template <class Query>
 class ToleranceSearch
 {
 public:
-    explicit ToleranceSearch(ToleranceQuery& query) : m_query(query)
+    explicit ToleranceSearch(Query& query) : m_query(query)
     {
         double extent = 0.0;
         for (int k = 0; k < 3; ++k)
@@ -33,7 +38,7 @@ public:
         m_rejectAboveSqr = std::isfinite(reach) ? reach * reach : std::numeric_limits<double>::infinity();
     }
 
-    // As ToleranceQuery::BoxDistance, operation for operation.
+    // As the query's BoxDistance, operation for operation.
     double BoxDistance(M3DBoundingBox<double> const& nodeBox) const
     {
         if (m_query.found) return kInfinity;
@@ -92,7 +97,7 @@ private:
         return sum;
     }
 
-    ToleranceQuery& m_query;
+    Query& m_query;
     double m_min[3];
     double m_max[3];
     double m_rejectAboveSqr;
