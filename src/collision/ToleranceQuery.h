@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "collision/TriangleDistance.h"
+#include "collision/detail/ToleranceSearch.h"
 #include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
@@ -63,7 +64,7 @@ bool IsWithinTolerance(M3DObjectTree<T> const& tree, ToleranceQuery& query)
     double bestDistance = query.tolerance < infinity ? query.tolerance * query.tolerance : infinity;
     T const sentinel = NoElement(T());
     T bestElement = sentinel;
-    tree.FindNearest(query, bestDistance, bestElement);
+    tree.FindNearest(detail::ToleranceSearch<ToleranceQuery>(query), bestDistance, bestElement);
     return bestElement != sentinel;
 }
 

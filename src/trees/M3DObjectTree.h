@@ -8,12 +8,14 @@
 #include <new>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include <boost/pool/object_pool.hpp>
 
 #include "trees/ChunkedArray.h"
 #include "trees/M3DObjectTreeBase.h"
 #include "trees/M3DObjectTreeElements.h"
+#include "trees/detail/MidpointSplit.h"
 
 namespace MeshQueries
 {
@@ -119,7 +121,19 @@ private:
             box.max[k] = std::max(box.max[k], b.max[k]);
         }
     }
-    static constexpr std::uint8_t kAllAxesUsed = 7;
+    // Grows the box of one group; the group's index is spelled out so that each branch works on
+    // a fixed box the compiler can keep in registers.
+    static void _GrowGroup(M3DObjectTreeCachedBox (&groups)[3], detail::SplitGroup group,
+                           M3DObjectTreeCachedBox const& b)
+    {
+        if (group == detail::kBelow)
+            _Grow(groups[0], b);
+        else if (group == detail::kAbove)
+            _Grow(groups[2], b);
+        else
+            _Grow(groups[1], b);
+    }
+    static constexpr std::uint8_t kAllAxesUsed = detail::kAllAxesUsed;
 
     struct BuildItem
     {
@@ -176,20 +190,23 @@ private:
         return item.end - item.begin > m_parameters.maxLeafSize && item.usedAxes != kAllAxesUsed;
     }
 
-    static int _ChooseAxis(BuildItem const& item)
-    {
-        int axis = item.axis;
-        while (item.usedAxes & (1u << axis)) axis = (axis + 1) % 3;
-        return axis;
-    }
+    static int _ChooseAxis(BuildItem const& item) { return detail::ChooseSplitAxis(item.axis, item.usedAxes); }
 
     void _Build(BoxCache& cache)
     {
         std::deque<BuildItem> level;
         std::deque<BuildItem> next;
         _AppendItem(level, &m_root, 0, m_elements.Size(), 0, 0);
-        _ComputeBox(level.front(), cache);
-        _Partition(level.front(), cache);
+        if (cache.Size() >= kParallelRootSize)
+        {
+            _ComputeBoxParallel(level.front(), cache);
+            if (_NeedsSplit(level.front())) _PartitionCachedParallel(level.front(), cache);
+        }
+        else
+        {
+            _ComputeBox(level.front(), cache);
+            _Partition(level.front(), cache);
+        }
         while (!level.empty())
         {
             for (BuildItem& item : level) *item.slot = _NewNode(item);
@@ -239,7 +256,7 @@ private:
     void _Split(BuildItem const& item, std::deque<BuildItem>& next) const
     {
         int const axis = _ChooseAxis(item);
-        std::uint8_t const childAxis = static_cast<std::uint8_t>((axis + 1) % 3);
+        std::uint8_t const childAxis = static_cast<std::uint8_t>(detail::NextSplitAxis(axis));
         std::uint8_t const axisBit = static_cast<std::uint8_t>(1u << axis);
         Node* const parent = *item.slot;
         int slot = 0;
@@ -271,6 +288,66 @@ private:
         item.box = box;
     }
 
+    // Below this many elements the root is measured and partitioned on the calling thread alone.
+    static constexpr std::size_t kParallelRootSize = 1u << 16;
+
+    // The root's box, its elements' cached boxes gathered by all threads: integer minima and
+    // maxima, so the order of gathering does not matter.
+    void _ComputeBoxParallel(BuildItem& item, BoxCache const& cache) const
+    {
+        M3DObjectTreeCachedBox all;
+        std::int64_t const begin = std::int64_t(item.begin), end = std::int64_t(item.end);
+#pragma omp parallel
+        {
+            M3DObjectTreeCachedBox mine;
+#pragma omp for schedule(static) nowait
+            for (std::int64_t i = begin; i < end; ++i) _Grow(mine, cache[std::size_t(i)]);
+#pragma omp critical(vz_static_tree_root_box)
+            _Grow(all, mine);
+        }
+        item.box = item.end > item.begin ? _CachedDoubleBox(all) : M3DBoundingBox<double>();
+    }
+
+    // The cached partition of the root, with the same result element for element: all threads
+    // classify the elements and gather the three groups' boxes first (integer minima and maxima,
+    // in any order), then the calling thread runs the same three-cursor pass on the
+    // classification alone, moving each element's group along with it.
+    void _PartitionCachedParallel(BuildItem& item, BoxCache& cache)
+    {
+        int const axis = _ChooseAxis(item);
+        double const split = detail::SplitValue(item.box.min[axis], item.box.max[axis]);
+        std::vector<std::uint8_t> groupOf(item.end - item.begin);
+        M3DObjectTreeCachedBox groups[3];
+        std::int64_t const begin = std::int64_t(item.begin), end = std::int64_t(item.end);
+#pragma omp parallel
+        {
+            M3DObjectTreeCachedBox mine[3];
+#pragma omp for schedule(static) nowait
+            for (std::int64_t i = begin; i < end; ++i)
+            {
+                M3DObjectTreeCachedBox const& b = cache[std::size_t(i)];
+                detail::SplitGroup const group = detail::GroupOf(_CachedMin(b, axis), _CachedMax(b, axis), split);
+                groupOf[std::size_t(i - begin)] = std::uint8_t(group);
+                _GrowGroup(mine, group, b);
+            }
+#pragma omp critical(vz_static_tree_root_groups)
+            for (int g = 0; g < 3; ++g) _Grow(groups[g], mine[g]);
+        }
+        std::uint64_t const first = item.begin;
+        auto const ends = detail::PartitionAtSplit(
+            item.begin, item.end, [&](std::size_t i) { return detail::SplitGroup(groupOf[i - first]); },
+            [&](std::size_t i, std::size_t j)
+            {
+                _SwapElements(i, j, cache);
+                std::swap(groupOf[i - first], groupOf[j - first]);
+            });
+        item.belowEnd = ends.first;
+        item.straddleEnd = ends.second;
+        std::uint64_t const bounds[4] = {item.begin, ends.first, ends.second, item.end};
+        for (int g = 0; g < 3; ++g)
+            if (bounds[g] < bounds[g + 1]) item.groupBoxes[g] = _CachedDoubleBox(groups[g]);
+    }
+
     // Three groups by the elements' extent on the axis: below (max < split), straddling
     // (min <= split <= max), above (min > split).
     void _Partition(BuildItem& item, BoxCache& cache)
@@ -287,36 +364,21 @@ private:
     void _PartitionCached(BuildItem& item, BoxCache& cache)
     {
         int const axis = _ChooseAxis(item);
-        double const split = (item.box.min[axis] + item.box.max[axis]) * 0.5;
+        double const split = detail::SplitValue(item.box.min[axis], item.box.max[axis]);
         M3DObjectTreeCachedBox groups[3];
-        std::uint64_t below = item.begin;
-        std::uint64_t above = item.end;
-        std::uint64_t i = item.begin;
-        while (i < above)
-        {
-            M3DObjectTreeCachedBox const& b = cache[i];
-            if (_CachedMax(b, axis) < split)
+        auto const ends = detail::PartitionAtSplit(
+            item.begin, item.end,
+            [&](std::size_t i)
             {
-                _Grow(groups[0], b);
-                _SwapElements(i, below, cache);
-                ++below;
-                ++i;
-            }
-            else if (_CachedMin(b, axis) > split)
-            {
-                _Grow(groups[2], b);
-                --above;
-                _SwapElements(i, above, cache);
-            }
-            else
-            {
-                _Grow(groups[1], b);
-                ++i;
-            }
-        }
-        item.belowEnd = below;
-        item.straddleEnd = above;
-        std::uint64_t const bounds[4] = {item.begin, below, above, item.end};
+                M3DObjectTreeCachedBox const& b = cache[i];
+                detail::SplitGroup const group = detail::GroupOf(_CachedMin(b, axis), _CachedMax(b, axis), split);
+                _GrowGroup(groups, group, b);
+                return group;
+            },
+            [&](std::size_t i, std::size_t j) { _SwapElements(i, j, cache); });
+        item.belowEnd = ends.first;
+        item.straddleEnd = ends.second;
+        std::uint64_t const bounds[4] = {item.begin, ends.first, ends.second, item.end};
         for (int g = 0; g < 3; ++g)
             if (bounds[g] < bounds[g + 1]) item.groupBoxes[g] = _CachedDoubleBox(groups[g]);
     }
@@ -324,35 +386,25 @@ private:
     void _PartitionUncached(BuildItem& item)
     {
         int const axis = _ChooseAxis(item);
-        double const split = (item.box.min[axis] + item.box.max[axis]) * 0.5;
+        double const split = detail::SplitValue(item.box.min[axis], item.box.max[axis]);
         M3DBoundingBox<double> groups[3];
-        std::uint64_t below = item.begin;
-        std::uint64_t above = item.end;
-        std::uint64_t i = item.begin;
-        while (i < above)
-        {
-            M3DBoundingBox<double> const b = ElementKind::DoubleBox(m_elements[i], m_source);
-            if (b.max[axis] < split)
+        auto const ends = detail::PartitionAtSplit(
+            item.begin, item.end,
+            [&](std::size_t i)
             {
-                groups[0] |= b;
-                m_elements.SwapEntries(i, below);
-                ++below;
-                ++i;
-            }
-            else if (b.min[axis] > split)
-            {
-                groups[2] |= b;
-                --above;
-                m_elements.SwapEntries(i, above);
-            }
-            else
-            {
-                groups[1] |= b;
-                ++i;
-            }
-        }
-        item.belowEnd = below;
-        item.straddleEnd = above;
+                M3DBoundingBox<double> const b = ElementKind::DoubleBox(m_elements[i], m_source);
+                detail::SplitGroup const group = detail::GroupOf(b.min[axis], b.max[axis], split);
+                if (group == detail::kBelow)
+                    groups[0] |= b;
+                else if (group == detail::kAbove)
+                    groups[2] |= b;
+                else
+                    groups[1] |= b;
+                return group;
+            },
+            [&](std::size_t i, std::size_t j) { m_elements.SwapEntries(i, j); });
+        item.belowEnd = ends.first;
+        item.straddleEnd = ends.second;
         for (int g = 0; g < 3; ++g) item.groupBoxes[g] = groups[g];
     }
 

@@ -3,45 +3,12 @@
 #include <vector>
 
 #include "trees/M3DTriangleTreeMutable.h"
+#include "trees/detail/MidpointSplit.h"
 
 namespace MeshQueriesMutable
 {
 
-namespace
-{
-
-constexpr unsigned kAllAxesUsed = 7;
-
-// Single pass with three cursors: below goes to the front, above to the back, straddling stays
-// between. Returns the ends of the below and the straddling groups.
-template <class Triangles, class Boxes>
-std::pair<std::size_t, std::size_t> PartitionAround(Triangles& triangles, std::size_t begin, std::size_t end, int axis,
-                                                    double split, Boxes const& boxes)
-{
-    std::size_t lo = begin, hi = end, i = begin;
-    while (i < hi)
-    {
-        auto const& b = boxes.GetInfo(triangles[i]);
-        if (double(b.max[axis]) < split)
-        {
-            triangles.SwapEntries(i, lo);
-            ++lo;
-            ++i;
-        }
-        else if (double(b.min[axis]) > split)
-        {
-            --hi;
-            triangles.SwapEntries(i, hi);
-        }
-        else
-        {
-            ++i;
-        }
-    }
-    return {lo, hi};
-}
-
-} // namespace
+namespace split = MeshQueries::detail;
 
 void M3DTriangleTreeMutableStl::Rebuild()
 {
@@ -83,12 +50,18 @@ M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void*
                                                                            Node* parent)
 {
     Node* const node = new (block) Node(this, parent);
-    int axis = firstAxis;
-    while (usedAxes & (1u << axis)) axis = (axis + 1) % 3;
+    int const axis = split::ChooseSplitAxis(firstAxis, usedAxes);
     for (std::size_t i = begin; i != end; ++i)
         MeshQueries::AddTriangleBox(node->box, all.boxes.GetInfo(all.triangles[i]));
-    double const split = (node->box.min[axis] + node->box.max[axis]) * 0.5;
-    auto const groups = PartitionAround(all.triangles, begin, end, axis, split, all.boxes);
+    double const splitValue = split::SplitValue(node->box.min[axis], node->box.max[axis]);
+    auto const groups = split::PartitionAtSplit(
+        begin, end,
+        [&](std::size_t i)
+        {
+            auto const& b = all.boxes.GetInfo(all.triangles[i]);
+            return split::GroupOf(double(b.min[axis]), double(b.max[axis]), splitValue);
+        },
+        [&](std::size_t i, std::size_t j) { all.triangles.SwapEntries(i, j); });
 
     struct Group
     {
@@ -101,11 +74,11 @@ M3DTriangleTreeMutableStl::BaseNode* M3DTriangleTreeMutableStl::_BuildNode(void*
     Group group[3] = {{begin, groups.first, usedAxes, false, nullptr},
                       {groups.first, groups.second, straddleAxes, false, nullptr},
                       {groups.second, end, usedAxes, false, nullptr}};
-    for (Group& g : group) g.isNode = g.end - g.begin > m_leafCapacity && g.usedAxes != kAllAxesUsed;
+    for (Group& g : group) g.isNode = g.end - g.begin > m_leafCapacity && g.usedAxes != split::kAllAxesUsed;
     // Siblings take consecutive blocks, so that a visit reads their boxes from neighbouring memory.
     for (Group& g : group)
         if (g.begin != g.end) g.block = g.isNode ? _AllocateNode() : _AllocateLeaf();
-    int const childAxis = (axis + 1) % 3;
+    int const childAxis = split::NextSplitAxis(axis);
     try
     {
         for (int slot = 0; slot < 3; ++slot)

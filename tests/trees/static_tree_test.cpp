@@ -260,6 +260,26 @@ TEST(StaticTreeBuild, SameTreeWithAndWithoutBoxCacheAndForAnyThreadCount)
         ASSERT_EQ(t.GetElement(i)->GetElementIndex(), c.GetElement(i));
 }
 
+// Large enough for the root to be measured and partitioned by all threads: the tree must be the
+// one the single-threaded build without box cache makes.
+TEST(StaticTreeBuild, RootPartitionedByAllThreadsGivesTheSerialTree)
+{
+    MStlBase mesh;
+    AddRandomTriangles(mesh, 70000, 200000, 800, 22);
+    AddStraddlingTriangles(mesh, 500, 4);
+    int const threadsBefore = omp_get_max_threads();
+    omp_set_num_threads(1);
+    TriangleTree const serial(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(false, 10));
+    CheckTree(serial, ElementBox);
+    for (int threads : {1, 2, 3})
+    {
+        omp_set_num_threads(threads);
+        TriangleTree const cached(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 10));
+        EXPECT_TRUE(SameTrees(serial, cached)) << threads;
+    }
+    omp_set_num_threads(threadsBefore);
+}
+
 TEST(StaticTreeBuild, GraphEdgeTreeNeedsABoxFunctionOnlyWhenItHasEdges)
 {
     MStlBase mesh;
