@@ -20,7 +20,7 @@ void RequireOwnPoint(MStlBase const* mesh, MStlPoint const* p)
 }
 } // namespace
 
-MStlBase::MStlBase() : m_defaultMarker(new DefaultMarker) {}
+MStlBase::MStlBase() : m_defaultMarker(new DefaultMarker), m_edges(new MStlEdgeIndex) {}
 
 MStlBase::~MStlBase()
 {
@@ -51,6 +51,7 @@ MStlTriangle* MStlBase::AllocateTriangle()
 void MStlBase::ReserveTriangles(std::size_t additionalTriangles)
 {
     m_triangles.reserve(m_triangles.size() + additionalTriangles);
+    m_edges->Reserve(additionalTriangles);
 }
 
 MStlTriangle* MStlBase::AddTriangle(MStlPoint* a, MStlPoint* b, MStlPoint* c)

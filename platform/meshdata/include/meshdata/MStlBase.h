@@ -8,6 +8,7 @@
 #include "meshdata/MStlGraph.h"
 #include "meshdata/MStlPoint.h"
 #include "meshdata/MStlTriangle.h"
+#include "meshdata/detail/MStlEdgeIndex.h"
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -107,9 +108,12 @@ public:
     // The element info (edge thicknesses); created on first request.
     MStlBaseElementInfoStlDependency* GetOrCreateElementInfo();
     MStlBaseElementInfoStlDependency* GetElementInfo() const { return m_elementInfo.get(); }
+    // The triangles by edge (see MStlEdgeIndex), always in step with the triangles.
+    MStlEdgeIndex const& GetEdgeIndex() const { return *m_edges; }
 
 private:
     friend class MStlCallback;
+    friend class MStlTriangle;
     void Notify(MStlCallBackEventID id, void const* const* words);
     void NotifyTriangleList(MStlCallBackEventID id, std::vector<MStlTriangle*> const& triangles);
     MStlTriangle* AllocateTriangle();
@@ -128,6 +132,8 @@ private:
     std::vector<std::unique_ptr<MStlGraph>> m_graphs;
     std::vector<MStlCallback*> m_callbacks;
     std::uint64_t m_nextEdgeId = 0;
+    std::unique_ptr<MStlEdgeIndex> m_edges;
+    std::uint64_t m_nextLinkSequence = 1;
 };
 
 // Const iteration over the triangles of a mesh or a feature, in element-index / feature order.
