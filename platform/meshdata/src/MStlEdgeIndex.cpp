@@ -1,6 +1,7 @@
 #include "meshdata/detail/MStlEdgeIndex.h"
 
 #include "meshdata/MStlTriangle.h"
+#include <algorithm>
 
 namespace
 {
@@ -37,6 +38,89 @@ bool IsFirstOfItsPair(MStlPoint* const (&points)[3], int k)
 
 } // namespace
 
+std::size_t MStlEdgeIndex::Home(Key const& k) const
+{
+    std::uint64_t const a = reinterpret_cast<std::uintptr_t>(k.low);
+    std::uint64_t const b = reinterpret_cast<std::uintptr_t>(k.high);
+    std::uint64_t h = (a ^ (b * 0x9E3779B97F4A7C15ull)) * 0xD6E8FEB86659FD93ull;
+    h ^= h >> 32;
+    return std::size_t(h) & (m_slots.size() - 1);
+}
+
+MStlEdgeIndex::Entry const* MStlEdgeIndex::Find(Key const& k) const
+{
+    if (m_slots.empty()) return nullptr;
+    std::size_t const mask = m_slots.size() - 1;
+    for (std::size_t i = Home(k);; i = (i + 1) & mask)
+    {
+        if (!m_slots[i].key.low) return nullptr;
+        if (m_slots[i].key == k) return &m_slots[i].entry;
+    }
+}
+
+MStlEdgeIndex::Entry* MStlEdgeIndex::Find(Key const& k)
+{
+    return const_cast<Entry*>(static_cast<MStlEdgeIndex const*>(this)->Find(k));
+}
+
+MStlEdgeIndex::Entry& MStlEdgeIndex::FindOrAdd(Key const& k)
+{
+    if (Entry* const e = Find(k)) return *e;
+    if (2 * (m_used + 1) > m_slots.size()) Rehash(std::max<std::size_t>(64, 2 * m_slots.size()));
+    std::size_t const mask = m_slots.size() - 1;
+    std::size_t i = Home(k);
+    while (m_slots[i].key.low) i = (i + 1) & mask;
+    m_slots[i].key = k;
+    m_slots[i].entry = Entry();
+    ++m_used;
+    return m_slots[i].entry;
+}
+
+void MStlEdgeIndex::Erase(Key const& k)
+{
+    if (m_slots.empty()) return;
+    std::size_t const mask = m_slots.size() - 1;
+    std::size_t i = Home(k);
+    while (m_slots[i].key.low && !(m_slots[i].key == k)) i = (i + 1) & mask;
+    if (!m_slots[i].key.low) return;
+    // Shift later members of the probe run back, so that no lookup meets a hole before its key.
+    for (std::size_t j = (i + 1) & mask; m_slots[j].key.low; j = (j + 1) & mask)
+    {
+        std::size_t const home = Home(m_slots[j].key);
+        bool const homeOutsideHoleToJ = i <= j ? (home <= i || home > j) : (home <= i && home > j);
+        if (homeOutsideHoleToJ)
+        {
+            m_slots[i] = m_slots[j];
+            i = j;
+        }
+    }
+    m_slots[i] = Slot();
+    --m_used;
+}
+
+void MStlEdgeIndex::Rehash(std::size_t slots)
+{
+    std::size_t size = 64;
+    while (size < slots) size *= 2;
+    std::vector<Slot> old(size);
+    old.swap(m_slots);
+    std::size_t const mask = m_slots.size() - 1;
+    for (Slot const& s : old)
+    {
+        if (!s.key.low) continue;
+        std::size_t i = Home(s.key);
+        while (m_slots[i].key.low) i = (i + 1) & mask;
+        m_slots[i] = s;
+    }
+}
+
+void MStlEdgeIndex::Reserve(std::size_t triangles)
+{
+    // A closed mesh has one and a half edges per triangle.
+    std::size_t const wanted = 2 * (m_used + triangles + triangles / 2);
+    if (wanted > m_slots.size()) Rehash(wanted);
+}
+
 MStlEdgeIndex::Use MStlEdgeIndex::Classify(MStlTriangle const* t, MStlPoint const* a, MStlPoint const* b)
 {
     for (int k = 0; k < 3; ++k)
@@ -54,7 +138,7 @@ void MStlEdgeIndex::CountOnEdges(MStlTriangle const* t, MStlPoint* const (&point
     {
         if (!IsFirstOfItsPair(points, k)) continue;
         Key const key = KeyOf(points[k], points[(k + 1) % 3]);
-        Entry& e = m_entries[key];
+        Entry& e = FindOrAdd(key);
         e.lowHigh[Classify(t, key.low, key.high)] += std::size_t(sign);
         e.highLow[Classify(t, key.high, key.low)] += std::size_t(sign);
     }
@@ -65,7 +149,7 @@ void MStlEdgeIndex::Insert(MStlTriangle* t, int slot, bool atFront)
     MStlPoint const* const a = t->m_points[slot];
     MStlPoint const* const b = t->m_points[(slot + 1) % 3];
     Key const key = KeyOf(a, b);
-    MStlTriangle*& head = m_entries[key].head[key.low == a ? 0 : 1];
+    MStlTriangle*& head = FindOrAdd(key).head[key.low == a ? 0 : 1];
     MStlTriangle* before = nullptr;
     MStlTriangle* after = head;
     if (!atFront)
@@ -90,17 +174,17 @@ void MStlEdgeIndex::Remove(MStlTriangle* t, int slot)
     MStlPoint const* const a = t->m_points[slot];
     MStlPoint const* const b = t->m_points[(slot + 1) % 3];
     Key const key = KeyOf(a, b);
-    auto const it = m_entries.find(key);
-    if (it == m_entries.end()) return;
+    Entry* const entry = Find(key);
+    if (!entry) return;
     MStlTriangle* const before = t->m_edgePrev[slot];
     MStlTriangle* const after = t->m_edgeNext[slot];
     if (before)
         before->m_edgeNext[SlotRunning(before, a, b)] = after;
     else
-        it->second.head[key.low == a ? 0 : 1] = after;
+        entry->head[key.low == a ? 0 : 1] = after;
     if (after) after->m_edgePrev[SlotRunning(after, a, b)] = before;
     t->m_edgePrev[slot] = t->m_edgeNext[slot] = nullptr;
-    if (!it->second.head[0] && !it->second.head[1]) m_entries.erase(it);
+    if (!entry->head[0] && !entry->head[1]) Erase(key);
 }
 
 void MStlEdgeIndex::Link(MStlTriangle* t)
@@ -132,9 +216,9 @@ void MStlEdgeIndex::Relink(MStlTriangle* t, MStlPoint* const (&oldPoints)[3])
 MStlTriangle* MStlEdgeIndex::FirstRunning(MStlPoint const* a, MStlPoint const* b, MStlTriangle const* skip) const
 {
     Key const key = KeyOf(a, b);
-    auto const it = m_entries.find(key);
-    if (it == m_entries.end()) return nullptr;
-    MStlTriangle* t = it->second.head[key.low == a ? 0 : 1];
+    Entry const* const entry = Find(key);
+    if (!entry) return nullptr;
+    MStlTriangle* t = entry->head[key.low == a ? 0 : 1];
     // skip is in the list at most once, so the answer is one of the first two.
     if (t == skip) t = t->m_edgeNext[SlotRunning(t, a, b)];
     return t;
@@ -143,10 +227,10 @@ MStlTriangle* MStlEdgeIndex::FirstRunning(MStlPoint const* a, MStlPoint const* b
 MStlEdgeIndex::Counts MStlEdgeIndex::Count(MStlPoint const* a, MStlPoint const* b) const
 {
     Key const key = KeyOf(a, b);
-    auto const it = m_entries.find(key);
+    Entry const* const entry = Find(key);
     Counts c;
-    if (it == m_entries.end()) return c;
-    std::size_t const* const byUse = key.low == a ? it->second.lowHigh : it->second.highLow;
+    if (!entry) return c;
+    std::size_t const* const byUse = key.low == a ? entry->lowHigh : entry->highLow;
     c.forward = byUse[eForward];
     c.backward = byUse[eBackward];
     return c;
@@ -156,10 +240,10 @@ void MStlEdgeIndex::ForEachOnEdge(MStlPoint const* a, MStlPoint const* b,
                                   std::function<void(MStlTriangle const*)> const& visit) const
 {
     Key const key = KeyOf(a, b);
-    auto const it = m_entries.find(key);
-    if (it == m_entries.end()) return;
-    for (MStlTriangle const* t = it->second.head[0]; t; t = t->m_edgeNext[SlotRunning(t, key.low, key.high)]) visit(t);
+    Entry const* const entry = Find(key);
+    if (!entry) return;
+    for (MStlTriangle const* t = entry->head[0]; t; t = t->m_edgeNext[SlotRunning(t, key.low, key.high)]) visit(t);
     // A triangle running the edge both ways was visited already.
-    for (MStlTriangle const* t = it->second.head[1]; t; t = t->m_edgeNext[SlotRunning(t, key.high, key.low)])
+    for (MStlTriangle const* t = entry->head[1]; t; t = t->m_edgeNext[SlotRunning(t, key.high, key.low)])
         if (SlotRunning(t, key.low, key.high) < 0) visit(t);
 }

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <unordered_map>
+#include <vector>
 
 class MStlEdgeIndex
 {
@@ -50,7 +50,8 @@ public:
     void ForEachOnEdge(MStlPoint const* a, MStlPoint const* b,
                        std::function<void(MStlTriangle const*)> const& visit) const;
 
-    void Reserve(std::size_t triangles) { m_entries.reserve(m_entries.size() + triangles + triangles / 2); }
+    // Makes room for the edges of that many more triangles.
+    void Reserve(std::size_t triangles);
 
 private:
     struct Key
@@ -59,15 +60,6 @@ private:
         MStlPoint const* high;
         bool operator==(Key const& o) const { return low == o.low && high == o.high; }
     };
-    struct KeyHash
-    {
-        std::size_t operator()(Key const& k) const
-        {
-            std::size_t const a = reinterpret_cast<std::uintptr_t>(k.low);
-            std::size_t const b = reinterpret_cast<std::uintptr_t>(k.high);
-            return a * 0x9E3779B97F4A7C15ull ^ (b + 0x632BE59BD9B4E019ull + (a << 6) + (a >> 2));
-        }
-    };
     struct Entry
     {
         MStlTriangle* head[2] = {nullptr, nullptr}; // [0]: low to high, [1]: high to low
@@ -75,11 +67,25 @@ private:
         std::size_t lowHigh[3] = {0, 0, 0};
         std::size_t highLow[3] = {0, 0, 0};
     };
+    // Open addressing with linear probing: one cache line per lookup in the usual case; an empty
+    // slot has a null low point.
+    struct Slot
+    {
+        Key key{nullptr, nullptr};
+        Entry entry;
+    };
+    std::size_t Home(Key const& k) const;
+    Entry* Find(Key const& k);
+    Entry const* Find(Key const& k) const;
+    Entry& FindOrAdd(Key const& k);
+    void Erase(Key const& k);
+    void Rehash(std::size_t slots);
 
     static Key KeyOf(MStlPoint const* a, MStlPoint const* b) { return std::less<>()(a, b) ? Key{a, b} : Key{b, a}; }
     void Insert(MStlTriangle* t, int slot, bool atFront);
     void Remove(MStlTriangle* t, int slot);
     void CountOnEdges(MStlTriangle const* t, MStlPoint* const (&points)[3], int sign);
 
-    std::unordered_map<Key, Entry, KeyHash> m_entries;
+    std::vector<Slot> m_slots;
+    std::size_t m_used = 0;
 };
