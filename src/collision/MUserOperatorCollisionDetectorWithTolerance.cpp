@@ -1,5 +1,7 @@
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 
+#include "collision/detail/ParameterChecks.h"
+
 #include "collision/ToleranceQuery.h"
 #include "thickness/MUserOperatorWallThickness.h"
 #include "trees/M3DObjectTree.h"
@@ -100,6 +102,9 @@ void MUserOperatorCollisionDetectorWithTolerance::SetAllParams(MParams const& pa
 MUserOperatorCollisionDetectorWithTolerance::EReturnCode MUserOperatorCollisionDetectorWithTolerance::Operate()
 {
     if (!firstPart) return eNoFirstPart;
+    if (!parameterchecks::IsLengthLimit(params.Tolerance) || !parameterchecks::IsFiniteTransform(firstTransform) ||
+        !parameterchecks::IsFiniteTransform(secondTransform))
+        return eInvalidParameters;
     if (secondPart)
         _Operate_2Parts();
     else

@@ -11,13 +11,17 @@ class MUserOperatorCollisionDetectorWithTolerance
 public:
     struct MParams
     {
+        // Mesh units; valid: 0 <= Tolerance <= +infinity (NaN and negative values are refused).
         double Tolerance = 5000.0;
     };
 
     enum EReturnCode
     {
         eOK = 0,
-        eNoFirstPart = 1
+        eNoFirstPart = 1,
+        // The tolerance is NaN or negative, or a placement transform holds a NaN or infinite entry;
+        // nothing was done and no callback was called.
+        eInvalidParameters = 2
     };
 
     using Callback = std::function<void(MStlTriangle&)>;
@@ -33,6 +37,7 @@ public:
     void SetFirstPart(MStlBase* part, Callback callback);
     void SetSecondPart(MStlBase* part, IStlMarkTriangles* marker);
     void SetSecondPart(MStlBase* part, Callback callback);
+    // Placements: every entry finite.
     void SetFirstPartTransform(MMTransformMatrix const& transform);
     void SetSecondPartTransform(MMTransformMatrix const& transform);
     void SetAllParams(MParams const& params);

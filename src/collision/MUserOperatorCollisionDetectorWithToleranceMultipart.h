@@ -19,17 +19,22 @@ class MUserOperatorCollisionDetectorWithToleranceMultipart
 public:
     struct MParams
     {
+        // Mesh units; valid: 0 <= Tolerance <= +infinity (NaN and negative values are refused).
         double Tolerance = 5000.0;
     };
 
     enum EReturnCode
     {
         eOK = 0,
-        eNoParts = 1
+        eNoParts = 1,
+        // The tolerance is NaN or negative, or a part's transform holds a NaN or infinite entry;
+        // nothing was examined and the collisions of an earlier run are kept.
+        eInvalidParameters = 2
     };
 
     MUserOperatorCollisionDetectorWithToleranceMultipart();
 
+    // Transforms: every entry finite.
     std::size_t AddPart(MStlBase const* part, MMTransformMatrix transform);
     std::size_t AddPart(MStlCompact const* part, MMTransformMatrix transform);
     void SetAllParams(MParams const& params);

@@ -88,7 +88,8 @@ public:
     static double GetTriangleShapeQuality(MStlTriangle const* ip_triangle, MMPoint3d<double> const* const ip_positions,
                                           MetricType i_shapeMetric, MetricType i_growthMetric);
 
-    // Number of triangles of the mesh whose value is below i_threshold (equal is not bad).
+    // Number of triangles of the mesh whose value is below i_threshold (equal is not bad). Throws
+    // std::invalid_argument for a null mesh or a NaN threshold (any other number is valid).
     static int GetNumberOfBadTriangles(MStlBase const* ip_mesh, double i_threshold, MetricType i_metric);
 
     // The value of i_metric for every triangle of the mesh, in element-index order: exactly what

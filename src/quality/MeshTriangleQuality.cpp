@@ -1,4 +1,5 @@
 // Quality of a mesh triangle: neighbourhood metrics from its mesh, shape metrics from its vertices.
+#include <cmath>
 #include <stdexcept>
 
 #include "quality/MTriangleQualityCalculator.h"
@@ -41,6 +42,7 @@ int MTriangleQualityCalculator::GetNumberOfBadTriangles(MStlBase const* ip_mesh,
                                                         MetricType i_metric)
 {
     if (!ip_mesh) throw std::invalid_argument("ip_mesh");
+    if (std::isnan(i_threshold)) throw std::invalid_argument("i_threshold is NaN");
     int bad = 0;
     for (double const value : GetTriangleShapeQualities(ip_mesh, i_metric))
         if (value < i_threshold) ++bad;
