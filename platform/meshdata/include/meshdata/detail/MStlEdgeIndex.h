@@ -63,9 +63,10 @@ private:
     struct Entry
     {
         MStlTriangle* head[2] = {nullptr, nullptr}; // [0]: low to high, [1]: high to low
-        // Triangles on the edge by Classify(t, low, high) and by Classify(t, high, low).
-        std::size_t lowHigh[3] = {0, 0, 0};
-        std::size_t highLow[3] = {0, 0, 0};
+        // Triangles on the edge by Classify(t, low, high) and by Classify(t, high, low); 32 bits
+        // keep a slot small (a mesh with 4 billion triangles on one edge is out of reach).
+        std::uint32_t lowHigh[3] = {0, 0, 0};
+        std::uint32_t highLow[3] = {0, 0, 0};
     };
     // Open addressing with linear probing: one cache line per lookup in the usual case; an empty
     // slot has a null low point.
