@@ -71,7 +71,8 @@ void MStlTriangle::Invert(char)
         if (oldSlot != k) continue; // only first occurrences carry a link
         m_next[LinkSlot(points[k])] = next[k];
     }
-    if (m_mesh) m_mesh->m_edges->Relink(this, points);
+    if (m_mesh)
+        if (MStlEdgeIndex* const edges = m_mesh->EdgeIndexToMaintain()) edges->Relink(this, points);
 }
 
 void MStlTriangle::GetBoundingBox(M3DBoundingBox<long>& box) const
@@ -90,12 +91,12 @@ void MStlTriangle::LinkToPoints()
         m_next[k] = p->m_firstTriangle;
         p->m_firstTriangle = this;
     }
-    m_mesh->m_edges->Link(this);
+    if (MStlEdgeIndex* const edges = m_mesh->EdgeIndexToMaintain()) edges->Link(this);
 }
 
 void MStlTriangle::UnlinkFromPoints()
 {
-    m_mesh->m_edges->Unlink(this);
+    if (MStlEdgeIndex* const edges = m_mesh->EdgeIndexToMaintain()) edges->Unlink(this);
     for (int k = 0; k < 3; ++k)
     {
         MStlPoint* const p = m_points[k];
