@@ -30,7 +30,8 @@ if command -v clang++ >/dev/null 2>&1; then
   tsan_tests=(test_collision test_thickness test_graphsearch test_stress)
   CC=clang CXX=clang++ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVZ_TSAN=ON -DVZ_SANITIZE=OFF -DVZ_BUILD_TESTS=ON -DVZ_BUILD_BENCHMARKS=OFF -DVZ_BUILD_EXAMPLES=OFF
   cmake --build build-tsan -j"$jobs" --target "${tsan_tests[@]}"
-  archer="$(clang -print-file-name=libarcher.so)"
+  # OpenMP's tool that tells TSan about parallel regions, barriers and critical sections.
+  archer="$(dirname "$(dirname "$(clang -print-resource-dir)")")/libarcher.so"
   for t in "${tsan_tests[@]}"; do
     OMP_TOOL_LIBRARIES="$archer" TSAN_OPTIONS="exitcode=66 suppressions=$PWD/tools/tsan.supp" ./build-tsan/tests/"$t" --gtest_brief=1
   done

@@ -1,4 +1,5 @@
 #include "graphsearch/detail/PoreGridScan.h"
+#include "graphsearch/detail/TaskHandOff.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,7 +104,15 @@ private:
             FillRow(0, k);
             return;
         }
-        tbb::parallel_for(std::size_t(0), m_nx, [this, k](std::size_t i) { FillRow(i, k); });
+        TaskHandOff::BeforeLoop();
+        tbb::parallel_for(std::size_t(0), m_nx,
+                          [this, k](std::size_t i)
+                          {
+                              TaskHandOff::TaskBegins();
+                              FillRow(i, k);
+                              TaskHandOff::TaskEnds();
+                          });
+        TaskHandOff::AfterLoop();
     }
 
     // The anti-diagonal neighbours (i + 1, j - 1) are deliberately not compared.
