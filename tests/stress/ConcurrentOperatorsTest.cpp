@@ -148,4 +148,28 @@ TEST(ConcurrentOperators, DifferentOperatorsOnSharedMeshesGiveTheirLoneResults)
         for (std::string const& s : seen[i]) EXPECT_EQ(s, lone[i]) << tasks[i].name;
 }
 
+// The first neighbour question builds the mesh's edge index; several threads asking it first at
+// the same moment must all get the answers one thread alone gets.
+TEST(ConcurrentOperators, FirstNeighbourQuestionsFromSeveralThreadsAtOnce)
+{
+    MStlBase reference, shared;
+    AddJitteredBox(reference, {0, 0, 0}, {20000, 20000, 20000}, 4);
+    AddJitteredBox(shared, {0, 0, 0}, {20000, 20000, 20000}, 4);
+    std::vector<std::uint64_t> expected;
+    for (MStlTriangle const* t : reference.GetTriangles())
+        for (std::size_t i = 0; i < 3; ++i) expected.push_back(t->FindAdjacentTriangle(i)->GetElementIndex());
+    std::vector<std::vector<std::uint64_t>> seen(4);
+    std::vector<std::thread> threads;
+    for (auto& answers : seen)
+        threads.emplace_back(
+            [&shared, &answers]
+            {
+                for (MStlTriangle const* t : shared.GetTriangles())
+                    for (std::size_t i = 0; i < 3; ++i)
+                        answers.push_back(t->FindAdjacentTriangle(i)->GetElementIndex());
+            });
+    for (std::thread& t : threads) t.join();
+    for (auto const& answers : seen) EXPECT_EQ(answers, expected);
+}
+
 } // namespace
