@@ -43,6 +43,11 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
     double minDirect = 1.0;
     double minCombined = 1.0;
     Facet const self(ip_triangle);
+    // A fold at or below 0 across an edge decides the value (clamped to 0) before any fan is walked:
+    // the fans can only lower it further.
+    for (std::size_t i = 0; i < 3; ++i)
+        if (MStlTriangle const* const neighbour = ip_triangle->FindAdjacentTriangle(i, false))
+            if (RatioOfSignedAngle(i_metric, SignedAngle(self, Facet(neighbour))) <= 0.0) return 0.0;
     for (std::size_t i = 0; i < 3; ++i)
     {
         MStlPoint const* const v = ip_triangle->GetPoint(i);
@@ -62,6 +67,13 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
         // taken more steps than there are triangles at v.
         std::size_t steps = 0;
         std::size_t stepLimit = 0;
+        // Such a fan repeats its cycle; once a whole round of it has passed (seen again at a
+        // checkpoint moved at doubling distances), every fold of the walk has been met. If none fell
+        // below the direct ratio, the rest of the walk cannot change the outcome and is skipped.
+        MStlTriangle const* checkpoint = neighbour;
+        std::size_t checkpointDistance = 1;
+        std::size_t sinceCheckpoint = 0;
+        bool lowered = false;
         MStlTriangle const* next = NeighbourAcrossEdgeStartingAt(neighbour, v);
         while (next && previous.triangle != ip_triangle)
         {
@@ -79,10 +91,21 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
                 fanMin = ratio;
                 atMin = bend;
                 before = accumulated;
+                lowered = true;
             }
             accumulated += bend;
             previous = following;
             next = NeighbourAcrossEdgeStartingAt(next, v);
+            if (previous.triangle == checkpoint)
+            {
+                if (!lowered) break;
+            }
+            else if (++sinceCheckpoint == checkpointDistance)
+            {
+                checkpoint = previous.triangle;
+                checkpointDistance *= 2;
+                sinceCheckpoint = 0;
+            }
         }
         double const after = accumulated - before - atMin;
         double const combined = before <= after ? fanMin + before : fanMin + after;
