@@ -1,5 +1,7 @@
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 
+#include "collision/detail/ParameterChecks.h"
+
 #include "collision/ToleranceQuery.h"
 #include "collision/detail/CollisionProgress.h"
 #include "thickness/MUserOperatorWallThickness.h"
@@ -107,6 +109,9 @@ void MUserOperatorCollisionDetectorWithTolerance::SetProgressDelegate(
 MUserOperatorCollisionDetectorWithTolerance::EReturnCode MUserOperatorCollisionDetectorWithTolerance::Operate()
 {
     if (!firstPart) return eNoFirstPart;
+    if (!parameterchecks::IsLengthLimit(params.Tolerance) || !parameterchecks::IsFiniteTransform(firstTransform) ||
+        !parameterchecks::IsFiniteTransform(secondTransform))
+        return eInvalidParameters;
     bool const completed = secondPart ? _Operate_2Parts() : _Operate_1Part();
     return completed ? eOK : eCancelled;
 }

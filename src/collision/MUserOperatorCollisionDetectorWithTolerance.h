@@ -43,6 +43,7 @@ class VZ_API MUserOperatorCollisionDetectorWithTolerance
 public:
     struct MParams
     {
+        // Mesh units; valid: 0 <= Tolerance <= +infinity (NaN and negative values are refused).
         double Tolerance = 5000.0;
     };
 
@@ -51,7 +52,10 @@ public:
         eOK = 0,
         eNoFirstPart = 1,
         // The progress delegate asked to stop; see SetProgressDelegate.
-        eCancelled = 2
+        eCancelled = 2,
+        // The tolerance is NaN or negative, or a placement transform holds a NaN or infinite entry;
+        // nothing was done and no callback was called.
+        eInvalidParameters = 3
     };
 
     using Callback = std::function<void(MStlTriangle&)>;
@@ -67,6 +71,7 @@ public:
     void SetFirstPart(MStlBase* part, Callback callback);
     void SetSecondPart(MStlBase* part, IStlMarkTriangles* marker);
     void SetSecondPart(MStlBase* part, Callback callback);
+    // Placements: every entry finite.
     void SetFirstPartTransform(MMTransformMatrix const& transform);
     void SetSecondPartTransform(MMTransformMatrix const& transform);
     void SetAllParams(MParams const& params);

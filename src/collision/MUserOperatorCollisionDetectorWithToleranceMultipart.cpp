@@ -1,5 +1,7 @@
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
 
+#include "collision/detail/ParameterChecks.h"
+
 #include "collision/ToleranceQuery.h"
 #include "collision/detail/CollisionProgress.h"
 #include "trees/M3DObjectTree.h"
@@ -224,6 +226,9 @@ MUserOperatorCollisionDetectorWithToleranceMultipart::EReturnCode
 MUserOperatorCollisionDetectorWithToleranceMultipart::Operate()
 {
     if (parts.empty()) return eNoParts;
+    if (!parameterchecks::IsLengthLimit(params.Tolerance)) return eInvalidParameters;
+    for (MultipartPart const& part : parts)
+        if (!parameterchecks::IsFiniteTransform(part.transform)) return eInvalidParameters;
     collisions.clear();
     std::vector<std::size_t> order = _SizeOrder();
     // Part order[k] queries the trees of the parts after it in the order, once each.

@@ -47,6 +47,7 @@ class VZ_API MUserOperatorCollisionDetectorWithToleranceMultipart
 public:
     struct MParams
     {
+        // Mesh units; valid: 0 <= Tolerance <= +infinity (NaN and negative values are refused).
         double Tolerance = 5000.0;
     };
 
@@ -55,11 +56,15 @@ public:
         eOK = 0,
         eNoParts = 1,
         // The progress delegate asked to stop; see SetProgressDelegate.
-        eCancelled = 2
+        eCancelled = 2,
+        // The tolerance is NaN or negative, or a part's transform holds a NaN or infinite entry;
+        // nothing was examined and the collisions of an earlier run are kept.
+        eInvalidParameters = 3
     };
 
     MUserOperatorCollisionDetectorWithToleranceMultipart();
 
+    // Transforms: every entry finite.
     std::size_t AddPart(MStlBase const* part, MMTransformMatrix transform);
     std::size_t AddPart(MStlCompact const* part, MMTransformMatrix transform);
     void SetAllParams(MParams const& params);

@@ -26,6 +26,7 @@ PoreSizeResult GetPoreSizes(MStlGraph const* ip_graph, M3DBoundingBox<double> co
                             double i_overlapFactor)
 {
     util::CheckPoreSearchArguments(ip_graph, i_resolution_x, i_resolution_y, i_resolution_z);
+    util::CheckPoreSearchRegion(i_box, i_overlapFactor);
     MStlBaseElementInfo const* const info = MStlBaseElementInfoStlDependency::GetDependency(ip_graph->GetMesh(), true);
     MeshQueries::M3DObjectTree<MStlGraphEdge> const tree(MStlIteratorGraphEdgeConst::Begin(ip_graph),
                                                          MStlIteratorGraphEdgeConst::End(ip_graph),

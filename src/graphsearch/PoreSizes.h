@@ -34,7 +34,9 @@ namespace geometricsearches
 // Errors
 //   std::invalid_argument, before any work and in this order: "ip_graph" for a null graph,
 //   "i_resolution_x too small", "i_resolution_y too small", "i_resolution_z too small" for a
-//   resolution below 2. std::bad_alloc when memory runs out; nothing partial is returned.
+//   resolution below 2; then "i_box" for a box with a NaN or infinite corner or with a minimum above
+//   its maximum (a flat box is fine) and "i_overlapFactor" for NaN. std::bad_alloc when memory runs out; nothing
+//   partial is returned.
 // Threads
 //   Rows of each grid slice are measured by parallel tasks; the call returns after all have ended.
 //   Calls on different graphs, or on the same unchanged graph, may run at once.

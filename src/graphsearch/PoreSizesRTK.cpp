@@ -75,6 +75,7 @@ PoreSizeResult GetPoreSizesRTK(MStlGraph const* ip_graph, M3DBoundingBox<double>
                                bool i_useNelderMead, std::size_t i_refineResolution, double i_overlapFactor)
 {
     util::CheckPoreSearchArguments(ip_graph, i_resolution_x, i_resolution_y, i_resolution_z);
+    util::CheckPoreSearchRegion(i_box, i_overlapFactor);
     GraphRStarTree const tree(ip_graph);
     // The grid rows search the tree from several threads; no lazy refresh may be left for them.
     tree.RefreshAll();

@@ -3,83 +3,14 @@
 #include <cmath>
 
 #include "quality/MTriangleQualityCalculator.h"
+#include "quality/detail/CurvatureAngles.h"
 
 namespace Zodara
 {
 namespace Rudizidov
 {
 
-namespace
-{
-
-using Point = MMPoint3d<double>;
-
-constexpr double kPi = 3.141592653589793;
-// The angle of two triangles that share no edge running opposite ways: far beyond any real
-// angle, so that convex and full curvature ratios of such a pair fall far below 0.
-constexpr double kNoSharedEdgeAngle = 1.0248189854026301e18;
-
-bool SamePosition(MStlPoint const* p, MStlPoint const* q) { return p->x == q->x && p->y == q->y && p->z == q->z; }
-
-// A triangle with its unit normal, so that a fan walk computes each normal once.
-struct Facet
-{
-    MStlTriangle const* triangle;
-    Point normal;
-
-    explicit Facet(MStlTriangle const* t) : triangle(t), normal(t->GetNormal()) {}
-};
-
-// Signed angle between the normals of two triangles: positive where the surface folds convexly
-// over their shared edge, negative where it folds concavely.
-double SignedAngle(Facet const& fa, Facet const& fb)
-{
-    MStlTriangle const* const a = fa.triangle;
-    MStlTriangle const* const b = fb.triangle;
-    for (int i = 0; i < 3; ++i)
-    {
-        for (int j = 0; j < 3; ++j)
-        {
-            if (!SamePosition(a->GetPoint((i + 1) % 3), b->GetPoint(j)) ||
-                !SamePosition(a->GetPoint(i), b->GetPoint((j + 1) % 3)))
-                continue;
-            Point const edgeMiddle = (a->GetVertex(i) + a->GetVertex((i + 1) % 3)) * 0.5;
-            Point const apexMiddle = (a->GetVertex((i + 2) % 3) + b->GetVertex((j + 2) % 3)) * 0.5;
-            double const sign = (edgeMiddle - apexMiddle).Dot(fa.normal) > 0.0 ? 1.0 : -1.0;
-            // Clamped so that rounding cannot push acos past its domain.
-            return sign * std::acos(std::clamp(fa.normal.Dot(fb.normal), -1.0, 1.0));
-        }
-    }
-    return kNoSharedEdgeAngle;
-}
-
-// The neighbour of t across its edge that starts at v, or null also when v is no vertex of t.
-MStlTriangle const* NeighbourAcrossEdgeStartingAt(MStlTriangle const* t, MStlPoint const* v)
-{
-    for (std::size_t k = 0; k < 3; ++k)
-        if (t->GetPoint(k) == v) return t->FindAdjacentTriangle(k, false);
-    return nullptr;
-}
-
-std::size_t NumberOfTrianglesAround(MStlPoint const* v)
-{
-    std::size_t n = 0;
-    for (MStlTriangle const* t = v->GetFirstTriangle(); t; t = t->NextTriangleAround(v)) ++n;
-    return n;
-}
-
-double RatioOfSignedAngle(MTriangleQualityCalculator::MetricType metric, double angle)
-{
-    switch (metric)
-    {
-    case MTriangleQualityCalculator::CurvatureRatioConvex: return angle > 0.0 ? 1.0 - angle / kPi : 1.0;
-    case MTriangleQualityCalculator::CurvatureRatioConcave: return angle < 0.0 ? 1.0 + angle / kPi : 1.0;
-    case MTriangleQualityCalculator::CurvatureRatio: return 1.0 - std::fabs(angle) / kPi;
-    default: return 0.0;
-    }
-}
-
-} // namespace
+using namespace curvature;
 
 double MTriangleQualityCalculator::GetTriangleShapeQualitySurfaceSmoothnessRatio(MStlTriangle const* ip_triangle)
 {
@@ -112,6 +43,11 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
     double minDirect = 1.0;
     double minCombined = 1.0;
     Facet const self(ip_triangle);
+    // A fold at or below 0 across an edge decides the value (clamped to 0) before any fan is walked:
+    // the fans can only lower it further.
+    for (std::size_t i = 0; i < 3; ++i)
+        if (MStlTriangle const* const neighbour = ip_triangle->FindAdjacentTriangle(i, false))
+            if (RatioOfSignedAngle(i_metric, SignedAngle(self, Facet(neighbour))) <= 0.0) return 0.0;
     for (std::size_t i = 0; i < 3; ++i)
     {
         MStlPoint const* const v = ip_triangle->GetPoint(i);
@@ -131,6 +67,13 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
         // taken more steps than there are triangles at v.
         std::size_t steps = 0;
         std::size_t stepLimit = 0;
+        // Such a fan repeats its cycle; once a whole round of it has passed (seen again at a
+        // checkpoint moved at doubling distances), every fold of the walk has been met. If none fell
+        // below the direct ratio, the rest of the walk cannot change the outcome and is skipped.
+        MStlTriangle const* checkpoint = neighbour;
+        std::size_t checkpointDistance = 1;
+        std::size_t sinceCheckpoint = 0;
+        bool lowered = false;
         MStlTriangle const* next = NeighbourAcrossEdgeStartingAt(neighbour, v);
         while (next && previous.triangle != ip_triangle)
         {
@@ -148,10 +91,21 @@ double MTriangleQualityCalculator::GetTriangleShapeQualityCurvatureRatio(MetricT
                 fanMin = ratio;
                 atMin = bend;
                 before = accumulated;
+                lowered = true;
             }
             accumulated += bend;
             previous = following;
             next = NeighbourAcrossEdgeStartingAt(next, v);
+            if (previous.triangle == checkpoint)
+            {
+                if (!lowered) break;
+            }
+            else if (++sinceCheckpoint == checkpointDistance)
+            {
+                checkpoint = previous.triangle;
+                checkpointDistance *= 2;
+                sinceCheckpoint = 0;
+            }
         }
         double const after = accumulated - before - atMin;
         double const combined = before <= after ? fanMin + before : fanMin + after;

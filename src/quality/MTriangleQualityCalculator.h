@@ -3,6 +3,7 @@
 // neighbourhood of a triangle in its mesh (edge topology, smoothness, curvature, marking and
 // growth of triangle size towards the neighbours).
 #include <cstdint>
+#include <vector>
 
 #include "interfaces/Export.h"
 #include "interfaces/MathCore.h"
@@ -105,8 +106,16 @@ public:
     static double GetTriangleShapeQuality(MStlTriangle const* ip_triangle, MMPoint3d<double> const* const ip_positions,
                                           MetricType i_shapeMetric, MetricType i_growthMetric);
 
-    // Number of triangles of the mesh whose value is below i_threshold (equal is not bad).
+    // Number of triangles of the mesh whose value is below i_threshold (equal is not bad). Throws
+    // std::invalid_argument for a null mesh or a NaN threshold (any other number is valid).
     static int GetNumberOfBadTriangles(MStlBase const* ip_mesh, double i_threshold, MetricType i_metric);
+
+    // The value of i_metric for every triangle of the mesh, in element-index order: exactly what
+    // GetTriangleShapeQuality(triangle, i_metric) gives each one, but the curvature ratios (22-24)
+    // walk each vertex's fan a bounded number of times instead of once per triangle, so that a
+    // vertex shared by many triangles does not make the work grow with the square of their number.
+    // Throws std::invalid_argument for a null mesh.
+    static std::vector<double> GetTriangleShapeQualities(MStlBase const* ip_mesh, MetricType i_metric);
 
     static MetricCategory GetMetricCategory(MetricType i_metric);
     // Writes the metric's fixed range and returns true; metrics without a fixed range get [0, 1]

@@ -1,7 +1,9 @@
 // Quality of a mesh triangle: neighbourhood metrics from its mesh, shape metrics from its vertices.
+#include <cmath>
 #include <stdexcept>
 
 #include "quality/MTriangleQualityCalculator.h"
+#include "quality/detail/CurvatureOverMesh.h"
 
 namespace Zodara
 {
@@ -40,11 +42,29 @@ int MTriangleQualityCalculator::GetNumberOfBadTriangles(MStlBase const* ip_mesh,
                                                         MetricType i_metric)
 {
     if (!ip_mesh) throw std::invalid_argument("ip_mesh");
+    if (std::isnan(i_threshold)) throw std::invalid_argument("i_threshold is NaN");
     int bad = 0;
+    for (double const value : GetTriangleShapeQualities(ip_mesh, i_metric))
+        if (value < i_threshold) ++bad;
+    return bad;
+}
+
+std::vector<double> MTriangleQualityCalculator::GetTriangleShapeQualities(MStlBase const* ip_mesh, MetricType i_metric)
+{
+    if (!ip_mesh) throw std::invalid_argument("ip_mesh");
+    switch (i_metric)
+    {
+    case CurvatureRatioConvex:
+    case CurvatureRatioConcave:
+    case CurvatureRatio: return curvature::CurvatureRatiosOfMesh(*ip_mesh, i_metric);
+    default: break;
+    }
+    std::vector<double> values;
+    values.reserve(ip_mesh->NumberOfTriangles());
     auto const end = MStlIteratorStlTriangleConst::End(ip_mesh);
     for (auto it = MStlIteratorStlTriangleConst::Begin(ip_mesh); it != end; ++it)
-        if (GetTriangleShapeQuality(&*it, i_metric) < i_threshold) ++bad;
-    return bad;
+        values.push_back(GetTriangleShapeQuality(&*it, i_metric));
+    return values;
 }
 
 } // namespace Rudizidov

@@ -1,5 +1,7 @@
 #include "thickness/MUserOperatorWallThickness.h"
 
+#include "collision/detail/ParameterChecks.h"
+
 #include "thickness/detail/WallThicknessQuery.h"
 #include <algorithm>
 #include <cmath>
@@ -43,6 +45,10 @@ MUserOperatorWallThickness::EReturnCode MUserOperatorWallThickness::Operate()
     cancelled = false;
     if (!model) return eNoModel;
     if (!outputMask) return eNoOutputMask;
+    if (!parameterchecks::IsLengthLimit(params.MinThickness) || !parameterchecks::IsLengthLimit(params.MaxThickness) ||
+        params.MinThickness > params.MaxThickness || !parameterchecks::IsAngleInDegrees(params.OppositeAngle) ||
+        !parameterchecks::IsAngleInDegrees(params.DirectionAngle))
+        return eInvalidParameters;
     std::vector<MMPoint3d<double>> const candidateNormals = _FillBins();
     _BuildTrees();
     _Measure(_CollectMeasuredTriangles(), candidateNormals);

@@ -44,8 +44,10 @@ class VZ_API MUserOperatorWallThickness
 public:
     struct MParams
     {
+        // Mesh units; valid: 0 <= MinThickness <= MaxThickness <= +infinity.
         double MinThickness = 5000.0;
         double MaxThickness = 15000.0;
+        // Degrees; valid: 0 to 180 inclusive.
         double OppositeAngle = 120.0;
         double DirectionAngle = 70.0;
     };
@@ -55,7 +57,10 @@ public:
         eOK = 0,
         eNoModel = 1,
         eNoOutputMask = 2,
-        eCancelled = 3
+        eCancelled = 3,
+        // A NaN or negative thickness, MinThickness > MaxThickness, or an angle outside 0-180 degrees;
+        // checked before any work: the output mask is left untouched.
+        eInvalidParameters = 4
     };
 
     MUserOperatorWallThickness();

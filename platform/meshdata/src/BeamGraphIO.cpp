@@ -3,6 +3,7 @@
 #include "FileBytes.h"
 #include "InternalUnits.h"
 #include "StlTextScanner.h"
+#include "TextSniffing.h"
 #include <charconv>
 #include <cstdint>
 #include <vector>
@@ -110,7 +111,11 @@ std::unique_ptr<MStlBase> ReadBeamGraphMemory(std::string const& name, void cons
     RequireValidScale(unitsPerMillimetre);
     if (size == 0) Fail(name, "empty file");
     if (!data) throw std::invalid_argument("ip_data is null");
-    return BuildGraphMesh(ParseLattice(name, static_cast<char const*>(data), size, unitsPerMillimetre));
+    char const* const text = static_cast<char const*>(data);
+    if (IsOnlyWhitespace(text, size)) Fail(name, "no nodes: only whitespace (" + std::to_string(size) + " bytes)");
+    std::size_t const binary = FirstBinaryByte(text, size);
+    if (binary < size) Fail(name, "binary bytes in a beam-graph text file: " + DescribeByteAt(text, binary));
+    return BuildGraphMesh(ParseLattice(name, text, size, unitsPerMillimetre));
 }
 
 std::unique_ptr<MStlBase> ReadBeamGraphFile(std::string const& path, double unitsPerMillimetre)

@@ -51,6 +51,7 @@ MStlTriangle* MStlBase::AllocateTriangle()
 void MStlBase::ReserveTriangles(std::size_t additionalTriangles)
 {
     m_triangles.reserve(m_triangles.size() + additionalTriangles);
+    if (MStlEdgeIndex* const edges = EdgeIndexToMaintain()) edges->Reserve(additionalTriangles);
 }
 
 MStlTriangle* MStlBase::AddTriangle(MStlPoint* a, MStlPoint* b, MStlPoint* c)
@@ -158,6 +159,21 @@ M3DBoundingBox<long> MStlBase::GetBoundingBox() const
     for (MStlTriangle const* t : m_triangles)
         for (int k = 0; k < 3; ++k) box.AddPoint(t->GetPoint(k)->GetInteger());
     return box;
+}
+
+void MStlBase::BuildEdgeIndex() const
+{
+    std::lock_guard<std::mutex> const lock(m_edgesBuild);
+    if (m_edgesReady.load(std::memory_order_relaxed)) return;
+    auto edges = std::make_unique<MStlEdgeIndex>();
+    edges->Reserve(m_triangles.size());
+    // In linking order, so that each triangle goes to the front of its lists as when it was linked.
+    std::vector<MStlTriangle*> byLinking = m_triangles;
+    std::sort(byLinking.begin(), byLinking.end(),
+              [](MStlTriangle const* a, MStlTriangle const* b) { return a->m_linkSequence < b->m_linkSequence; });
+    for (MStlTriangle* t : byLinking) edges->Link(t);
+    m_edges = std::move(edges);
+    m_edgesReady.store(true, std::memory_order_release);
 }
 
 MStlFeature* MStlBase::AddFeature()

@@ -1,6 +1,7 @@
 #include "meshdata/MStlTriangle.h"
 
 #include "meshdata/MStlBase.h"
+#include "meshdata/detail/MStlEdgeIndex.h"
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -27,20 +28,12 @@ MMPoint3d<double> MStlTriangle::GetNormal() const
 
 MStlTriangle* MStlTriangle::FindAdjacentTriangle(std::size_t i, bool) const
 {
+    if (!m_mesh) return nullptr;
     MStlPoint const* const a = m_points[i % 3];
     MStlPoint const* const b = m_points[(i + 1) % 3];
-    MStlTriangle* sameWay = nullptr;
-    for (MStlTriangle* u = a->GetFirstTriangle(); u; u = u->NextTriangleAround(a))
-    {
-        if (u == this) continue;
-        for (int k = 0; k < 3; ++k)
-        {
-            if (u->m_points[k] != a) continue;
-            if (u->m_points[(k + 2) % 3] == b) return u; // runs the edge from b to a
-            if (u->m_points[(k + 1) % 3] == b && !sameWay) sameWay = u;
-        }
-    }
-    return sameWay;
+    MStlEdgeIndex const& edges = m_mesh->GetEdgeIndex();
+    if (MStlTriangle* const opposite = edges.FirstRunning(b, a, this)) return opposite;
+    return edges.FirstRunning(a, b, this);
 }
 
 double MStlTriangle::SurfaceArea() const
@@ -78,6 +71,8 @@ void MStlTriangle::Invert(char)
         if (oldSlot != k) continue; // only first occurrences carry a link
         m_next[LinkSlot(points[k])] = next[k];
     }
+    if (m_mesh)
+        if (MStlEdgeIndex* const edges = m_mesh->EdgeIndexToMaintain()) edges->Relink(this, points);
 }
 
 void MStlTriangle::GetBoundingBox(M3DBoundingBox<long>& box) const
@@ -88,6 +83,7 @@ void MStlTriangle::GetBoundingBox(M3DBoundingBox<long>& box) const
 
 void MStlTriangle::LinkToPoints()
 {
+    m_linkSequence = m_mesh->m_nextLinkSequence++;
     for (int k = 0; k < 3; ++k)
     {
         MStlPoint* const p = m_points[k];
@@ -95,10 +91,12 @@ void MStlTriangle::LinkToPoints()
         m_next[k] = p->m_firstTriangle;
         p->m_firstTriangle = this;
     }
+    if (MStlEdgeIndex* const edges = m_mesh->EdgeIndexToMaintain()) edges->Link(this);
 }
 
 void MStlTriangle::UnlinkFromPoints()
 {
+    if (MStlEdgeIndex* const edges = m_mesh->EdgeIndexToMaintain()) edges->Unlink(this);
     for (int k = 0; k < 3; ++k)
     {
         MStlPoint* const p = m_points[k];

@@ -148,23 +148,21 @@ void MStlCompact::Reserve(std::size_t vertices, std::size_t triangles)
 void MNeighbourFinder::Operate()
 {
     m_forward = m_backward = 0;
-    if (!m_a || !m_b) return;
-    for (MStlTriangle const* t = m_a->GetFirstTriangle(); t; t = t->NextTriangleAround(m_a))
+    if (!m_a || !m_b || !m_a->GetFirstTriangle()) return;
+    MStlEdgeIndex const& edges = m_a->GetFirstTriangle()->GetMesh()->GetEdgeIndex();
+    if (countCollapsed)
     {
-        if (!countCollapsed && t->IsCollapsed()) continue;
-        for (int k = 0; k < 3; ++k)
-        {
-            if (t->GetPoint(k) != m_a) continue;
-            if (t->GetPoint((k + 1) % 3) == m_b)
-            {
-                ++m_forward;
-                break;
-            }
-            if (t->GetPoint((k + 2) % 3) == m_b)
-            {
-                ++m_backward;
-                break;
-            }
-        }
+        MStlEdgeIndex::Counts const counts = edges.Count(m_a, m_b);
+        m_forward = counts.forward;
+        m_backward = counts.backward;
+        return;
     }
+    edges.ForEachOnEdge(m_a, m_b,
+                        [this](MStlTriangle const* t)
+                        {
+                            if (t->IsCollapsed()) return;
+                            MStlEdgeIndex::Use const use = MStlEdgeIndex::Classify(t, m_a, m_b);
+                            if (use == MStlEdgeIndex::eForward) ++m_forward;
+                            if (use == MStlEdgeIndex::eBackward) ++m_backward;
+                        });
 }

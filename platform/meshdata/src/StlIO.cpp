@@ -4,6 +4,7 @@
 #include "InternalUnits.h"
 #include "PointWelder.h"
 #include "StlTextScanner.h"
+#include "TextSniffing.h"
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -139,6 +140,27 @@ void ParseAscii(MStlBase& mesh, std::string const& name, char const* text, std::
     }
 }
 
+// Whether bytes that do not fit the binary layout are to be read as ASCII STL. Text that cannot
+// be one, and text spoilt by binary bytes, is refused here with a message that says so, rather than
+// being reported as a binary file of the wrong size. A binary file whose header starts with "solid"
+// still counts as binary: its floats and attribute words make far more than one byte in a hundred
+// binary, while a text file holds at most a few stray ones.
+bool LooksLikeText(std::string const& name, char const* text, std::size_t size)
+{
+    if (IsOnlyWhitespace(text, size)) Fail(name, "no triangles: only whitespace (" + std::to_string(size) + " bytes)");
+    std::size_t const binaryBytes = CountBinaryBytes(text, size);
+    bool const mostlyText = binaryBytes * 100 < size;
+    if (!mostlyText) return false;
+    if (!StartsWithSolid(size, text))
+    {
+        if (binaryBytes == 0) Fail(name, "text that is no ASCII STL: it does not begin with 'solid'");
+        return false;
+    }
+    if (binaryBytes > 0)
+        Fail(name, "binary bytes in an ASCII STL: " + DescribeByteAt(text, FirstBinaryByte(text, size)));
+    return true;
+}
+
 void AppendFloat(std::vector<char>& out, double v)
 {
     float const f = float(v);
@@ -156,9 +178,7 @@ std::unique_ptr<MStlBase> ReadStlMemory(std::string const& name, void const* dat
     if (!data) throw std::invalid_argument("ip_data is null");
     auto const* bytes = static_cast<unsigned char const*>(data);
     auto const* text = static_cast<char const*>(data);
-    // A binary header may itself start with "solid"; only a text without NUL bytes is taken as ASCII
-    // when the size does not already fit the binary layout.
-    bool const ascii = !HasBinaryLayout(size, bytes) && StartsWithSolid(size, text) && !std::memchr(text, 0, size);
+    bool const ascii = !HasBinaryLayout(size, bytes) && LooksLikeText(name, text, size);
     auto mesh = std::make_unique<MStlBase>();
     if (ascii)
         ParseAscii(*mesh, name, text, size, unitsPerMillimetre);

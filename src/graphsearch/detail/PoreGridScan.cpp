@@ -1,6 +1,8 @@
 #include "graphsearch/detail/PoreGridScan.h"
+#include "graphsearch/detail/TaskHandOff.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <tbb/parallel_for.h>
 #include <utility>
@@ -102,7 +104,15 @@ private:
             FillRow(0, k);
             return;
         }
-        tbb::parallel_for(std::size_t(0), m_nx, [this, k](std::size_t i) { FillRow(i, k); });
+        TaskHandOff::BeforeLoop();
+        tbb::parallel_for(std::size_t(0), m_nx,
+                          [this, k](std::size_t i)
+                          {
+                              TaskHandOff::TaskBegins();
+                              FillRow(i, k);
+                              TaskHandOff::TaskEnds();
+                          });
+        TaskHandOff::AfterLoop();
     }
 
     // The anti-diagonal neighbours (i + 1, j - 1) are deliberately not compared.
@@ -224,6 +234,15 @@ void CheckPoreSearchArguments(void const* graph, std::size_t nx, std::size_t ny,
     if (nx < 2) throw std::invalid_argument("i_resolution_x too small");
     if (ny < 2) throw std::invalid_argument("i_resolution_y too small");
     if (nz < 2) throw std::invalid_argument("i_resolution_z too small");
+}
+
+void CheckPoreSearchRegion(M3DBoundingBox<double> const& box, double overlapFactor)
+{
+    for (int k = 0; k < 3; ++k)
+        if (!std::isfinite(box.GetMin(k)) || !std::isfinite(box.GetMax(k)))
+            throw std::invalid_argument("i_box has a NaN or infinite corner");
+    if (box.IsEmpty()) throw std::invalid_argument("i_box is empty");
+    if (std::isnan(overlapFactor)) throw std::invalid_argument("i_overlapFactor is NaN");
 }
 
 MMPoint3d<double> GridSteps(M3DBoundingBox<double> const& box, std::size_t nx, std::size_t ny, std::size_t nz)

@@ -26,6 +26,9 @@ std::vector<PoreSizeInfo> FilterOverlappingPores(std::vector<PoreSizeInfo> const
 
 // The argument checks shared by both pore searches.
 void CheckPoreSearchArguments(void const* graph, std::size_t nx, std::size_t ny, std::size_t nz);
+// Throws std::invalid_argument for a box with a NaN or infinite corner or an empty box ("i_box ..."),
+// and for a NaN overlap factor ("i_overlapFactor is NaN"); checked after the four above.
+void CheckPoreSearchRegion(M3DBoundingBox<double> const& box, double overlapFactor);
 
 // Grid step along each axis: the box's extent over (n - 1).
 MMPoint3d<double> GridSteps(M3DBoundingBox<double> const& box, std::size_t nx, std::size_t ny, std::size_t nz);

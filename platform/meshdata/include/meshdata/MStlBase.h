@@ -8,10 +8,13 @@
 #include "meshdata/MStlGraph.h"
 #include "meshdata/MStlPoint.h"
 #include "meshdata/MStlTriangle.h"
+#include "meshdata/detail/MStlEdgeIndex.h"
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 // A named subset of a mesh's triangles; triangles removed from the mesh leave it too.
@@ -107,12 +110,27 @@ public:
     // The element info (edge thicknesses); created on first request.
     MStlBaseElementInfoStlDependency* GetOrCreateElementInfo();
     MStlBaseElementInfoStlDependency* GetElementInfo() const { return m_elementInfo.get(); }
+    // The triangles by edge (see MStlEdgeIndex). Built on the first request (safe from several
+    // threads at once) and from then on kept in step with every edit, so that meshes nobody asks
+    // for neighbours (loading, collision, thickness) never pay for it.
+    MStlEdgeIndex const& GetEdgeIndex() const
+    {
+        if (!m_edgesReady.load(std::memory_order_acquire)) BuildEdgeIndex();
+        return *m_edges;
+    }
 
 private:
     friend class MStlCallback;
+    friend class MStlTriangle;
     void Notify(MStlCallBackEventID id, void const* const* words);
     void NotifyTriangleList(MStlCallBackEventID id, std::vector<MStlTriangle*> const& triangles);
     MStlTriangle* AllocateTriangle();
+    void BuildEdgeIndex() const;
+    // The index to keep in step with an edit, or null while it has not been built.
+    MStlEdgeIndex* EdgeIndexToMaintain()
+    {
+        return m_edgesReady.load(std::memory_order_relaxed) ? m_edges.get() : nullptr;
+    }
     void Subscribe(MStlCallback* c);
     void Unsubscribe(MStlCallback* c);
 
@@ -128,6 +146,10 @@ private:
     std::vector<std::unique_ptr<MStlGraph>> m_graphs;
     std::vector<MStlCallback*> m_callbacks;
     std::uint64_t m_nextEdgeId = 0;
+    mutable std::unique_ptr<MStlEdgeIndex> m_edges;
+    mutable std::atomic<bool> m_edgesReady{false};
+    mutable std::mutex m_edgesBuild;
+    std::uint64_t m_nextLinkSequence = 1;
 };
 
 // Const iteration over the triangles of a mesh or a feature, in element-index / feature order.

@@ -24,8 +24,9 @@ public:
     // Unit normal oriented by the winding; the zero vector for a collapsed triangle.
     MMPoint3d<double> GetNormal() const;
     // The triangle across edge i (vertex i to vertex (i+1) mod 3) or null. A neighbour that runs
-    // the edge the opposite way is preferred; otherwise one that runs it the same way is returned.
-    // The flag is reserved and ignored.
+    // the edge the opposite way is preferred; otherwise one that runs it the same way is returned;
+    // among several, the one first in the list of triangles at vertex i (the most recently linked).
+    // Constant time whatever the number of triangles at the edge. The flag is reserved and ignored.
     MStlTriangle* FindAdjacentTriangle(std::size_t i, bool reserved = false) const;
 
     double SurfaceArea() const;
@@ -48,6 +49,7 @@ public:
 
 private:
     friend class MStlBase;
+    friend class MStlEdgeIndex;
 
     // Each distinct vertex links the triangle once, in the slot of its first occurrence.
     int LinkSlot(MStlPoint const* p) const { return m_points[0] == p ? 0 : (m_points[1] == p ? 1 : 2); }
@@ -58,5 +60,11 @@ private:
     MStlTriangle* m_next[3] = {nullptr, nullptr, nullptr};
     MStlBase* m_mesh = nullptr;
     std::uint64_t m_elementIndex = 0;
+    // Order of linking into the mesh: every triangle list of a point or an edge runs from the
+    // highest number to the lowest.
+    std::uint64_t m_linkSequence = 0;
+    // Links of the mesh's edge lists, one per edge slot k (from vertex k to vertex (k+1) mod 3).
+    MStlTriangle* m_edgeNext[3] = {nullptr, nullptr, nullptr};
+    MStlTriangle* m_edgePrev[3] = {nullptr, nullptr, nullptr};
     bool m_marked = false;
 };
