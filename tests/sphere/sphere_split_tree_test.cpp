@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "sphere/SphereSplitTree.h"
@@ -213,29 +212,4 @@ TEST(SphereSplitNode, LargestAndLeastCosineBoundDenseSamples)
             EXPECT_GE(least, sampledMin - 2e-3);
         }
     }
-}
-
-TEST(SphereSplitTree, ConcurrentQueriesMatchSerialOnes)
-{
-    SphereSplitTree tree(4);
-    std::mt19937 rng(10);
-    for (int i = 0; i < 3000; ++i) tree.AddPointValue(RandomDirection(rng), 1.0 + i % 5);
-    std::vector<Point> queries;
-    std::vector<double> serial;
-    for (int i = 0; i < 400; ++i)
-    {
-        queries.push_back(RandomDirection(rng));
-        serial.push_back(tree.GetValue(queries.back(), std::cos(0.01 * i)));
-    }
-    std::vector<double> parallel(queries.size());
-    std::vector<std::thread> workers;
-    for (int t = 0; t < 4; ++t)
-        workers.emplace_back(
-            [&, t]
-            {
-                for (std::size_t i = t; i < queries.size(); i += 4)
-                    parallel[i] = tree.GetValue(queries[i], std::cos(0.01 * i));
-            });
-    for (auto& w : workers) w.join();
-    EXPECT_EQ(parallel, serial);
 }
