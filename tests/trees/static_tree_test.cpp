@@ -103,22 +103,11 @@ TEST(StaticTreeBuild, EmptyRangeGivesOneEmptyLeaf)
     EXPECT_TRUE(tree.GetRoot()->IsLeaf());
     EXPECT_EQ(tree.GetRoot()->begin, 0u);
     EXPECT_EQ(tree.GetRoot()->end, 0u);
-    EXPECT_EQ(tree.GetPoolBlockSize(), 1u);
     double best = 7.0;
     MStlTriangle const* element = reinterpret_cast<MStlTriangle const*>(&best);
     tree.FindNearest(TrianglePointQuery{Point(0, 0, 0)}, best, element);
     EXPECT_EQ(best, 7.0);
     EXPECT_EQ(element, reinterpret_cast<MStlTriangle const*>(&best));
-}
-
-TEST(StaticTreeBuild, PoolBlockSizeIsElementCountUpToAThousand)
-{
-    MStlBase mesh;
-    AddRandomTriangles(mesh, 1500, 1000, 20, 3);
-    auto const& all = mesh.GetTriangles();
-    std::vector<MStlTriangle const*> few(all.begin(), all.begin() + 37);
-    EXPECT_EQ(TriangleTree(few.begin(), few.end()).GetPoolBlockSize(), 37u);
-    EXPECT_EQ(TriangleTree(all.begin(), all.end()).GetPoolBlockSize(), 1000u);
 }
 
 TEST(StaticTreeBuild, RandomTrianglesSatisfyTheSplitRules)
