@@ -1,4 +1,4 @@
-// A mesh triangle's own geometry, compact copies of meshes, dependencies and element info.
+// A mesh triangle's own geometry, compact copies of meshes and element info.
 #include <gtest/gtest.h>
 
 #include "interfaces/MeshData.h"
@@ -6,7 +6,6 @@
 #include <cmath>
 #include <functional>
 #include <random>
-#include <set>
 
 namespace
 {
@@ -81,21 +80,6 @@ TEST(CompactMesh, RefusesIndicesPastItsVertices)
     EXPECT_THROW(compact.AddTriangle(0, 1, 3), std::out_of_range);
     EXPECT_EQ(compact.GetNumTriangles(), 1u);
     EXPECT_EQ(compact.AddTriangle(0, 0, 2), 1u);
-}
-
-TEST(MeshServices, DependencyKeysAreNewEveryTimeAndObjectsAttachPerMesh)
-{
-    MStlBase one, two;
-    std::set<std::size_t> keys;
-    for (int i = 0; i < 100; ++i) EXPECT_TRUE(keys.insert(one.GetDependencies()->GetNewDependencyIndex()).second);
-    std::size_t const key = two.GetDependencies()->GetNewDependencyIndex();
-    EXPECT_FALSE(keys.count(key));
-    auto object = std::make_shared<int>(7);
-    one.GetDependencies()->SetDependency(key, object);
-    EXPECT_EQ(one.GetDependencies()->GetDependency(key), object);
-    EXPECT_EQ(two.GetDependencies()->GetDependency(key), nullptr);
-    one.GetDependencies()->RemoveDependency(key);
-    EXPECT_EQ(one.GetDependencies()->GetDependency(key), nullptr);
 }
 
 TEST(MeshServices, ElementInfoHoldsEdgeThicknessAndItsDefault)
