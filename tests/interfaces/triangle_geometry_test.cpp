@@ -82,6 +82,8 @@ TEST(CompactMesh, RefusesIndicesPastItsVertices)
     EXPECT_EQ(compact.AddTriangle(0, 0, 2), 1u);
 }
 
+// How thickness reaches the beams is checked through the graph adapter; here, what it is before it is
+// set, and the refusals.
 TEST(MeshServices, ElementInfoHoldsEdgeThicknessAndItsDefault)
 {
     MStlBase mesh;
@@ -92,15 +94,9 @@ TEST(MeshServices, ElementInfoHoldsEdgeThicknessAndItsDefault)
     MStlGraph* graph = mesh.AddGraph();
     MStlGraphEdge const first = graph->AddEdge(a, b);
     MStlGraphEdge const second = graph->AddEdge(b, a);
-    EXPECT_NE(first.GetId(), second.GetId());
     MStlBaseElementInfo* info = mesh.GetOrCreateElementInfo();
-    EXPECT_EQ(MStlBaseElementInfoStlDependency::GetDependency(&mesh, true), info);
-    EXPECT_EQ(info->GetEdgeThickness(first), (MStlGraphEdgeThickness{-1, -1}));
     info->SetEdgeThickness(second, {300, 500});
-    EXPECT_EQ(info->GetEdgeThickness(second), (MStlGraphEdgeThickness{300, 500}));
-    EXPECT_EQ(info->GetEdgeThickness(first), (MStlGraphEdgeThickness{-1, -1}));
-    info->SetDefaultEdgeThickness({42, 43});
-    EXPECT_EQ(info->GetDefaultEdgeThickness(), (MStlGraphEdgeThickness{42, 43}));
+    EXPECT_EQ(info->GetEdgeThickness(first), (MStlGraphEdgeThickness{-1, -1})) << "the reversed edge is another";
     EXPECT_THROW(info->SetEdgeThickness(MStlGraphEdge(), {1, 1}), std::invalid_argument);
     EXPECT_THROW(graph->AddEdge(a, nullptr), std::invalid_argument);
     EXPECT_EQ(graph->NumberOfEdges(), 2u);
