@@ -158,16 +158,4 @@ TEST(GraphRStarTree, TakesOverTheCallersAdapter)
     EXPECT_FALSE(tree.Contains(P(5, 100000, 0))); // outside the root box
     vz_test::ExpectInvalidArgument([&] { GraphRStarTree(graph, nullptr); }, "ip_elementInfo");
 }
-
-TEST(GraphRStarTree, PointInsideABeamHasClearanceZero)
-{
-    MStlBase mesh;
-    GraphRStarTree const tree(
-        GenerateLattice(mesh, {LatticeCellType::SimpleCubic, 1000, 1, 1, 1, {0, 0, 0}, 100, 100}));
-    P inside(500, 10, 10);
-    EXPECT_EQ(geometricsearches::util::GetDistance(tree, inside, DBL_MAX), 0.0);
-    // The cell centre is a/√2 from every edge axis.
-    P centre(500, 500, 500);
-    EXPECT_NEAR(geometricsearches::util::GetDistance(tree, centre, DBL_MAX), 1000.0 / std::sqrt(2.0) - 50.0, 1e-9);
-}
 } // namespace

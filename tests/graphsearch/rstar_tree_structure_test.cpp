@@ -106,34 +106,6 @@ TEST_P(RStarTreeInvariants, HoldForIdenticalAndNestedBoxes)
 
 INSTANTIATE_TEST_SUITE_P(MinimumFills, RStarTreeInvariants, ::testing::Values(1u, 2u, 3u));
 
-TEST(RStarTreeGrowth, FirstInsertionMakesALevelOneRootTheSixthSplitsItInPlace)
-{
-    std::vector<BoxElement> boxes;
-    for (int i = 0; i < 6; ++i) boxes.push_back(MakeBox(10 * i, 0, 0, 10 * i + 1, 1, 1));
-    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
-    EXPECT_EQ(tree.GetRoot(), nullptr);
-    tree.Insert(&boxes[0]);
-    Branch const* const root = tree.GetRoot();
-    ASSERT_NE(root, nullptr);
-    EXPECT_TRUE(SameBox(root->GetBoundingBox(), boxes[0].box));
-    EXPECT_EQ(root->level, 1);
-    EXPECT_EQ(root->GetChildren().size(), 1u);
-    for (int i = 1; i < 5; ++i) tree.Insert(&boxes[i]);
-    EXPECT_EQ(root->GetChildren().size(), 5u);
-    EXPECT_EQ(root->level, 1);
-    tree.Insert(&boxes[5]);
-    EXPECT_EQ(tree.GetRoot(), root);
-    root->GetBoundingBox(); // reading the root brings its deferred overflow treatment up to date
-    EXPECT_EQ(root->level, 2);
-    std::vector<Node*> const halves = root->GetChildren();
-    ASSERT_EQ(halves.size(), 2u);
-    std::size_t const left = dynamic_cast<Branch const&>(*halves[0]).GetChildren().size();
-    std::size_t const right = dynamic_cast<Branch const&>(*halves[1]).GetChildren().size();
-    EXPECT_EQ(left + right, 6u);
-    EXPECT_GE(left, 2u);
-    EXPECT_GE(right, 2u);
-}
-
 TEST(RStarTreeGrowth, RefusesAMinimumFillNoSplitCanHonourAndSharesTheAdapter)
 {
     auto adapter = std::make_shared<BoxElementInfo>();

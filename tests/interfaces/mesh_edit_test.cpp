@@ -214,27 +214,6 @@ TEST(MeshEdits, DataMasksFollowRenumberingAfterRemovals)
     }
 }
 
-TEST(MeshEdits, MaskOperationsCopySwapResetAndAssign)
-{
-    MStlBase mesh;
-    RandomEditor editor(mesh, 3);
-    for (int i = 0; i < 1200; ++i) editor.AddRandomTriangle();
-    MDataMask<MStlTriangle, int> mask(mesh.GetDataMaskOwner(), 1);
-    std::size_t const n = mesh.NumberOfTriangles();
-    ASSERT_GT(n, 1100u);
-    for (std::size_t i = 0; i < n; ++i) mask.SetInfoByIndex(i, int(i));
-    mask.SwapEntries(3, 1050);
-    EXPECT_EQ(mask.GetInfoByIndex(3), 1050);
-    EXPECT_EQ(mask.GetInfoByIndex(1050), 3);
-    mask.CopyEntry(1050, 7);
-    EXPECT_EQ(mask.GetInfoByIndex(7), 3);
-    mask.ResetEntry(7);
-    EXPECT_EQ(mask.GetInfoByIndex(7), 1);
-    MDataMask<MStlTriangle, int> other(mesh.GetDataMaskOwner(), 0);
-    other.AssignFrom(mask);
-    for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(other.GetInfoByIndex(i), mask.GetInfoByIndex(i));
-}
-
 TEST(MeshEdits, NeighbourFinderCountsEachTriangleOnTheEdgeOnceByDirection)
 {
     MStlBase mesh;

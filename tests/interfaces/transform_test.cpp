@@ -78,23 +78,27 @@ TEST(Transforms, PointsDirectionsAndTheDefaultIdentity)
     EXPECT_TRUE(MMTransformMatrix::Rotation({0, 0, 0}, 1.0).IsIdentity());
 }
 
-TEST(Transforms, InverseUndoesRandomAffineMaps)
+TEST(Transforms, PostMultiplyAppliesTheArgumentFirstAndInversesUndoIt)
 {
-    std::mt19937 rng(2);
+    std::mt19937 rng(3);
     for (int trial = 0; trial < 200; ++trial)
     {
-        RandomAffine const a = MakeRandomAffine(rng);
-        MMTransformMatrix inverse = a.matrix;
-        ASSERT_TRUE(inverse.Invert());
-        for (int k = 0; k < 5; ++k)
-        {
-            MMPoint3d<double> const p = RandomPoint(rng, 1e4);
-            EXPECT_LE(Distance(inverse.Transform(a.matrix.Transform(p, false), false), p), 1e-7 * (1 + p.Length()));
-            EXPECT_LE(Distance(a.matrix.Transform(inverse.Transform(p, false), false), p), 1e-7 * (1 + p.Length()));
-        }
-        // Composed with its inverse, either way round, the map is the identity.
+        RandomAffine const a = MakeRandomAffine(rng), b = MakeRandomAffine(rng);
+        MMTransformMatrix ab = a.matrix;
+        MMTransformMatrix& returned = ab.PostMultiply(b.matrix);
+        EXPECT_EQ(&returned, &ab);
+        MMPoint3d<double> const p = RandomPoint(rng, 1e3);
+        MMPoint3d<double> const expected = Apply(a, Apply(b, p));
+        EXPECT_LE(Distance(ab.Transform(p, false), expected), 1e-9 * (1 + expected.Length()));
+        // (A B)^-1 = B^-1 A^-1, and A^-1 undoes A
+        MMTransformMatrix inverseAb = ab, inverseA = a.matrix, inverseB = b.matrix;
+        ASSERT_TRUE(inverseAb.Invert() && inverseA.Invert() && inverseB.Invert());
+        MMPoint3d<double> const q = RandomPoint(rng, 1e3);
+        MMPoint3d<double> const viaParts = inverseB.Transform(inverseA.Transform(q, false), false);
+        EXPECT_LE(Distance(inverseAb.Transform(q, false), viaParts), 1e-7 * (1 + viaParts.Length()));
+        EXPECT_LE(Distance(inverseA.Transform(Apply(a, q), false), q), 1e-7 * (1 + q.Length()));
         MMTransformMatrix both = a.matrix;
-        both.PostMultiply(inverse);
+        both.PostMultiply(inverseA);
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c) EXPECT_NEAR(both.Get(r, c), r == c ? 1.0 : 0.0, 1e-12);
         EXPECT_LE(both.Transform({0, 0, 0}, false).Length(), 1e-7);
@@ -104,27 +108,6 @@ TEST(Transforms, InverseUndoesRandomAffineMaps)
     MMTransformMatrix small(tiny, {1, 1, 1});
     ASSERT_TRUE(small.Invert());
     EXPECT_LE(Distance(small.Transform({1 + 1e-6, 1 + 2e-6, 1 + 3e-6}, false), {1, 1, 3}), 1e-6);
-}
-
-TEST(Transforms, PostMultiplyAppliesTheArgumentFirst)
-{
-    std::mt19937 rng(3);
-    for (int trial = 0; trial < 100; ++trial)
-    {
-        RandomAffine const a = MakeRandomAffine(rng), b = MakeRandomAffine(rng);
-        MMTransformMatrix ab = a.matrix;
-        MMTransformMatrix& returned = ab.PostMultiply(b.matrix);
-        EXPECT_EQ(&returned, &ab);
-        MMPoint3d<double> const p = RandomPoint(rng, 1e3);
-        MMPoint3d<double> const expected = Apply(a, Apply(b, p));
-        EXPECT_LE(Distance(ab.Transform(p, false), expected), 1e-9 * (1 + expected.Length()));
-        // (A B)^-1 = B^-1 A^-1
-        MMTransformMatrix inverseAb = ab, inverseA = a.matrix, inverseB = b.matrix;
-        ASSERT_TRUE(inverseAb.Invert() && inverseA.Invert() && inverseB.Invert());
-        MMPoint3d<double> const q = RandomPoint(rng, 1e3);
-        MMPoint3d<double> const viaParts = inverseB.Transform(inverseA.Transform(q, false), false);
-        EXPECT_LE(Distance(inverseAb.Transform(q, false), viaParts), 1e-7 * (1 + viaParts.Length()));
-    }
 }
 
 TEST(Transforms, SingularMatricesAreNotInvertedAndStayUnchanged)
@@ -140,20 +123,6 @@ TEST(Transforms, SingularMatricesAreNotInvertedAndStayUnchanged)
         MMTransformMatrix m(linear, {7, 8, 9});
         MMTransformMatrix const before = m;
         EXPECT_FALSE(m.Invert());
-        ExpectSameEntries(m, before);
-    }
-    // A random rank-two map built from two random rows.
-    std::mt19937 rng(4);
-    for (int trial = 0; trial < 50; ++trial)
-    {
-        MMPoint3d<double> const r0 = RandomPoint(rng, 10), r1 = RandomPoint(rng, 10);
-        std::uniform_int_distribution<int> small(-3, 3);
-        double const s = small(rng), t = small(rng);
-        MMPoint3d<double> const r2 = r0 * s + r1 * t;
-        double const linear[3][3] = {{r0.x, r0.y, r0.z}, {r1.x, r1.y, r1.z}, {r2.x, r2.y, r2.z}};
-        MMTransformMatrix m(linear, {1, 2, 3});
-        MMTransformMatrix const before = m;
-        EXPECT_FALSE(m.Invert()) << "trial " << trial;
         ExpectSameEntries(m, before);
     }
 }

@@ -30,42 +30,30 @@ TEST(MetricTables, CategoriesAndFlagsByNumber)
     }
 }
 
+// Only the numbers 1..36 have a range, and 18 and 25 are unused; the fixed ranges that are not 0..1
+// have closed forms (the equilateral triangle's height over its side, the angles of a triangle).
 TEST(MetricTables, RangesByNumber)
 {
-    Set const unit{1, 2, 3, 6, 7, 8, 13, 14, 15, 17, 19, 20, 21, 22, 23, 24, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35};
-    Set const noFixedRange{5, 11, 12, 16, 36};
-    for (int m = -2; m <= 40; ++m)
-    {
-        double lo = -7, hi = -7;
-        bool const has = Calc::GetMetricRange(lo, hi, Calc::MetricType(m));
-        if (m == 4 || m == 9 || m == 10)
-        {
-            EXPECT_TRUE(has) << m;
-        }
-        else if (unit.count(m) || noFixedRange.count(m))
-        {
-            EXPECT_EQ(has, unit.count(m) == 1) << m;
-            EXPECT_EQ(lo, 0.0) << m;
-            EXPECT_EQ(hi, 1.0) << m;
-        }
-        else
-        { // 18, 25 and everything outside 1..36 leave the outputs untouched
-            EXPECT_FALSE(has) << m;
-            EXPECT_EQ(lo, -7.0) << m;
-            EXPECT_EQ(hi, -7.0) << m;
-        }
-    }
     struct Fixed
     {
-        Calc::MetricType metric;
+        int metric;
         double lo, hi;
     };
     for (Fixed const f : {Fixed{Calc::HeightToMaxEdge, 0.0, 0.8660254037844386}, Fixed{Calc::MinAngle, 0.0, 60.0},
-                          Fixed{Calc::MaxAngle, 60.0, 180.0}})
+                          Fixed{Calc::MaxAngle, 60.0, 180.0}, Fixed{Calc::MetricType(1), 0.0, 1.0}})
     {
         double lo = 0, hi = 0;
-        Calc::GetMetricRange(lo, hi, f.metric);
+        EXPECT_TRUE(Calc::GetMetricRange(lo, hi, Calc::MetricType(f.metric)));
         EXPECT_EQ(lo, f.lo) << f.metric;
         EXPECT_EQ(hi, f.hi) << f.metric;
+    }
+    // Metrics without a fixed range still write 0..1; unused numbers leave the outputs alone.
+    for (int m : {-2, 0, 5, 11, 12, 16, 18, 25, 36, 37, 40})
+    {
+        bool const open = m == 5 || m == 11 || m == 12 || m == 16 || m == 36;
+        double lo = -7, hi = -7;
+        EXPECT_FALSE(Calc::GetMetricRange(lo, hi, Calc::MetricType(m))) << m;
+        EXPECT_EQ(lo, open ? 0.0 : -7.0) << m;
+        EXPECT_EQ(hi, open ? 1.0 : -7.0) << m;
     }
 }

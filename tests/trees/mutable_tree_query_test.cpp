@@ -27,7 +27,7 @@ TEST(MutablePointTriangleDistance, AgreesWithReferenceAndSamplingInEveryRegion)
         Point const a(u(rng), u(rng), u(rng)), b(u(rng), u(rng), u(rng)), c(u(rng), u(rng), u(rng));
         Point const p(2 * u(rng), 2 * u(rng), 2 * u(rng));
         double const d = PointTriangleDistanceSqr(p, a, b, c);
-        double const ref = PointTriangleDistanceSqr(p, a, b, c);
+        double const ref = vz_test::PointTriangleDistanceSqr(p, a, b, c); // the independent reference
         ASSERT_NEAR(std::sqrt(d), std::sqrt(ref), 1e-9) << i;
         if (i % 200 == 0)
         {

@@ -96,19 +96,6 @@ TEST(MutableTreeBuild, LeafCapacityBoundaryDecidesBetweenLeafAndNode)
     EXPECT_THROW(Tree(static_cast<Tree::Mode>(2)), std::invalid_argument);
 }
 
-TEST(MutableTreeBuild, EmptyMeshGivesAnEmptyRootLeaf)
-{
-    MStlBase mesh;
-    Tree tree(Tree::FineLeaves);
-    BuildOn(tree, mesh);
-    auto* leaf = dynamic_cast<Tree::Leaf*>(tree.GetRoot());
-    ASSERT_NE(leaf, nullptr);
-    EXPECT_TRUE(leaf->triangles.empty());
-    EXPECT_TRUE(leaf->box.IsEmpty());
-    EXPECT_FALSE(tree.NearestTriangle(Point(0, 0, 0), std::numeric_limits<double>::max()).Found());
-    EXPECT_FALSE(tree.ProjectPoint(Point(0, 0, 0), Point(0, 0, 1)).Found());
-}
-
 TEST(MutableTreeBuild, SplitsFollowTheMidpointRuleOnRandomAndCoincidentTriangles)
 {
     for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves})
