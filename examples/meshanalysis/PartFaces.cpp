@@ -64,10 +64,10 @@ visual::FaceMesh QualityFaces(MStlBase const& mesh, Zodara::Rudizidov::MTriangle
         low = std::numeric_limits<double>::infinity();
         high = -low;
     }
+    std::vector<double> const values = Calc::GetTriangleShapeQualities(&mesh, metric);
     for (std::size_t i = 0; i < mesh.NumberOfTriangles(); ++i)
     {
-        double const v =
-            qualityreport::ToDisplayUnits(Calc::GetTriangleShapeQuality(mesh.GetTriangle(i), metric), metric);
+        double const v = qualityreport::ToDisplayUnits(values[i], metric);
         index.values[i] = double(i);
         value.values[i] = faces.colourValues[i] = v;
         if (!closed && std::isfinite(v)) low = std::min(low, v), high = std::max(high, v);

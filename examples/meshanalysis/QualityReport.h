@@ -83,11 +83,8 @@ struct Statistics
 // Minimum, median (the upper middle value) and maximum over all triangles; NaN for no triangles.
 inline Statistics ComputeStatistics(MStlBase const& mesh, Calc::MetricType metric)
 {
-    std::vector<double> values;
-    values.reserve(mesh.NumberOfTriangles());
-    auto const end = MStlIteratorStlTriangleConst::End(&mesh);
-    for (auto it = MStlIteratorStlTriangleConst::Begin(&mesh); it != end; ++it)
-        values.push_back(Calc::GetTriangleShapeQuality(&*it, metric));
+    // The whole-mesh call: per-triangle calls would walk a high-valence vertex's fan once per triangle.
+    std::vector<double> values = Calc::GetTriangleShapeQualities(&mesh, metric);
     Statistics s;
     if (values.empty()) return s;
     auto const middle = values.begin() + values.size() / 2;

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace vzpy
 {
@@ -91,6 +92,13 @@ bool IsLength(Calculator::MetricType metric)
     return metric == Calculator::ApexDistance || Calculator::GetIsInInternalUnits(metric);
 }
 
+// The curvature ratios, whose value comes from a walk around each corner's fan of triangles.
+bool IsCurvatureRatio(Calculator::MetricType metric)
+{
+    return metric == Calculator::CurvatureRatioConvex || metric == Calculator::CurvatureRatioConcave ||
+           metric == Calculator::CurvatureRatio;
+}
+
 py::array_t<double> Quality(Mesh const& mesh, py::handle metricObject)
 {
     Calculator::MetricType const metric = Metric(metricObject);
@@ -102,9 +110,19 @@ py::array_t<double> Quality(Mesh const& mesh, py::handle metricObject)
     {
         py::gil_scoped_release const released;
         std::shared_lock<std::shared_mutex> const lock(mesh.Lock());
+        if (IsCurvatureRatio(metric))
+        {
+            // The whole-mesh call walks each vertex's fan a bounded number of times; triangle by
+            // triangle, a vertex shared by thousands of triangles would be walked thousands of times.
+            std::vector<double> const values = Calculator::GetTriangleShapeQualities(&mesh.Get(), metric);
+            for (std::int64_t i = 0; i < count; ++i) out[i] = values[std::size_t(i)] / divisor;
+        }
+        else
+        {
 #pragma omp parallel for schedule(dynamic, 1024)
-        for (std::int64_t i = 0; i < count; ++i)
-            out[i] = Calculator::GetTriangleShapeQuality(triangles[std::size_t(i)], metric) / divisor;
+            for (std::int64_t i = 0; i < count; ++i)
+                out[i] = Calculator::GetTriangleShapeQuality(triangles[std::size_t(i)], metric) / divisor;
+        }
     }
     return result;
 }
