@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
 #include "interfaces/MeshData.h"
@@ -13,6 +14,8 @@ namespace WrapperTreeUtilities
 
 namespace
 {
+// The widest half-angle: the cone is then everything below and above the apex.
+constexpr double kPi = 3.141592653589793;
 
 using Point = MMPoint3d<double>;
 using IntersectionType = M3DObjectTreeBase::IntersectionType;
@@ -119,6 +122,10 @@ IntersectionCheckerVerticalInfiniteCone::IntersectionCheckerVerticalInfiniteCone
     : m_apexX(apex.x), m_apexY(apex.y), m_apexZ(apex.z),
       m_tanHalfAngleSquared(std::tan(halfAngle) * std::tan(halfAngle)), m_minusCosHalfAngle(-std::cos(halfAngle))
 {
+    // A NaN would make every comparison false, and so every point, box and edge Outside.
+    if (!(std::isfinite(apex.x) && std::isfinite(apex.y) && std::isfinite(apex.z)))
+        throw std::invalid_argument("apex is not finite");
+    if (!(halfAngle >= 0.0 && halfAngle <= kPi)) throw std::invalid_argument("halfAngle outside 0 to pi");
 }
 
 bool IntersectionCheckerVerticalInfiniteCone::_IsInside(MMPoint3d<double> const& point) const

@@ -18,7 +18,9 @@ namespace WrapperTreeUtilities
 // and edges are then classified against that upward cone and the answer is complemented.
 // Units: the apex and the tested geometry share one length unit (internal units for mesh data); the
 // half-angle is in radians. Results: Inside (0), Outside (1) or Intersecting (2), for use as the
-// classifier of a tree search. Errors: none; the checker never throws. Threads: immutable after
+// classifier of a tree search. Errors: the constructor throws std::invalid_argument for an apex
+// with a NaN or infinite coordinate ("apex is not finite") and for a half-angle that is NaN or
+// outside 0 to pi ("halfAngle outside 0 to pi"); the tests never throw. Threads: immutable after
 // construction, so one checker may classify from any number of threads at once. Cost: constant per
 // point, box or segment.
 class VZ_API IntersectionCheckerVerticalInfiniteCone
@@ -26,7 +28,7 @@ class VZ_API IntersectionCheckerVerticalInfiniteCone
 public:
     using IntersectionType = M3DObjectTreeBase::IntersectionType;
 
-    // halfAngle in radians, between the cone's surface and its axis.
+    // halfAngle in radians, between the cone's surface and its axis: 0 to pi inclusive.
     IntersectionCheckerVerticalInfiniteCone(MMPoint3d<double> const& apex, double halfAngle);
 
     IntersectionType GetIntersection(MMPoint3d<double> const& point) const;

@@ -3,6 +3,7 @@
 // std::invalid_argument naming the argument.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,7 @@
 #include "quality/MTriangleQualityCalculator.h"
 #include "support/closed_mesh_builders.h"
 #include "thickness/MUserOperatorWallThickness.h"
+#include "trees/IntersectionCheckerVerticalInfiniteCone.h"
 
 namespace
 {
@@ -184,6 +186,18 @@ TEST(ParameterRefusals, BadTriangleCountRefusesANaNThreshold)
     ExpectRefusedNaming([&] { Calc::GetNumberOfBadTriangles(&mesh, kNaN, Calc::RadiusRatio); }, "i_threshold");
     EXPECT_EQ(Calc::GetNumberOfBadTriangles(&mesh, kInf, Calc::RadiusRatio), int(mesh.NumberOfTriangles()));
     EXPECT_EQ(Calc::GetNumberOfBadTriangles(&mesh, -kInf, Calc::RadiusRatio), 0);
+}
+
+TEST(ParameterRefusals, ConeCheckerRefusesHalfAnglesOutsideZeroToPiAndOpenApexes)
+{
+    using MeshQueries::WrapperTreeUtilities::IntersectionCheckerVerticalInfiniteCone;
+    MMPoint3d<double> const apex(1, 2, 3);
+    double const pi = 3.141592653589793;
+    for (double angle : {kNaN, -1e-12, std::nextafter(pi, 4.0), kInf})
+        EXPECT_THROW(IntersectionCheckerVerticalInfiniteCone(apex, angle), std::invalid_argument) << angle;
+    for (double angle : {0.0, pi}) EXPECT_NO_THROW(IntersectionCheckerVerticalInfiniteCone(apex, angle)) << angle;
+    EXPECT_THROW(IntersectionCheckerVerticalInfiniteCone(MMPoint3d<double>(kNaN, 0, 0), 0.5), std::invalid_argument);
+    EXPECT_THROW(IntersectionCheckerVerticalInfiniteCone(MMPoint3d<double>(0, 0, kInf), 0.5), std::invalid_argument);
 }
 
 } // namespace
