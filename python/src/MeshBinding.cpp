@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace vzpy
 {
@@ -20,15 +22,17 @@ std::string PathText(py::handle path) { return py::module_::import("os").attr("f
     throw py::error_already_set();
 }
 
+// Raises the OSError of a path that cannot be opened. Opens without blocking, so that a named pipe
+// with no writer does not hang here; the reader then refuses what is not a regular file.
 void RequireReadable(std::string const& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    int const descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
     {
         int const error = errno;
         RaiseOsError(error, std::strerror(error), path);
     }
-    std::fclose(file);
+    ::close(descriptor);
 }
 
 std::unique_ptr<Mesh> Load(py::handle pathObject, double unitsPerMm)

@@ -108,6 +108,15 @@ def test_unreadable_contents_raise_value_error_with_the_file_name(tmp_path):
         vz.Mesh.load(truncated)
 
 
+def test_a_named_pipe_is_refused_at_once_instead_of_waiting_for_a_writer(tmp_path):
+    import os
+
+    fifo = tmp_path / "pipe.stl"
+    os.mkfifo(fifo)
+    with pytest.raises(ValueError, match="pipe.stl.*not a regular file"):
+        vz.Mesh.load(fifo)
+
+
 def test_saving_where_no_file_can_be_written_raises_os_error(tmp_path):
     target = tmp_path / "no such folder" / "part.stl"
     with pytest.raises(OSError) as error:
