@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "ClosestTriangleQuery.h"
 #include "collision/ToleranceQuery.h"
 #include "collision/TriangleDistance.h"
 #include "interfaces/MathCore.h"
@@ -90,25 +91,7 @@ std::vector<Point> PointsNearSurface(std::size_t count, bool meshOrder, unsigned
     return points;
 }
 
-struct ClosestTriangleQuery
-{
-    Point p;
-    double BoxDistance(M3DBoundingBox<double> const& b) const
-    {
-        double sum = 0;
-        for (int k = 0; k < 3; ++k)
-        {
-            double const gap = p[k] < b.min[k] ? b.min[k] - p[k] : (p[k] > b.max[k] ? p[k] - b.max[k] : 0.0);
-            sum += gap * gap;
-        }
-        return sum;
-    }
-    double ElementDistance(MStlTriangle const* t) const
-    {
-        Point const a = t->GetVertex(0), b = t->GetVertex(1), c = t->GetVertex(2);
-        return (MTriangle3dUtilities::ClosestPointOnTriangle(p, a, b, c) - p).LengthSquared();
-    }
-};
+using benchmesh::ClosestTriangleQuery;
 
 // Argument 0: box cache on (1) or off (0); argument 1: maxLeafSize.
 void BM_Build1M(benchmark::State& state)

@@ -8,6 +8,7 @@
 
 #include <omp.h>
 
+#include "../ClosestTriangleQuery.h"
 #include "PeerInputs.h"
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 #include "trees/M3DObjectTree.h"
@@ -72,26 +73,7 @@ private:
     std::vector<std::unique_ptr<MutableTree>> m_trees;
 };
 
-// Squared distance from a point to the nearest triangle, for the static tree's search.
-struct ClosestTriangleQuery
-{
-    Point p;
-    double BoxDistance(M3DBoundingBox<double> const& b) const
-    {
-        double sum = 0;
-        for (int k = 0; k < 3; ++k)
-        {
-            double const gap = p[k] < b.min[k] ? b.min[k] - p[k] : (p[k] > b.max[k] ? p[k] - b.max[k] : 0.0);
-            sum += gap * gap;
-        }
-        return sum;
-    }
-    double ElementDistance(MStlTriangle const* t) const
-    {
-        Point const a = t->GetVertex(0), b = t->GetVertex(1), c = t->GetVertex(2);
-        return (MTriangle3dUtilities::ClosestPointOnTriangle(p, a, b, c) - p).LengthSquared();
-    }
-};
+using benchmesh::ClosestTriangleQuery;
 
 inline void OurClosest(StaticTree const& tree, std::vector<Point> const& points, int threads,
                        std::vector<Answer>& answers)

@@ -1,10 +1,13 @@
 #pragma once
 // Shapes with results known in closed form, for the tests of the example program's pictures and
 // exports (10 000 internal units per mm, as the program reads STL files).
+#include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
+#include "meshanalysis/PartFaces.h"
 #include "support/closed_mesh_builders.h"
 #include <memory>
+#include <vector>
 
 namespace vz_test
 {
@@ -27,4 +30,29 @@ inline std::unique_ptr<MStlBase> MakeCube()
     AddBox(*cube, {0, 0, 0}, {100000, 100000, 100000}, 4);
     return cube;
 }
+
+// Two of those cubes side by side (A at x 0..10 mm, B placed at x 10..20 mm), checked for collision
+// with a tolerance of 0.1 mm, and their per-face mesh as the program writes it.
+struct TouchingCubes
+{
+    std::unique_ptr<MStlBase> a = MakeCube(), b = MakeCube();
+    std::vector<bool> hitA = std::vector<bool>(a->NumberOfTriangles(), false);
+    std::vector<bool> hitB = std::vector<bool>(b->NumberOfTriangles(), false);
+    visual::FaceMesh faces;
+    bool operated = false; // the detector answered eOK
+
+    TouchingCubes()
+    {
+        MMTransformMatrix const stay, besideA = MMTransformMatrix::Translation({100000.0, 0.0, 0.0});
+        MUserOperatorCollisionDetectorWithTolerance detector;
+        MUserOperatorCollisionDetectorWithTolerance::MParams params;
+        params.Tolerance = 0.1 * kUnitsPerMm;
+        detector.SetAllParams(params);
+        detector.SetFirstPart(a.get(), [this](MStlTriangle& t) { hitA[t.GetElementIndex()] = true; });
+        detector.SetSecondPart(b.get(), [this](MStlTriangle& t) { hitB[t.GetElementIndex()] = true; });
+        detector.SetSecondPartTransform(besideA);
+        operated = detector.Operate() == MUserOperatorCollisionDetectorWithTolerance::eOK;
+        faces = CollisionFaces({{a.get(), stay, &hitA}, {b.get(), besideA, &hitB}}, kUnitsPerMm);
+    }
+};
 } // namespace vz_test

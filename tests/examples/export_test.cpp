@@ -271,28 +271,18 @@ TEST(Export, CsvHasOneRowPerFaceWithFloatsThatComeBackExactly)
 
 TEST(Export, TwoPlacedPartsGoToOneFileWithPartIdsAndHitFlagsOfTheTouchingBand)
 {
-    auto a = vz_test::MakeCube();
-    auto b = vz_test::MakeCube();
-    MMTransformMatrix const stay, besideA = MMTransformMatrix::Translation({100000.0, 0.0, 0.0});
-    std::vector<bool> hitA(a->NumberOfTriangles(), false), hitB(b->NumberOfTriangles(), false);
-    MUserOperatorCollisionDetectorWithTolerance detector;
-    MUserOperatorCollisionDetectorWithTolerance::MParams params;
-    params.Tolerance = 0.1 * vz_test::kUnitsPerMm;
-    detector.SetAllParams(params);
-    detector.SetFirstPart(a.get(), [&](MStlTriangle& t) { hitA[t.GetElementIndex()] = true; });
-    detector.SetSecondPart(b.get(), [&](MStlTriangle& t) { hitB[t.GetElementIndex()] = true; });
-    detector.SetSecondPartTransform(besideA);
-    ASSERT_EQ(detector.Operate(), MUserOperatorCollisionDetectorWithTolerance::eOK);
-    FaceMesh const faces = CollisionFaces({{a.get(), stay, &hitA}, {b.get(), besideA, &hitB}}, vz_test::kUnitsPerMm);
+    vz_test::TouchingCubes const cubes;
+    ASSERT_TRUE(cubes.operated);
+    FaceMesh const& faces = cubes.faces;
 
     std::stringstream ply, vtk;
     WritePly(ply, faces, CollisionScale(), "cubes");
     WriteVtk(vtk, faces, CollisionScale(), "cubes");
     for (ReadMesh const& read : {ReadPly(ply), ReadVtk(vtk)})
     {
-        std::size_t const n = a->NumberOfTriangles();
+        std::size_t const n = cubes.a->NumberOfTriangles();
         ASSERT_EQ(read.faces.size(), 2 * n);
-        ASSERT_EQ(read.vertices.size(), 2 * a->NumberOfPoints());
+        ASSERT_EQ(read.vertices.size(), 2 * cubes.a->NumberOfPoints());
         std::size_t hits = 0;
         for (std::size_t f = 0; f < 2 * n; ++f)
         {
@@ -309,13 +299,14 @@ TEST(Export, TwoPlacedPartsGoToOneFileWithPartIdsAndHitFlagsOfTheTouchingBand)
             }
             bool const expectHit = second ? reach <= 10.1 : reach >= 9.9;
             EXPECT_EQ(read.values.at("hit")[f], expectHit ? 1.0 : 0.0) << f;
-            EXPECT_EQ(read.values.at("hit")[f], (second ? hitB[f - n] : hitA[f]) ? 1.0 : 0.0);
+            EXPECT_EQ(read.values.at("hit")[f], (second ? cubes.hitB[f - n] : cubes.hitA[f]) ? 1.0 : 0.0);
             EXPECT_EQ(read.colours[f], HeatColour(expectHit ? 0.0 : 1.0));
             hits += expectHit;
         }
         // Per cube: the touching face (32 triangles) and a column of 4 quads on each of its 4 neighbours.
         EXPECT_EQ(hits, 2u * (32 + 4 * 8));
         // B is placed: its vertices lie at x 10..20.
-        for (std::size_t v = a->NumberOfPoints(); v < read.vertices.size(); ++v) EXPECT_GE(read.vertices[v][0], 10.0f);
+        for (std::size_t v = cubes.a->NumberOfPoints(); v < read.vertices.size(); ++v)
+            EXPECT_GE(read.vertices[v][0], 10.0f);
     }
 }

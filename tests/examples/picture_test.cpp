@@ -102,19 +102,9 @@ TEST(Picture, ThinStripShowsTheLowEndThickPartsTheHighEndAndTheBackgroundStaysEm
 
 TEST(Picture, TouchingCubesShowTheTouchingBandAtTheLowEndAndTheRestAtTheHighEnd)
 {
-    auto a = vz_test::MakeCube();
-    auto b = vz_test::MakeCube();
-    MMTransformMatrix const stay, besideA = MMTransformMatrix::Translation({100000.0, 0.0, 0.0});
-    std::vector<bool> hitA(a->NumberOfTriangles(), false), hitB(b->NumberOfTriangles(), false);
-    MUserOperatorCollisionDetectorWithTolerance detector;
-    MUserOperatorCollisionDetectorWithTolerance::MParams params;
-    params.Tolerance = 0.1 * vz_test::kUnitsPerMm;
-    detector.SetAllParams(params);
-    detector.SetFirstPart(a.get(), [&](MStlTriangle& t) { hitA[t.GetElementIndex()] = true; });
-    detector.SetSecondPart(b.get(), [&](MStlTriangle& t) { hitB[t.GetElementIndex()] = true; });
-    detector.SetSecondPartTransform(besideA);
-    ASSERT_EQ(detector.Operate(), MUserOperatorCollisionDetectorWithTolerance::eOK);
-    FaceMesh const faces = CollisionFaces({{a.get(), stay, &hitA}, {b.get(), besideA, &hitB}}, vz_test::kUnitsPerMm);
+    vz_test::TouchingCubes const cubes;
+    ASSERT_TRUE(cubes.operated);
+    FaceMesh const& faces = cubes.faces;
 
     // From the top: the cubes side by side, A at x 0..10, B at x 10..20. The faces within 0.1 mm of
     // the other cube are the ones that reach the plane x = 10: the outer column of 2.5 mm quads.
