@@ -231,22 +231,15 @@ void ExpectPlate(ReadMesh const& read, MeasuredPlate const& m, ColourScale const
 }
 } // namespace
 
-TEST(Export, PlyCarriesEveryFacesThicknessColourAndVertices)
+TEST(Export, PlyAndVtkCarryEveryFacesThicknessColourAndVertices)
 {
     MeasuredPlate const m;
     ColourScale const scale = ThicknessScale(0.5, 1.5);
-    std::stringstream file;
-    WritePly(file, m.faces, scale, "plate\nwith a line break");
-    ExpectPlate(ReadPly(file), m, scale);
-}
-
-TEST(Export, VtkCarriesEveryFacesThicknessColourAndVertices)
-{
-    MeasuredPlate const m;
-    ColourScale const scale = ThicknessScale(0.5, 1.5);
-    std::stringstream file;
-    WriteVtk(file, m.faces, scale, "plate");
-    ExpectPlate(ReadVtk(file), m, scale);
+    std::stringstream ply, vtk;
+    WritePly(ply, m.faces, scale, "plate\nwith a line break");
+    WriteVtk(vtk, m.faces, scale, "plate");
+    ExpectPlate(ReadPly(ply), m, scale);
+    ExpectPlate(ReadVtk(vtk), m, scale);
 }
 
 TEST(Export, CsvHasOneRowPerFaceWithFloatsThatComeBackExactly)
