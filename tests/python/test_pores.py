@@ -6,43 +6,39 @@ import pytest
 import verozerizaz as vz
 
 
-def test_simple_cubic_lattice_has_every_cube_edge_once():
-    ends, diameters, box = vz.lattice(
-        "simple_cubic", cell_size=1.5, cells=(2, 3, 1), origin=(1, 2, 3), diameters=(0.2, 0.1)
-    )
-    # Cube edges of a 3 x 4 x 2 node grid: along x 2*4*2, along y 3*3*2, along z 3*4*1.
-    assert ends.shape == (16 + 18 + 12, 2, 3)
-    np.testing.assert_allclose(np.linalg.norm(ends[:, 1] - ends[:, 0], axis=1), 1.5)
+@pytest.mark.parametrize(
+    "cell, beams, length",
+    [
+        # Cube edges of a 3 x 4 x 2 node grid: along x 2*4*2, along y 3*3*2, along z 3*4*1.
+        ("simple_cubic", 16 + 18 + 12, 1.5),
+        # Each cell's centre joined to its eight corners.
+        ("body_centred_cubic", 6 * 8, 1.5 * np.sqrt(3) / 2),
+    ],
+)
+def test_lattice_cells_have_each_of_their_beams_once(cell, beams, length):
+    ends, diameters, box = vz.lattice(cell, cell_size=1.5, cells=(2, 3, 1), origin=(1, 2, 3), diameters=(0.2, 0.1))
+    assert ends.shape == (beams, 2, 3)
+    np.testing.assert_allclose(np.linalg.norm(ends[:, 1] - ends[:, 0], axis=1), length)
     np.testing.assert_array_equal(diameters, np.tile([0.2, 0.1], (len(ends), 1)))
     np.testing.assert_allclose(box, [[1, 2, 3], [4, 6.5, 4.5]])
     assert len({tuple(sorted(map(tuple, e))) for e in ends}) == len(ends)
+    assert (ends >= box[0] - 1e-12).all() and (ends <= box[1] + 1e-12).all()
 
 
-def test_body_centred_cell_joins_the_centre_to_each_corner():
-    ends, _, box = vz.lattice("body_centred_cubic", cell_size=2.0, cells=(1, 1, 1))
-    assert len(ends) == 8
-    np.testing.assert_allclose(np.linalg.norm(ends[:, 1] - ends[:, 0], axis=1), np.sqrt(3))
-    assert (ends >= box[0]).all() and (ends <= box[1]).all()
-
-
-@pytest.mark.parametrize("method", ["grid", "rtree"])
-def test_a_single_cubic_cell_has_one_pore_at_its_centre(method):
+@pytest.mark.parametrize(
+    "method, resolution, atol", [("grid", 3, 1e-9), ("rtree", 3, 1e-9), ("nelder-mead", (4, 4, 4), 1e-3)]
+)
+def test_a_single_cubic_cell_has_its_largest_pore_at_its_centre(method, resolution, atol):
     ends, diameters, box = vz.lattice("simple_cubic", cell_size=1.0, diameters=(0.1, 0.1))
-    pores = vz.pore_sizes(ends, diameters, box, 3, method=method)
+    pores = vz.pore_sizes(ends, diameters, box, resolution, method=method)
     assert pores.dtype.names == ("center", "radius", "interior", "flags")
-    assert len(pores) == 1
-    np.testing.assert_allclose(pores["center"][0], [0.5, 0.5, 0.5])
-    # From the centre to the axis of any edge is sqrt(0.5) mm, less the beam's radius.
-    assert pores["radius"][0] == pytest.approx(np.sqrt(0.5) - 0.05, rel=1e-9)
-    assert pores["interior"][0] and pores["flags"][0] == 0
-
-
-def test_nelder_mead_refinement_finds_the_centre():
-    ends, diameters, box = vz.lattice("simple_cubic", cell_size=1.0, diameters=(0.1, 0.1))
-    pores = vz.pore_sizes(ends, diameters, box, (4, 4, 4), method="nelder-mead")
+    if method != "nelder-mead":  # the refinement may leave more candidates behind
+        assert len(pores) == 1
     best = pores[np.argmax(pores["radius"])]
-    np.testing.assert_allclose(best["center"], [0.5, 0.5, 0.5], atol=0.01)
-    assert best["radius"] == pytest.approx(np.sqrt(0.5) - 0.05, abs=1e-3)
+    np.testing.assert_allclose(best["center"], [0.5, 0.5, 0.5], atol=10 * atol)
+    # From the centre to the axis of any edge is sqrt(0.5) mm, less the beam's radius.
+    assert best["radius"] == pytest.approx(np.sqrt(0.5) - 0.05, abs=atol)
+    assert best["interior"] and best["flags"] == 0
 
 
 def test_pores_on_the_box_faces_carry_their_face_bits():
@@ -66,38 +62,28 @@ def test_a_lattice_without_beams_leaves_one_pore_at_the_far_corner():
     np.testing.assert_array_equal(pores["center"][0], [1, 2, 3])
 
 
-@pytest.mark.parametrize(
-    "arguments, word",
-    [
-        (dict(resolution=1), "i_resolution_x too small"),
-        (dict(resolution=(3, 1, 3)), "i_resolution_y too small"),
-        (dict(resolution=(3, 3, -2)), "resolution"),
-        (dict(resolution=-3), "resolution"),
-        (dict(resolution=2.5), "resolution"),
-        (dict(ends=np.zeros((2, 3))), "ends"),
-        (dict(diameters=np.zeros((5, 2))), "diameters"),
-        (dict(diameters=-np.ones((12, 2))), "diameters"),
-        (dict(box=[[1, 1, 1], [0, 0, 0]]), "box"),
-        (dict(method="fast"), "method"),
-    ],
-)
-def test_bad_arguments_are_rejected(arguments, word):
-    ends, diameters, box = vz.lattice()
-    call = dict(ends=ends, diameters=diameters, box=box, resolution=3)
-    call.update(arguments)
-    with pytest.raises(ValueError, match=word):
-        vz.pore_sizes(call.pop("ends"), call.pop("diameters"), call.pop("box"), call.pop("resolution"), **call)
+ENDS, DIAMETERS, BOX = vz.lattice()
 
 
 @pytest.mark.parametrize(
-    "arguments, word",
+    "call, word",
     [
-        (dict(cell="hexagonal"), "cell"),
-        (dict(cell_size=0.0), "cell_size"),
-        (dict(cells=(1, 0, 1)), "cells"),
-        (dict(diameters=(-1, 1)), "diameters"),
+        (lambda: vz.pore_sizes(ENDS, DIAMETERS, BOX, 1), "i_resolution_x too small"),
+        (lambda: vz.pore_sizes(ENDS, DIAMETERS, BOX, (3, 1, 3)), "i_resolution_y too small"),
+        (lambda: vz.pore_sizes(ENDS, DIAMETERS, BOX, (3, 3, -2)), "resolution"),
+        (lambda: vz.pore_sizes(ENDS, DIAMETERS, BOX, -3), "resolution"),
+        (lambda: vz.pore_sizes(ENDS, DIAMETERS, BOX, 2.5), "resolution"),
+        (lambda: vz.pore_sizes(np.zeros((2, 3)), DIAMETERS, BOX, 3), "ends"),
+        (lambda: vz.pore_sizes(ENDS, np.zeros((5, 2)), BOX, 3), "diameters"),
+        (lambda: vz.pore_sizes(ENDS, -np.ones((12, 2)), BOX, 3), "diameters"),
+        (lambda: vz.pore_sizes(ENDS, DIAMETERS, [[1, 1, 1], [0, 0, 0]], 3), "box"),
+        (lambda: vz.pore_sizes(ENDS, DIAMETERS, BOX, 3, method="fast"), "method"),
+        (lambda: vz.lattice(cell="hexagonal"), "cell"),
+        (lambda: vz.lattice(cell_size=0.0), "cell_size"),
+        (lambda: vz.lattice(cells=(1, 0, 1)), "cells"),
+        (lambda: vz.lattice(diameters=(-1, 1)), "diameters"),
     ],
 )
-def test_bad_lattice_arguments_are_rejected(arguments, word):
+def test_bad_arguments_are_rejected(call, word):
     with pytest.raises(ValueError, match=word):
-        vz.lattice(**arguments)
+        call()

@@ -43,22 +43,18 @@ def test_measure_and_opposite_masks_select_triangles():
     np.testing.assert_allclose(values, 1.5, rtol=1e-6)
 
 
-def test_progress_reports_reach_the_total():
+def test_progress_reports_reach_the_total_and_an_exception_from_the_callback_stops_the_run():
     mesh, _ = plate(0.8, n=10)
     reports = []
     vz.wall_thickness(mesh, progress=lambda done, total: reports.append((done, total)))
     assert reports[-1] == (mesh.triangle_count, mesh.triangle_count)
     assert [d for d, _ in reports] == sorted(d for d, _ in reports)
 
-
-def test_an_exception_from_the_progress_callback_stops_the_run():
-    mesh, _ = plate(0.8, n=60)
-
     def refuse(done, total):
         raise RuntimeError("stop here")
 
     with pytest.raises(RuntimeError, match="stop here"):
-        vz.wall_thickness(mesh, max=20.0, progress=refuse)
+        vz.wall_thickness(plate(0.8, n=60)[0], max=20.0, progress=refuse)
 
 
 @pytest.mark.parametrize(
