@@ -1,5 +1,5 @@
 """Batch checks over many parts: rows against the checks called directly, failures in their rows,
-and a batch interrupted and resumed with no part checked twice.
+and a batch stopped by Ctrl-C and resumed with no part checked twice.
 
 Batches run on one local Dask cluster of two worker processes shared by the module's tests; the
 Ctrl-C test runs the command as a terminal would, on the cluster it starts itself.
@@ -146,38 +146,6 @@ def test_json_lines_with_chosen_metrics(parts, scheduler, tmp_path):
     assert rows["missing.stl"]["triangles"] is None and "missing.stl" in rows["missing.stl"]["error"]
 
 
-def test_interrupted_batch_resumes_without_checking_a_part_twice(scheduler, tmp_path):
-    folder = tmp_path / "many"
-    folder.mkdir()
-    for index in range(24):
-        write_stl(folder / f"part{index:02}.stl", box([0, 0, 0], [5 + index, 6, 7], 6))
-    parts = collect_parts([str(folder)])
-    out = str(tmp_path / "results.csv")
-    settings = CheckSettings(checks=("thickness",))
-
-    seen = []
-
-    def interrupt_after_two_rows(row):
-        seen.append(row)
-        if len(seen) == 2:
-            raise KeyboardInterrupt  # as Ctrl-C would, in the middle of the batch
-
-    with pytest.raises(KeyboardInterrupt):
-        run_batch(parts, settings, out, scheduler=scheduler, on_row=interrupt_after_two_rows)
-    first = [row["file"] for row in read_rows(out, as_json=False)]
-    assert 2 <= len(first) < len(parts)
-
-    second = []
-    summary = run_batch(
-        parts, settings, out, resume=True, scheduler=scheduler, on_row=lambda row: second.append(row["file"])
-    )
-    assert summary.skipped == len(first) and summary.written == len(parts) - len(first)
-    assert not set(first) & set(second)
-    assert sorted(row["file"] for row in read_rows(out, as_json=False)) == sorted(parts)
-
-    assert run_batch(parts, settings, out, resume=True, scheduler=scheduler).written == 0
-
-
 def test_ctrl_c_stops_the_batch_and_resume_checks_only_the_rest(parts, slow_part, scheduler, tmp_path):
     folder = tmp_path / "order"
     folder.mkdir()
@@ -207,17 +175,14 @@ def test_ctrl_c_stops_the_batch_and_resume_checks_only_the_rest(parts, slow_part
     assert all(row["error"] == "" for row in first)
 
     second = []
-    run_batch(
-        collect_parts([str(folder)]),
-        SETTINGS,
-        str(out),
-        resume=True,
-        scheduler=scheduler,
-        part_timeout=1.0,  # the slow part then ends in a row of its own without a long wait
-        on_row=second.append,
+    parts = collect_parts([str(folder)])
+    # With a short timeout the slow part ends in a row of its own without a long wait.
+    summary = run_batch(
+        parts, SETTINGS, str(out), resume=True, scheduler=scheduler, part_timeout=1.0, on_row=second.append
     )
     assert [os.path.basename(row["file"]) for row in second] == ["slow.stl"] and second[0]["error"]
-    assert len(read_rows(out, as_json=False)) == 4
+    assert (summary.skipped, summary.written) == (3, 1) and len(read_rows(out, as_json=False)) == 4
+    assert run_batch(parts, SETTINGS, str(out), resume=True, scheduler=scheduler).written == 0
 
 
 def test_hanging_part_fails_after_the_timeout_and_the_batch_goes_on(parts, slow_part, scheduler, tmp_path):
