@@ -9,16 +9,6 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
-#include <sys/stat.h>
-
-namespace
-{
-bool Exists(std::string const& path)
-{
-    struct stat status;
-    return stat(path.c_str(), &status) == 0;
-}
-} // namespace
 
 TEST(NumberArguments, AcceptWholeFiniteNumbersInRangeAndNameTheOptionOtherwise)
 {
@@ -76,10 +66,10 @@ TEST(OutputFile, IsOpenedAtOnceRemovedUnlessKeptAndRefusedWhenItCannotBeWritten)
     std::string const path = ::testing::TempDir() + "vz-output-file-test.txt";
     {
         OutputFile file(path);
-        EXPECT_TRUE(Exists(path));
+        EXPECT_TRUE(std::ifstream(path).good());
         file.Stream() << "half";
     }
-    EXPECT_FALSE(Exists(path)); // not kept: a stopped run leaves nothing behind
+    EXPECT_FALSE(std::ifstream(path).good()); // not kept: a stopped run leaves nothing behind
     {
         OutputFile file(path);
         file.Stream() << "whole";
@@ -91,16 +81,7 @@ TEST(OutputFile, IsOpenedAtOnceRemovedUnlessKeptAndRefusedWhenItCannotBeWritten)
     EXPECT_EQ(text, "whole");
     std::remove(path.c_str());
 
-    try
-    {
-        OutputFile file(::testing::TempDir() + "vz-no-such-folder/x.csv");
-        ADD_FAILURE() << "opened a file in a missing folder";
-    }
-    catch (std::runtime_error const& e)
-    {
-        EXPECT_NE(std::string(e.what()).find("cannot write"), std::string::npos);
-        EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
-    }
+    // A missing folder's one-line message is checked in meshanalysis_cli_test.sh.
     EXPECT_THROW(OutputFile(::testing::TempDir()), std::runtime_error); // a folder
     EXPECT_THROW(OutputFile(""), UsageError);
 }

@@ -6,6 +6,8 @@
 #include "interfaces/MeshData.h"
 #include "meshanalysis/PartFaces.h"
 #include "support/closed_mesh_builders.h"
+#include "thickness/MUserOperatorWallThickness.h"
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -22,6 +24,30 @@ inline std::unique_ptr<MStlBase> MakeGroovedPlate()
     AddUShape(*plate, 120000, 60000, 4000, 26000, 100000);
     return plate;
 }
+
+// That plate measured by the wall thickness operator from 0.5 to 1.5 mm: the values in mm by
+// triangle, and the per-face mesh the program writes.
+struct MeasuredPlate
+{
+    std::unique_ptr<MStlBase> plate = MakeGroovedPlate();
+    std::vector<double> thicknessMm;
+    visual::FaceMesh faces;
+
+    MeasuredPlate()
+    {
+        MDataMask<MStlTriangle, float> values(plate->GetDataMaskOwner(), -1.0f);
+        MUserOperatorWallThickness op;
+        MUserOperatorWallThickness::MParams params;
+        params.MinThickness = 0.5 * kUnitsPerMm;
+        params.MaxThickness = 1.5 * kUnitsPerMm;
+        op.SetModel(plate.get());
+        op.SetParams(params);
+        op.SetOutputMask(values);
+        EXPECT_EQ(op.Operate(), MUserOperatorWallThickness::eOK);
+        for (MStlTriangle const* t : plate->GetTriangles()) thicknessMm.push_back(values.GetInfo(t) / kUnitsPerMm);
+        faces = ThicknessFaces(*plate, values, kUnitsPerMm);
+    }
+};
 
 // A 10 mm cube at the origin with every face split into 4 x 4 quads.
 inline std::unique_ptr<MStlBase> MakeCube()

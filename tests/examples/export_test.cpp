@@ -2,11 +2,10 @@
 // colour, vertices and attributes must be the operator's own results.
 #include <gtest/gtest.h>
 
-#include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 #include "example_shapes.h"
 #include "meshanalysis/PartFaces.h"
-#include "thickness/MUserOperatorWallThickness.h"
 #include "visual/MeshExports.h"
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -28,26 +27,47 @@ struct ReadMesh
     std::map<std::string, std::vector<double>> values;
 };
 
-std::uint32_t Word(std::istream& in, bool bigEndian)
+// Binary numbers in the file's byte order.
+struct BinaryReader
 {
-    unsigned char b[4];
-    in.read(reinterpret_cast<char*>(b), 4);
-    return bigEndian ? std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | b[3]
-                     : std::uint32_t(b[3]) << 24 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[1]) << 8 | b[0];
-}
-float Float(std::istream& in, bool bigEndian)
-{
-    std::uint32_t const w = Word(in, bigEndian);
-    float f;
-    std::memcpy(&f, &w, 4);
-    return f;
-}
-double Scalar(std::istream& in, std::string const& type, bool bigEndian)
-{
-    if (type == "float") return Float(in, bigEndian);
-    if (type == "int") return double(std::int32_t(Word(in, bigEndian)));
-    return double(std::uint8_t(in.get())); // uchar / unsigned_char
-}
+    std::istream& in;
+    bool bigEndian;
+
+    std::uint32_t Word()
+    {
+        unsigned char b[4];
+        in.read(reinterpret_cast<char*>(b), 4);
+        if (bigEndian) std::reverse(b, b + 4);
+        return std::uint32_t(b[3]) << 24 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[1]) << 8 | b[0];
+    }
+    float Float()
+    {
+        std::uint32_t const w = Word();
+        float f;
+        std::memcpy(&f, &w, 4);
+        return f;
+    }
+    double Scalar(std::string const& type)
+    {
+        if (type == "float") return Float();
+        if (type == "int") return double(std::int32_t(Word()));
+        EXPECT_EQ(type, bigEndian ? "unsigned_char" : "uchar");
+        return double(std::uint8_t(in.get()));
+    }
+    std::array<float, 3> Point() { return {Float(), Float(), Float()}; }
+    std::array<std::int32_t, 3> Face()
+    {
+        std::array<std::int32_t, 3> face;
+        for (auto& v : face) v = std::int32_t(Word());
+        return face;
+    }
+    Rgb8 Colour()
+    {
+        Rgb8 c;
+        for (std::uint8_t* channel : {&c.r, &c.g, &c.b}) *channel = std::uint8_t(in.get());
+        return c;
+    }
+};
 
 // Binary little-endian PLY with float vertices and faces of "list uchar int vertex_indices"
 // followed by scalar properties.
@@ -65,43 +85,31 @@ ReadMesh ReadPly(std::istream& in)
         std::istringstream words(line);
         std::string word, type, name;
         words >> word;
-        if (word == "element")
+        EXPECT_TRUE(word == "comment" || word == "element" || word == "property") << line;
+        std::size_t count = 0;
+        if (word == "element" && words >> element >> count) (element == "vertex" ? vertexCount : faceCount) = count;
+        if (word != "property" || element != "face") continue;
+        words >> type >> name;
+        if (type == "list")
         {
-            words >> element;
-            (element == "vertex" ? vertexCount : faceCount) = [&]
-            {
-                std::size_t n;
-                words >> n;
-                return n;
-            }();
+            std::string indexType, listName;
+            words >> indexType >> listName; // after the count's type, read as the name
+            EXPECT_EQ(name + indexType + listName, "ucharintvertex_indices");
         }
-        else if (word == "property" && element == "face")
-        {
-            words >> type;
-            if (type == "list")
-            {
-                std::string countType, indexType;
-                words >> countType >> indexType >> name;
-                EXPECT_EQ(countType + indexType + name, "ucharintvertex_indices");
-                continue;
-            }
-            words >> name;
+        else
             faceProperties.emplace_back(type, name);
-        }
     }
     ReadMesh mesh;
-    for (std::size_t i = 0; i < vertexCount; ++i)
-        mesh.vertices.push_back({Float(in, false), Float(in, false), Float(in, false)});
+    BinaryReader read{in, false};
+    for (std::size_t i = 0; i < vertexCount; ++i) mesh.vertices.push_back(read.Point());
     for (std::size_t f = 0; f < faceCount; ++f)
     {
         EXPECT_EQ(in.get(), 3);
-        std::array<std::int32_t, 3> face;
-        for (auto& v : face) v = std::int32_t(Word(in, false));
-        mesh.faces.push_back(face);
+        mesh.faces.push_back(read.Face());
         Rgb8 colour;
         for (auto const& [type, name] : faceProperties)
         {
-            double const v = Scalar(in, type, false);
+            double const v = read.Scalar(type);
             if (name == "red")
                 colour.r = std::uint8_t(v);
             else if (name == "green")
@@ -122,6 +130,7 @@ ReadMesh ReadPly(std::istream& in)
 ReadMesh ReadVtk(std::istream& in)
 {
     ReadMesh mesh;
+    BinaryReader read{in, true};
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line.rfind("# vtk DataFile Version", 0), 0u);
@@ -133,133 +142,84 @@ ReadMesh ReadVtk(std::istream& in)
     {
         if (line.empty()) continue; // the line break after a binary block
         std::istringstream words(line);
-        std::string keyword;
+        std::string keyword, name, type;
+        std::size_t n = 0, size = 0;
         words >> keyword;
-        if (keyword == "POINTS")
+        if (keyword == "POINTS" && words >> n)
+            for (std::size_t i = 0; i < n; ++i) mesh.vertices.push_back(read.Point());
+        else if (keyword == "POLYGONS" && words >> n >> size)
         {
-            std::size_t n;
-            words >> n;
-            for (std::size_t i = 0; i < n; ++i)
-                mesh.vertices.push_back({Float(in, true), Float(in, true), Float(in, true)});
-        }
-        else if (keyword == "POLYGONS")
-        {
-            std::size_t n, size;
-            words >> n >> size;
             EXPECT_EQ(size, 4 * n);
             for (std::size_t i = 0; i < n; ++i)
             {
-                EXPECT_EQ(Word(in, true), 3u);
-                std::array<std::int32_t, 3> face;
-                for (auto& v : face) v = std::int32_t(Word(in, true));
-                mesh.faces.push_back(face);
+                EXPECT_EQ(read.Word(), 3u);
+                mesh.faces.push_back(read.Face());
             }
         }
         else if (keyword == "CELL_DATA")
             words >> cells;
-        else if (keyword == "SCALARS")
+        else if (keyword == "SCALARS" && words >> name >> type)
         {
-            std::string name, type;
-            words >> name >> type;
             std::getline(in, line);
             EXPECT_EQ(line, "LOOKUP_TABLE default");
-            for (std::size_t i = 0; i < cells; ++i) mesh.values[name].push_back(Scalar(in, type, true));
+            for (std::size_t i = 0; i < cells; ++i) mesh.values[name].push_back(read.Scalar(type));
         }
         else if (keyword == "COLOR_SCALARS")
-            for (std::size_t i = 0; i < cells; ++i)
-            {
-                Rgb8 c;
-                c.r = std::uint8_t(in.get());
-                c.g = std::uint8_t(in.get());
-                c.b = std::uint8_t(in.get());
-                mesh.colours.push_back(c);
-            }
+            for (std::size_t i = 0; i < cells; ++i) mesh.colours.push_back(read.Colour());
         else if (keyword != "DATASET")
             ADD_FAILURE() << "unexpected line " << line;
     }
     return mesh;
 }
-
-// The measured plate with the operator's own mask values in mm, by triangle.
-struct MeasuredPlate
-{
-    MeasuredPlate() : plate(vz_test::MakeGroovedPlate())
-    {
-        MDataMask<MStlTriangle, float> values(plate->GetDataMaskOwner(), -1.0f);
-        MUserOperatorWallThickness op;
-        MUserOperatorWallThickness::MParams params;
-        params.MinThickness = 0.5 * vz_test::kUnitsPerMm;
-        params.MaxThickness = 1.5 * vz_test::kUnitsPerMm;
-        op.SetModel(plate.get());
-        op.SetParams(params);
-        op.SetOutputMask(values);
-        EXPECT_EQ(op.Operate(), MUserOperatorWallThickness::eOK);
-        for (MStlTriangle const* t : plate->GetTriangles())
-            thicknessMm.push_back(values.GetInfo(t) / vz_test::kUnitsPerMm);
-        faces = ThicknessFaces(*plate, values, vz_test::kUnitsPerMm);
-    }
-    std::unique_ptr<MStlBase> plate;
-    std::vector<double> thicknessMm;
-    FaceMesh faces;
-};
-
-void ExpectPlate(ReadMesh const& read, MeasuredPlate const& m, ColourScale const& scale)
-{
-    MStlBase const& plate = *m.plate;
-    ASSERT_EQ(read.vertices.size(), plate.NumberOfPoints());
-    for (std::size_t i = 0; i < plate.NumberOfPoints(); ++i)
-    {
-        MStlPoint const* p = plate.GetPoint(i);
-        EXPECT_EQ(read.vertices[i][0], float(p->x / 10000.0));
-        EXPECT_EQ(read.vertices[i][1], float(p->y / 10000.0));
-        EXPECT_EQ(read.vertices[i][2], float(p->z / 10000.0));
-    }
-    ASSERT_EQ(read.faces.size(), plate.NumberOfTriangles());
-    ASSERT_EQ(read.values.at("thickness_mm").size(), plate.NumberOfTriangles());
-    std::size_t thin = 0;
-    for (std::size_t f = 0; f < plate.NumberOfTriangles(); ++f)
-    {
-        MStlTriangle const* t = plate.GetTriangle(f);
-        for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(read.faces[f][k], std::int32_t(t->GetPoint(k)->GetIndex()));
-        EXPECT_EQ(read.values.at("thickness_mm")[f], double(float(m.thicknessMm[f])));
-        EXPECT_EQ(read.values.at("triangle")[f], double(f));
-        EXPECT_EQ(read.colours[f], scale.ColourOf(m.thicknessMm[f]));
-        thin += m.thicknessMm[f] == 0.5;
-    }
-    // The groove floor and the bottom under it, at least, are thinner than the minimum.
-    EXPECT_GE(thin, 4u);
-}
 } // namespace
 
-TEST(Export, PlyAndVtkCarryEveryFacesThicknessColourAndVertices)
+TEST(Export, PlyVtkAndCsvCarryEveryFacesThicknessColourAndVertices)
 {
-    MeasuredPlate const m;
+    vz_test::MeasuredPlate const m;
+    MStlBase const& plate = *m.plate;
     ColourScale const scale = ThicknessScale(0.5, 1.5);
-    std::stringstream ply, vtk;
+    std::stringstream ply, vtk, csv;
     WritePly(ply, m.faces, scale, "plate\nwith a line break");
     WriteVtk(vtk, m.faces, scale, "plate");
-    ExpectPlate(ReadPly(ply), m, scale);
-    ExpectPlate(ReadVtk(vtk), m, scale);
-}
+    for (ReadMesh const& read : {ReadPly(ply), ReadVtk(vtk)})
+    {
+        ASSERT_EQ(read.vertices.size(), plate.NumberOfPoints());
+        for (std::size_t i = 0; i < plate.NumberOfPoints(); ++i)
+        {
+            MStlPoint const* p = plate.GetPoint(i);
+            double const mm = vz_test::kUnitsPerMm;
+            EXPECT_EQ(read.vertices[i], (std::array<float, 3>{float(p->x / mm), float(p->y / mm), float(p->z / mm)}));
+        }
+        ASSERT_EQ(read.faces.size(), plate.NumberOfTriangles());
+        ASSERT_EQ(read.values.at("thickness_mm").size(), plate.NumberOfTriangles());
+        std::size_t thin = 0;
+        for (std::size_t f = 0; f < plate.NumberOfTriangles(); ++f)
+        {
+            MStlTriangle const* t = plate.GetTriangle(f);
+            for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(read.faces[f][k], std::int32_t(t->GetPoint(k)->GetIndex()));
+            EXPECT_EQ(read.values.at("thickness_mm")[f], double(float(m.thicknessMm[f])));
+            EXPECT_EQ(read.values.at("triangle")[f], double(f));
+            EXPECT_EQ(read.colours[f], scale.ColourOf(m.thicknessMm[f]));
+            thin += m.thicknessMm[f] == 0.5;
+        }
+        // The groove floor and the bottom under it, at least, are thinner than the minimum.
+        EXPECT_GE(thin, 4u);
+    }
 
-TEST(Export, CsvHasOneRowPerFaceWithFloatsThatComeBackExactly)
-{
-    MeasuredPlate const m;
-    std::stringstream file;
-    WriteCsv(file, m.faces);
+    // One CSV row per face, with floats that come back exactly.
+    WriteCsv(csv, m.faces);
     std::string line;
-    std::getline(file, line);
+    std::getline(csv, line);
     EXPECT_EQ(line, "triangle,thickness_mm");
     std::size_t f = 0;
-    while (std::getline(file, line))
+    for (; std::getline(csv, line); ++f)
     {
         std::size_t const comma = line.find(',');
         ASSERT_NE(comma, std::string::npos);
         EXPECT_EQ(std::stoul(line.substr(0, comma)), f);
         EXPECT_EQ(std::stof(line.substr(comma + 1)), float(m.thicknessMm[f]));
-        ++f;
     }
-    EXPECT_EQ(f, m.plate->NumberOfTriangles());
+    EXPECT_EQ(f, plate.NumberOfTriangles());
 }
 
 TEST(Export, TwoPlacedPartsGoToOneFileWithPartIdsAndHitFlagsOfTheTouchingBand)
