@@ -46,10 +46,10 @@ def test_self_collision_reports_the_two_walls_facing_across_a_gap():
     mesh = vz.Mesh.from_arrays(v, f)
     normals, centres = triangle_normals(v, f), v[f].mean(1)
     facing = ((normals[:, 0] > 0.5) & (centres[:, 0] < 1.01)) | ((normals[:, 0] < -0.5) & (centres[:, 0] > 1.0))
+    # Each box is convex: none of its own faces count, however close.
     np.testing.assert_array_equal(vz.self_collide(mesh, 0.5), facing)
     assert not vz.self_collide(mesh, 0.3).any()
-    # Each box is convex: none of its own faces count, however close. The mesh is turned inside
-    # out while the search runs and restored afterwards.
+    # The mesh is turned inside out while the search runs and restored afterwards.
     np.testing.assert_array_equal(mesh.faces, f)
 
 
