@@ -1,7 +1,9 @@
-// Affine transforms: inverse, composition, point and direction mapping, singular matrices.
+// Affine transforms against the same maps applied by hand: points, directions, composition and
+// inverses; the closed forms of translations and rotations; singular matrices left alone.
 #include <gtest/gtest.h>
 
 #include "interfaces/MathCore.h"
+#include "support/random_scene.h"
 #include <cmath>
 #include <limits>
 #include <random>
@@ -38,12 +40,6 @@ MMPoint3d<double> Apply(RandomAffine const& a, MMPoint3d<double> const& p)
     return out;
 }
 
-MMPoint3d<double> RandomPoint(std::mt19937& rng, double range)
-{
-    std::uniform_real_distribution<double> u(-range, range);
-    return {u(rng), u(rng), u(rng)};
-}
-
 // Entry by entry, NaN matching NaN.
 void ExpectSameEntries(MMTransformMatrix const& a, MMTransformMatrix const& b)
 {
@@ -54,46 +50,27 @@ void ExpectSameEntries(MMTransformMatrix const& a, MMTransformMatrix const& b)
 }
 } // namespace
 
-TEST(Transforms, PointsDirectionsAndTheDefaultIdentity)
+TEST(Transforms, PointsDirectionsCompositionAndInversesAgreeWithTheMapsAppliedByHand)
 {
-    std::mt19937 rng(1);
-    MMTransformMatrix const identity;
-    EXPECT_TRUE(identity.IsIdentity());
-    for (int trial = 0; trial < 50; ++trial)
-    {
-        RandomAffine const a = MakeRandomAffine(rng);
-        MMPoint3d<double> const p = RandomPoint(rng, 1e4), d = RandomPoint(rng, 10);
-        MMPoint3d<double> const expected = Apply(a, p);
-        EXPECT_LE(Distance(a.matrix.Transform(p, false), expected), 1e-9 * (1 + expected.Length()));
-        // A direction moves without the translation: the difference of two mapped points.
-        MMPoint3d<double> const dd = Apply(a, p + d) - Apply(a, p);
-        EXPECT_LE(Distance(a.matrix.Transform(d, true), dd), 1e-6 * (1 + dd.Length()));
-        EXPECT_EQ(identity.Transform(p, false), p);
-    }
-    MMTransformMatrix const shift = MMTransformMatrix::Translation({1, -2, 3});
-    EXPECT_EQ(shift.Transform({1, 1, 1}, false), MMPoint3d<double>(2, -1, 4));
-    EXPECT_EQ(shift.Transform({1, 1, 1}, true), MMPoint3d<double>(1, 1, 1));
-    MMTransformMatrix const quarter = MMTransformMatrix::Rotation({0, 0, 2}, M_PI / 2);
-    EXPECT_LE(Distance(quarter.Transform({1, 0, 0}, false), {0, 1, 0}), 1e-15); // right-handed
-    EXPECT_TRUE(MMTransformMatrix::Rotation({0, 0, 0}, 1.0).IsIdentity());
-}
-
-TEST(Transforms, PostMultiplyAppliesTheArgumentFirstAndInversesUndoIt)
-{
+    using vz_test::RandomPoint;
     std::mt19937 rng(3);
     for (int trial = 0; trial < 200; ++trial)
     {
         RandomAffine const a = MakeRandomAffine(rng), b = MakeRandomAffine(rng);
+        MMPoint3d<double> const p = RandomPoint(rng, -1e3, 1e3), d = RandomPoint(rng, -10, 10);
+        EXPECT_LE(Distance(a.matrix.Transform(p, false), Apply(a, p)), 1e-9 * (1 + Apply(a, p).Length()));
+        // A direction moves without the translation: the difference of two mapped points.
+        MMPoint3d<double> const dd = Apply(a, p + d) - Apply(a, p);
+        EXPECT_LE(Distance(a.matrix.Transform(d, true), dd), 1e-6 * (1 + dd.Length()));
+        // PostMultiply applies its argument first.
         MMTransformMatrix ab = a.matrix;
-        MMTransformMatrix& returned = ab.PostMultiply(b.matrix);
-        EXPECT_EQ(&returned, &ab);
-        MMPoint3d<double> const p = RandomPoint(rng, 1e3);
+        ab.PostMultiply(b.matrix);
         MMPoint3d<double> const expected = Apply(a, Apply(b, p));
         EXPECT_LE(Distance(ab.Transform(p, false), expected), 1e-9 * (1 + expected.Length()));
         // (A B)^-1 = B^-1 A^-1, and A^-1 undoes A
         MMTransformMatrix inverseAb = ab, inverseA = a.matrix, inverseB = b.matrix;
         ASSERT_TRUE(inverseAb.Invert() && inverseA.Invert() && inverseB.Invert());
-        MMPoint3d<double> const q = RandomPoint(rng, 1e3);
+        MMPoint3d<double> const q = RandomPoint(rng, -1e3, 1e3);
         MMPoint3d<double> const viaParts = inverseB.Transform(inverseA.Transform(q, false), false);
         EXPECT_LE(Distance(inverseAb.Transform(q, false), viaParts), 1e-7 * (1 + viaParts.Length()));
         EXPECT_LE(Distance(inverseA.Transform(Apply(a, q), false), q), 1e-7 * (1 + q.Length()));
@@ -102,7 +79,15 @@ TEST(Transforms, PostMultiplyAppliesTheArgumentFirstAndInversesUndoIt)
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c) EXPECT_NEAR(both.Get(r, c), r == c ? 1.0 : 0.0, 1e-12);
         EXPECT_LE(both.Transform({0, 0, 0}, false).Length(), 1e-7);
+        EXPECT_EQ(MMTransformMatrix().Transform(p, false), p);
     }
+    EXPECT_TRUE(MMTransformMatrix().IsIdentity());
+    MMTransformMatrix const shift = MMTransformMatrix::Translation({1, -2, 3});
+    EXPECT_EQ(shift.Transform({1, 1, 1}, false), MMPoint3d<double>(2, -1, 4));
+    EXPECT_EQ(shift.Transform({1, 1, 1}, true), MMPoint3d<double>(1, 1, 1));
+    MMTransformMatrix const quarter = MMTransformMatrix::Rotation({0, 0, 2}, M_PI / 2);
+    EXPECT_LE(Distance(quarter.Transform({1, 0, 0}, false), {0, 1, 0}), 1e-15); // right-handed
+    EXPECT_TRUE(MMTransformMatrix::Rotation({0, 0, 0}, 1.0).IsIdentity());
     // Uniformly tiny but regular maps invert too.
     double const tiny[3][3] = {{1e-6, 0, 0}, {0, 2e-6, 0}, {0, 0, 1e-6}};
     MMTransformMatrix small(tiny, {1, 1, 1});
