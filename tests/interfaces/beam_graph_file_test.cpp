@@ -5,9 +5,6 @@
 #include "interfaces/StlFiles.h"
 #include "meshdata/BeamGraphIO.h"
 #include "stl_bytes.h"
-#include <cstdio>
-#include <fstream>
-#include <unistd.h>
 
 namespace
 {
@@ -73,15 +70,4 @@ TEST(BeamGraphFiles, BadLatticesAreRefusedWithTheFileNameTheLineAndTheProblem)
     ExpectRefused(nodes + "b 1 1 1 1\n", "line 3: beam joins node 1 to itself");
     ExpectRefused(nodes + "b 0 2 1 1\n", "line 3: node 2 does not exist (the file has 2 nodes)");
     ExpectRefused(nodes + "b 0 1 1 1 7\n", "unexpected '7'");
-}
-
-TEST(BeamGraphFiles, FilesAreReadFromDiskAndMissingOnesRefused)
-{
-    std::string const path = ::testing::TempDir() + "vz_lattice_" + std::to_string(::getpid()) + ".beams.txt";
-    std::ofstream(path) << kTwoBeams;
-    auto const mesh = ReadBeamGraphFile(path);
-    std::remove(path.c_str());
-    EXPECT_EQ(mesh->GetGraph(0)->NumberOfEdges(), 2u);
-    vz_test::ExpectFileError([&] { ReadBeamGraphFile(path); }, path + ": cannot open", "");
-    EXPECT_THROW(ReadBeamGraphMemory("x", "v 0 0 0\n", 8, 0.0), std::invalid_argument);
 }

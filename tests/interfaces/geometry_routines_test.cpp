@@ -1,5 +1,5 @@
-// The math core's geometric routines against sampling and an independent closed-form computation:
-// box-triangle overlap, and segment-cone intersection and vertex-to-triangle distance on worked cases.
+// The math core's geometric routines: box-triangle overlap against sampling and on touching cases,
+// and segment-cone intersection on worked cases.
 #include <gtest/gtest.h>
 
 #include "interfaces/MathCore.h"
@@ -115,19 +115,4 @@ TEST(SegmentConeIntersection, AxisParallelAndCrossingSegments)
     // An empty parameter range, and a cone without height.
     EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 3, 2, {-5, 0, 5}, {1, 0, 0}, base, apex, 5, 0));
     EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 0}, {1, 0, 0}, base, base, 5, 0));
-}
-
-// The library uses this routine inside the triangle-pair distance, which is checked against the
-// all-pairs reference (degenerate triangles included) in the collision tests; here, the exact zero.
-TEST(VertexTriangleDistance, AVertexOnTheTriangleGivesZero)
-{
-    P const q0(0, 0, 0), q1(10, 0, 0), q2(0, 10, 0);
-    double best = 100.0;
-    P onFirst, onSecond;
-    // The second vertex lies inside the other triangle; the third on its edge.
-    EXPECT_TRUE(MTriangle3dUtilities::_UpdatedDistanceVerticesToTriangle(best, P(3, 3, 5), P(2, 2, 0), P(5, 0, 0), q0,
-                                                                         q1, q2, onFirst, onSecond));
-    EXPECT_EQ(best, 0.0);
-    EXPECT_EQ(onFirst, P(2, 2, 0));
-    EXPECT_EQ(onSecond, P(2, 2, 0));
 }

@@ -89,8 +89,11 @@ TEST(HostileFiles, BeamGraphReaderSaysWhatTheBytesLookLike)
 
 // Opening waits for nothing: a named pipe without a writer, a directory and a device are refused at
 // once, naming what they are.
-TEST(HostileFiles, WhatIsNoRegularFileIsRefusedWithoutWaiting)
+TEST(HostileFiles, MissingFilesAndWhatIsNoRegularFileAreRefusedWithoutWaiting)
 {
+    std::string const missing = PathFor("missing");
+    vz_test::ExpectFileError([&] { ReadStlFile(missing); }, missing + ": cannot open", "");
+    vz_test::ExpectFileError([&] { ReadBeamGraphFile(missing); }, missing + ": cannot open", "");
     std::string const fifo = PathFor("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     vz_test::ExpectFileError([&] { ReadStlFile(fifo); }, fifo + ": cannot read", "a named pipe (FIFO)");
