@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -24,12 +25,12 @@ struct Hits
     std::vector<int> sequence; // 1 or 2 per call, in call order
 };
 
-Hits RunBoth(Detector& detector, MStlBase& a, MStlBase& b)
+Hits RunBoth(Detector& detector, MStlBase& a, MStlBase& b, Detector::EReturnCode code = Detector::eOK)
 {
     Hits hits;
     detector.SetFirstPart(&a, [&](MStlTriangle& t) { ++hits.first[&t], hits.sequence.push_back(1); });
     detector.SetSecondPart(&b, [&](MStlTriangle& t) { ++hits.second[&t], hits.sequence.push_back(2); });
-    EXPECT_EQ(detector.Operate(), Detector::eOK);
+    EXPECT_EQ(detector.Operate(), code);
     return hits;
 }
 
@@ -127,23 +128,6 @@ TEST(CollisionTwoParts, PartsExactlyTheToleranceApartCollideAndOneUnitFartherDoN
     }
 }
 
-TEST(CollisionTwoParts, IdenticalPartsReportEveryTriangleOnceAndDistantPartsNothing)
-{
-    MStlBase a, b;
-    vz_test::AddBox(a, {0, 0, 0}, {10000, 8000, 6000}, 3);
-    vz_test::AddBox(b, {0, 0, 0}, {10000, 8000, 6000}, 3);
-    MMTransformMatrix const place = vz_test::Placement(Point(0, 1, 1), 0.3, Point(5, 6, 7));
-    Detector detector;
-    detector.SetFirstPartTransform(place);
-    detector.SetSecondPartTransform(place);
-    Hits const same = RunBoth(detector, a, b);
-    ASSERT_EQ(same.first.size(), a.NumberOfTriangles());
-    ASSERT_EQ(same.second.size(), b.NumberOfTriangles());
-    EXPECT_EQ(same.sequence.size(), a.NumberOfTriangles() + b.NumberOfTriangles()) << "each triangle once";
-    detector.SetSecondPartTransform(MMTransformMatrix::Translation(Point(1e6, 0, 0)));
-    EXPECT_TRUE(RunBoth(detector, a, b).sequence.empty());
-}
-
 TEST(CollisionTwoParts, MarkersDefaultToThePartsOwnMarkerAndCopiesKeepTheConfiguration)
 {
     struct CountingMarker : IStlMarkTriangles
@@ -193,4 +177,46 @@ TEST(CollisionTwoParts, NoFirstPartCallsNothingAndAThrowingCallbackLeavesTheRole
     detector.SetSecondPart(&b, [](MStlTriangle&) {});
     EXPECT_EQ(detector.Operate(), Detector::eOK);
     EXPECT_EQ(std::size_t(firstCalls), a.NumberOfTriangles());
+}
+
+// Two cubes of 6 * 2 * 12 * 12 triangles each, overlapping by half their width. A delegate that never
+// asks to stop sees every query triangle counted and changes no hit; one that asks after the first
+// step ends the search with eCancelled, having reported only true hits of the first part; one that
+// throws stops the search and the exception reaches the caller. Afterwards a full run finds all.
+TEST(CollisionTwoParts, ProgressCountsEveryQueryTriangleAndAStopReportsOnlyTrueHits)
+{
+    MStlBase a, b;
+    vz_test::AddBox(a, {0, 0, 0}, {100000, 100000, 100000}, 12);
+    vz_test::AddBox(b, {50000, 0, 0}, {150000, 100000, 100000}, 12);
+    Detector detector;
+    Hits const expected = RunBoth(detector, a, b);
+    ASSERT_FALSE(expected.first.empty());
+
+    auto const watching = std::make_shared<vz_test::RecordingDelegate>();
+    detector.SetProgressDelegate(watching);
+    Hits const watched = RunBoth(detector, a, b);
+    EXPECT_EQ(watched.first, expected.first);
+    EXPECT_EQ(watched.second, expected.second);
+    std::size_t const total = a.NumberOfTriangles() + b.NumberOfTriangles();
+    EXPECT_EQ(watching->totals, std::vector<std::size_t>{total});
+    EXPECT_EQ(watching->lastDone, total);
+    EXPECT_EQ(watching->finishes, 1u);
+
+    detector.SetProgressDelegate(std::make_shared<vz_test::RecordingDelegate>(1));
+    Hits const stopped = RunBoth(detector, a, b, Detector::eCancelled);
+    EXPECT_LT(stopped.first.size(), expected.first.size());
+    for (auto const& hit : stopped.first) EXPECT_EQ(expected.first.count(hit.first), 1u);
+    EXPECT_TRUE(stopped.second.empty()); // the second pass never started
+
+    auto const throwing = std::make_shared<vz_test::RecordingDelegate>();
+    throwing->throwOnProgress = true;
+    detector.SetProgressDelegate(throwing);
+    EXPECT_THROW(detector.Operate(), std::runtime_error);
+    EXPECT_EQ(throwing->progressCalls, 1u);
+
+    // The callbacks and transforms are back in their places: without the delegate all is found.
+    detector.SetProgressDelegate(nullptr);
+    Hits const again = RunBoth(detector, a, b);
+    EXPECT_EQ(again.first, expected.first);
+    EXPECT_EQ(again.second, expected.second);
 }
