@@ -248,7 +248,7 @@ TEST(CollisionTwoParts, ProgressCountsEveryQueryTriangleAndAStopReportsOnlyTrueH
     EXPECT_EQ(again.second, expected.second);
 }
 
-TEST(CollisionOnePart, UShapeReportsBothSidesOfItsGapConvexPartNothingAndBothComeBackUnchanged)
+TEST(CollisionOnePart, UShapeReportsBothSidesOfItsGapToAnyMarkerConvexPartNothingAndBothComeBackUnchanged)
 {
     MStlBase u, box;
     vz_test::AddUShape(u, 10000, 8000, 10000, 30000, 20000);
@@ -263,17 +263,12 @@ TEST(CollisionOnePart, UShapeReportsBothSidesOfItsGapConvexPartNothingAndBothCom
     EXPECT_EQ(vz_test::TakeSnapshot(u), uBefore);
     EXPECT_TRUE(RunOnePart(box, 100000.0).empty());
     EXPECT_EQ(vz_test::TakeSnapshot(box), boxBefore);
-}
 
-TEST(CollisionOnePart, DefaultMarkerReceivesTheGapTrianglesAndTheTemporaryMaskIsReleased)
-{
-    MStlBase u;
-    vz_test::AddUShape(u, 10000, 8000, 10000, 30000, 20000);
+    // Without a marker the part's own marks receive the gap triangles.
     Detector detector;
     detector.SetAllParams({9000.0});
     detector.SetFirstPart(&u, static_cast<IStlMarkTriangles*>(nullptr));
     EXPECT_EQ(detector.Operate(), Detector::eOK);
-    std::set<MStlTriangle const*> const gap = GapFaces(u);
     for (MStlTriangle const* t : u.GetTriangles()) EXPECT_EQ(t->IsMarkedAnyMode(), gap.count(t) == 1);
     // Only a mask made now follows the mesh's triangles if the temporary one left the registry.
     MDataMask<MStlTriangle, float> probe(u.GetDataMaskOwner(), 1.0f);

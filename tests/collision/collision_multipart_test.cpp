@@ -130,13 +130,9 @@ TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTole
     parts.push_back(Cube(2, {0, 0, 0}, true));
     for (auto& p : parts) p.placement = MMTransformMatrix::Rotation({1, 1, 0}, 0.7);
     EXPECT_EQ(Collisions(parts), (Pairs{{1, 0}}));
-}
-
-// A one-triangle compact part reaching the cube with its first vertex only, exactly at the tolerance:
-// the part's box, which decides whether its triangles are looked at, holds every vertex.
-TEST(CollisionMultipart, ACompactPartsFirstVertexAloneCanCollide)
-{
-    std::vector<TestPart> parts;
+    // A one-triangle compact part reaching the cube with its first vertex only, exactly at the
+    // tolerance: the part's box, which decides whether its triangles are looked at, holds every vertex.
+    parts.clear();
     parts.push_back(Cube(2, {0, 0, 0}, false));
     TestPart sliver;
     MStlPoint* const tip = sliver.mesh->AddPoint(15000, 5000, 5000);
