@@ -67,6 +67,7 @@ void ExpectRefused(std::string const& bytes, std::string const& phrase, double s
 }
 
 std::string AsString(std::vector<char> const& v) { return std::string(v.begin(), v.end()); }
+
 std::unique_ptr<MStlBase> ReadLattice(std::string const& text, double scale = 10000.0)
 {
     return ReadBeamGraphMemory("lattice.beams.txt", text.data(), text.size(), scale);
@@ -84,6 +85,7 @@ std::string const kTwoBeams = "# a corner of a lattice\n"
                               "v 0 -2.5 1e1\r\n"
                               "b 0 1 1.2 0.8\n"
                               "b 2 0 0.00005 +1\n";
+
 std::string PathFor(std::string const& stem)
 {
     return ::testing::TempDir() + "vz_hostile_" + stem + "_" + std::to_string(::getpid());
