@@ -130,13 +130,9 @@ TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTole
     parts.push_back(Cube(2, {0, 0, 0}, true));
     for (auto& p : parts) p.placement = MMTransformMatrix::Rotation({1, 1, 0}, 0.7);
     EXPECT_EQ(Collisions(parts), (Pairs{{1, 0}}));
-}
-
-// A one-triangle compact part reaching the cube with its first vertex only, exactly at the tolerance:
-// the part's box, which decides whether its triangles are looked at, holds every vertex.
-TEST(CollisionMultipart, ACompactPartsFirstVertexAloneCanCollide)
-{
-    std::vector<TestPart> parts;
+    // A one-triangle compact part reaching the cube with its first vertex only, exactly at the
+    // tolerance: the part's box, which decides whether its triangles are looked at, holds every vertex.
+    parts.clear();
     parts.push_back(Cube(2, {0, 0, 0}, false));
     TestPart sliver;
     MStlPoint* const tip = sliver.mesh->AddPoint(15000, 5000, 5000);
@@ -149,14 +145,19 @@ TEST(CollisionMultipart, ACompactPartsFirstVertexAloneCanCollide)
     EXPECT_EQ(Collisions(parts), ExpectedPairs(parts, 5000.0));
 }
 
-TEST(CollisionMultipart, EmptyAndNullPartsCollideWithNothing)
+TEST(CollisionMultipart, NoEmptyAndNullPartsCollideWithNothing)
 {
+    Detector detector;
+    Pairs pairs{{7, 7}};
+    EXPECT_EQ(detector.Operate(), Detector::eNoParts);
+    detector.GetCollisions(pairs);
+    EXPECT_TRUE(pairs.empty());
     TestPart box = Cube(1, {0, 0, 0}, false);
     MStlBase empty;
     MStlCompact emptyCompact;
-    Detector detector;
     // Each form of AddPart returns the number the part is reported under.
     EXPECT_EQ(detector.AddPart(box.mesh.get(), box.placement), 0u);
+    EXPECT_TRUE(Collisions(detector).empty()) << "one part alone";
     EXPECT_EQ(detector.AddPart(&empty, box.placement), 1u);
     EXPECT_EQ(detector.AddPart(&emptyCompact, box.placement), 2u);
     EXPECT_EQ(detector.AddPart(static_cast<MStlBase const*>(nullptr), box.placement), 3u);
@@ -164,14 +165,35 @@ TEST(CollisionMultipart, EmptyAndNullPartsCollideWithNothing)
     EXPECT_EQ(Collisions(detector), (Pairs{{4, 0}}));
 }
 
-TEST(CollisionMultipart, NoPartsAndOnePart)
+TEST(CollisionMultipart, ProgressCountsEveryPairsQueriesAndAStopKeepsFewerPairs)
 {
+    // Four cubes in a row, each touching the next: pairs (1,0), (2,1), (3,2) by position.
+    std::vector<std::unique_ptr<MStlBase>> cubes;
     Detector detector;
-    Pairs pairs{{7, 7}};
-    EXPECT_EQ(detector.Operate(), Detector::eNoParts);
-    detector.GetCollisions(pairs);
-    EXPECT_TRUE(pairs.empty());
-    TestPart p = Cube(1, {0, 0, 0}, false);
-    EXPECT_EQ(detector.AddPart(p.mesh.get(), p.placement), 0u);
-    EXPECT_TRUE(Collisions(detector).empty());
+    for (int k = 0; k < 4; ++k)
+    {
+        cubes.push_back(std::make_unique<MStlBase>());
+        vz_test::AddBox(*cubes.back(), {k * 10000, 0, 0}, {(k + 1) * 10000, 10000, 10000}, 2 + k);
+        detector.AddPart(cubes.back().get(), MMTransformMatrix());
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> expected, found;
+    ASSERT_EQ(detector.Operate(), Detector::eOK);
+    detector.GetCollisions(expected);
+    ASSERT_EQ(expected.size(), 3u);
+
+    auto const delegate = std::make_shared<vz_test::RecordingDelegate>();
+    detector.SetProgressDelegate(delegate);
+    ASSERT_EQ(detector.Operate(), Detector::eOK);
+    detector.GetCollisions(found);
+    EXPECT_EQ(found, expected);
+    // Triangle counts 6 * 2 * n^2 for n = 2..5, in ascending order: part k is queried 3 - k times.
+    std::size_t total = 0;
+    for (int k = 0; k < 4; ++k) total += std::size_t(12 * (2 + k) * (2 + k)) * std::size_t(3 - k);
+    EXPECT_EQ(delegate->totals, std::vector<std::size_t>{total});
+    EXPECT_EQ(delegate->lastDone, total);
+
+    detector.SetProgressDelegate(std::make_shared<vz_test::RecordingDelegate>(1));
+    EXPECT_EQ(detector.Operate(), Detector::eCancelled);
+    detector.GetCollisions(found);
+    EXPECT_LT(found.size(), expected.size());
 }

@@ -1,11 +1,15 @@
 #pragma once
-// Reference answers for the collision tests: every pair of triangles measured, in the frame the
-// operators use (query triangles mapped into the tree part's coordinates).
+// Shared by the collision tests: reference answers from every pair of triangles measured, in the
+// frame the operators use (query triangles mapped into the tree part's coordinates), and a progress
+// delegate that records what it is told.
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
+#include "interfaces/Progress.h"
 #include "support/reference_geometry.h"
 #include <algorithm>
 #include <cstddef>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace vz_test
@@ -81,4 +85,24 @@ inline std::vector<bool> WithinTolerance(std::vector<PlacedTriangle> const& quer
                                    { return TriangleDistanceSqr(q.v, t.v) <= tolerance * tolerance; }));
     return hits;
 }
+
+// Records what it is told; asks to stop once `stopAfter` progress calls have come (never when 0).
+struct RecordingDelegate : Zodara::Common::IProgressDelegate
+{
+    explicit RecordingDelegate(std::size_t stopAfter_ = 0) : stopAfter(stopAfter_) {}
+    void OnStart(std::string const&, std::size_t total) override { totals.push_back(total); }
+    void OnProgress(std::size_t done, std::size_t) override
+    {
+        lastDone = done;
+        ++progressCalls;
+        if (throwOnProgress) throw std::runtime_error("delegate failed");
+    }
+    void OnFinish() override { ++finishes; }
+    bool IsCancelRequested() override { return stopAfter != 0 && progressCalls >= stopAfter; }
+
+    std::size_t stopAfter;
+    bool throwOnProgress = false;
+    std::vector<std::size_t> totals;
+    std::size_t lastDone = 0, progressCalls = 0, finishes = 0;
+};
 } // namespace vz_test

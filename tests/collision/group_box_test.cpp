@@ -19,15 +19,19 @@ TrianglesGroupBBox3D Box(double x0, double y0, double z0, double x1, double y1, 
     return TrianglesGroupBBox3D(Point(x0, y0, z0), Point(x1, y1, z1));
 }
 
-// Emptiness is decided by min.x alone; an emptied box keeps its max.
-TEST(GroupBoxState, EmptyBoxesHaveZeroVolumeAndAFarDistance)
+// Emptiness is decided by min.x alone; an emptied box keeps its max, has no volume and is far from
+// every point. Distances are zero on the boundary and add the gaps of each axis outside.
+TEST(GroupBox, EmptinessVolumeDistanceUnionAndEquality)
 {
-    TrianglesGroupBBox3D b = Box(1, 2, 3, 4, 5, 6);
-    EXPECT_FALSE(b.IsEmpty());
-    EXPECT_EQ(b.Volume(), 3.0 * 3.0 * 3.0);
+    TrianglesGroupBBox3D b = Box(0, 0, 0, 2, 4, 6);
+    EXPECT_EQ(b.Volume(), 2.0 * 4.0 * 6.0);
+    EXPECT_EQ(b.DistanceSqr(Point(1, 1, 1)), 0.0);
+    EXPECT_EQ(b.DistanceSqr(Point(0, 4, 3)), 0.0);
+    EXPECT_EQ(b.DistanceSqr(Point(-3, 2, 3)), 9.0);
+    EXPECT_EQ(b.DistanceSqr(Point(5, 7, 3)), 9.0 + 9.0);
+    EXPECT_EQ(b.DistanceSqr(Point(-1, -2, 8)), 1.0 + 4.0 + 4.0);
     b.MakeEmpty();
-    EXPECT_TRUE(b.IsEmpty());
-    EXPECT_EQ(b.GetMax(), Point(4, 5, 6));
+    EXPECT_EQ(b.GetMax(), Point(2, 4, 6));
     for (TrianglesGroupBBox3D const& e : {b, TrianglesGroupBBox3D()})
     {
         EXPECT_TRUE(e.IsEmpty());
@@ -39,44 +43,29 @@ TEST(GroupBoxState, EmptyBoxesHaveZeroVolumeAndAFarDistance)
     EXPECT_FALSE(c.IsEmpty());
     c.min.x = TrianglesGroupBBox3D::EmptyMarker();
     EXPECT_TRUE(c.IsEmpty());
-}
 
-TEST(GroupBoxAppend, EmptyOperandsAndComponentwiseUnion)
-{
-    TrianglesGroupBBox3D b = Box(0, 0, 0, 1, 1, 1);
-    b.Append(TrianglesGroupBBox3D());
-    EXPECT_EQ(b, Box(0, 0, 0, 1, 1, 1));
-
+    // The union is taken per component; an empty operand changes nothing.
+    TrianglesGroupBBox3D u = Box(0, 0, 0, 1, 1, 1);
+    u.Append(TrianglesGroupBBox3D());
+    EXPECT_EQ(u, Box(0, 0, 0, 1, 1, 1));
+    u.Append(Box(-2, 0.5, 0.25, 0.5, 3, 0.75));
+    EXPECT_EQ(u, Box(-2, 0, 0, 1, 3, 1));
     TrianglesGroupBBox3D e;
     e.Append(Box(-1, 2, 3, 4, 5, 6));
     EXPECT_EQ(e, Box(-1, 2, 3, 4, 5, 6));
 
-    b.Append(Box(-2, 0.5, 0.25, 0.5, 3, 0.75));
-    EXPECT_EQ(b, Box(-2, 0, 0, 1, 3, 1));
+    // Equality counts every component, and NaN is never equal.
+    TrianglesGroupBBox3D d = Box(0, 0, 0, 1, 1, 1);
+    d.max.z = std::nextafter(1.0, 2.0);
+    EXPECT_TRUE(d != Box(0, 0, 0, 1, 1, 1));
+    d.max.z = 1.0;
+    d.max.y = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(d == d);
 }
 
-TEST(GroupBoxDistance, GapsPerAxisAndZeroOnTheBoundary)
-{
-    TrianglesGroupBBox3D const b = Box(0, 0, 0, 2, 4, 6);
-    EXPECT_EQ(b.DistanceSqr(Point(1, 1, 1)), 0.0);
-    EXPECT_EQ(b.DistanceSqr(Point(0, 4, 3)), 0.0);
-    EXPECT_EQ(b.DistanceSqr(Point(-3, 2, 3)), 9.0);
-    EXPECT_EQ(b.DistanceSqr(Point(5, 7, 3)), 9.0 + 9.0);
-    EXPECT_EQ(b.DistanceSqr(Point(-1, -2, 8)), 1.0 + 4.0 + 4.0);
-}
-
-TEST(GroupBoxCompare, EveryComponentCountsAndNaNNeverEqual)
-{
-    TrianglesGroupBBox3D const a = Box(0, 0, 0, 1, 1, 1);
-    TrianglesGroupBBox3D b = a;
-    b.max.z = std::nextafter(1.0, 2.0);
-    EXPECT_TRUE(a != b);
-    b.max = a.max;
-    b.max.y = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_FALSE(b == b);
-}
-
-TEST(GroupBoxIntersect, IdenticalBoxesSharedFaceAndEmptyBox)
+// Boxes sharing only a face do not intersect; an empty box meets nothing; a box turned by 45 degrees
+// whose axis-aligned hull overlaps the other box is told apart only by a rotated axis.
+TEST(GroupBoxIntersect, SharedFacesEmptyBoxesAndRotatedAxes)
 {
     TrianglesGroupBBox3D const a = Box(0, 0, 0, 1, 1, 1);
     MMTransformMatrix const identity;
@@ -85,38 +74,17 @@ TEST(GroupBoxIntersect, IdenticalBoxesSharedFaceAndEmptyBox)
     EXPECT_FALSE(a.Intersect(a, MMTransformMatrix::Translation(Point(0, 0, -1))));
     EXPECT_TRUE(a.Intersect(a, MMTransformMatrix::Translation(Point(0.999, 0, 0))));
     EXPECT_FALSE(TrianglesGroupBBox3D().Intersect(Box(-10, -10, -10, 10, 10, 10), identity));
-}
 
-TEST(GroupBoxIntersect, RotatedBoxClearOfCornerIsSeparatedByARotatedAxis)
-{
-    TrianglesGroupBBox3D const a = Box(0, 0, 0, 1, 1, 1);
     TrianglesGroupBBox3D const b = Box(-0.5, -0.5, -0.5, 0.5, 0.5, 0.5);
-    MMTransformMatrix t = MMTransformMatrix::Translation(Point(1.6, 1.6, 0.5));
-    t.PostMultiply(MMTransformMatrix::Rotation(Point(0, 0, 1), kPi / 4));
-    // The axis-aligned hull of the rotated box overlaps a, the box itself does not.
-    EXPECT_LT(1.6 - std::sqrt(0.5), 1.0);
-    EXPECT_FALSE(a.Intersect(b, t));
-    for (int k = 0; k < 3; ++k)
+    for (double offset : {1.6, 1.5})
     {
-        Point e(0, 0, 0);
-        e[k] = 1;
-        EXPECT_FALSE(a._Separate(b, t, e));
+        MMTransformMatrix t = MMTransformMatrix::Translation(Point(offset, offset, 0.5));
+        t.PostMultiply(MMTransformMatrix::Rotation(Point(0, 0, 1), kPi / 4));
+        EXPECT_FALSE(a.Intersect(b, t)) << offset;
     }
-    MMTransformMatrix closer = MMTransformMatrix::Translation(Point(1.5, 1.5, 0.5));
-    closer.PostMultiply(MMTransformMatrix::Rotation(Point(0, 0, 1), kPi / 4));
-    EXPECT_FALSE(a.Intersect(b, closer));
     MMTransformMatrix overlapping = MMTransformMatrix::Translation(Point(1.6, 0.5, 0.5));
     overlapping.PostMultiply(MMTransformMatrix::Rotation(Point(0, 0, 1), kPi / 4));
     EXPECT_TRUE(a.Intersect(b, overlapping));
-}
-
-TEST(GroupBoxIntersect, DegenerateAxisNeverSeparates)
-{
-    TrianglesGroupBBox3D const a = Box(0, 0, 0, 1, 1, 1);
-    TrianglesGroupBBox3D const far = Box(100, 100, 100, 101, 101, 101);
-    EXPECT_FALSE(a._Separate(far, MMTransformMatrix(), Point(0, 0, 0)));
-    EXPECT_FALSE(a._Separate(far, MMTransformMatrix(), Point(5e-9, 5e-9, 4e-9)));
-    EXPECT_TRUE(a._Separate(far, MMTransformMatrix(), Point(1, 0, 0)));
 }
 
 // Independent reference for random placements: a separating plane verified on all sixteen corners,

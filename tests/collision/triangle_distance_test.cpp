@@ -1,10 +1,12 @@
-// Triangle-pair distance against closed forms and an independent reference, and the segment and
-// vector utilities it is made of.
+// Triangle-pair distance against closed forms and an independent reference, the segment and vector
+// utilities it is made of, and the tolerance query over static trees of mesh and compact triangles.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
+#include "collision/ToleranceQuery.h"
 #include "collision/TriangleDistance.h"
 #include "support/random_scene.h"
 #include "support/reference_geometry.h"
@@ -15,7 +17,6 @@ namespace
 using namespace MeshQueries;
 using vz_test::PointTriangleDistanceSqr;
 using vz_test::RandomTriangle;
-using vz_test::SegmentSegmentDistanceSqr;
 using Point = MMPoint3d<double>;
 
 Point NormalOf(Point const T[3])
@@ -89,6 +90,7 @@ TEST(TriangleDistance, TouchingIsNoCrossingButDistanceZero)
     EXPECT_EQ(Distance(A, B, &pA, &pB), 0.0);
     EXPECT_EQ(pA, Point(50, 0, 0));
     EXPECT_EQ(pB, Point(50, 0, 0));
+    EXPECT_EQ(Distance(A, A), 0.0) << "coincident";
 }
 
 TEST(TriangleDistance, SegmentCrossingRules)
@@ -116,6 +118,15 @@ TEST(TriangleDistance, SegmentCrossingRules)
     EXPECT_EQ(untouched, Point(1, 2, 3));
 }
 
+MStlTriangle const* AddTriangle(MStlBase& mesh, Point const T[3])
+{
+    MStlPoint* p[3];
+    for (int k = 0; k < 3; ++k) p[k] = mesh.AddPoint(std::int32_t(T[k].x), std::int32_t(T[k].y), std::int32_t(T[k].z));
+    return mesh.AddTriangle(p[0], p[1], p[2]);
+}
+
+// Random pairs, one in eight with the second triangle collapsed to a segment or a point, against the
+// all-pairs reference; the mesh form gives exactly what the vertex form gives with the mesh normals.
 TEST(TriangleDistance, RandomPairsMatchTheReference)
 {
     std::mt19937 rng(77);
@@ -124,6 +135,8 @@ TEST(TriangleDistance, RandomPairsMatchTheReference)
         Point A[3], B[3];
         RandomTriangle(rng, k % 2 ? 60 : 300, 100, A);
         RandomTriangle(rng, k % 2 ? 60 : 300, 100, B);
+        if (k % 8 == 0) B[2] = B[0] + (B[1] - B[0]) * 2.0;
+        if (k % 16 == 0) B[1] = B[2] = B[0];
         Point pA, pB;
         double const d2 = Distance(A, B, &pA, &pB);
         double const reference = vz_test::TriangleDistanceSqr(A, B);
@@ -132,64 +145,32 @@ TEST(TriangleDistance, RandomPairsMatchTheReference)
         ExpectClosestPointsConsistent(A, B, d2, pA, pB);
         // Without points asked for, the same value.
         ASSERT_EQ(TriangleDistanceSqr(A, NormalOf(A), B, NormalOf(B)), d2);
+
+        MStlBase mesh;
+        MStlTriangle const* tA = AddTriangle(mesh, A);
+        MStlTriangle const* tB = AddTriangle(mesh, B);
+        Point qA, qB;
+        ASSERT_EQ(TriangleDistanceSqr(tA, tB, &pA, &pB),
+                  TriangleDistanceSqr(A, tA->GetNormal(), B, tB->GetNormal(), &qA, &qB));
+        ASSERT_EQ(pA, qA);
+        ASSERT_EQ(pB, qB);
     }
-}
-
-TEST(TriangleDistance, CoincidentAndDegenerateTriangles)
-{
-    Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
-    Point pA, pB;
-    EXPECT_EQ(Distance(A, A, &pA, &pB), 0.0);
-    // A collapsed triangle (a segment, zero normal) above A.
-    Point const S[3] = {{10, 10, 5}, {20, 20, 5}, {30, 30, 5}};
-    EXPECT_DOUBLE_EQ(Distance(A, S, &pA, &pB), 25.0);
-    ExpectClosestPointsConsistent(A, S, 25.0, pA, pB);
-    // A point triangle.
-    Point const P[3] = {{-3, -4, 0}, {-3, -4, 0}, {-3, -4, 0}};
-    EXPECT_DOUBLE_EQ(Distance(A, P), 25.0);
-}
-
-TEST(TriangleDistance, MeshFormMatchesTheVertexForm)
-{
     MStlBase mesh;
-    vz_test::AddRandomTriangles(mesh, 200, 300, 100, 31);
-    for (std::size_t i = 0; i + 1 < mesh.NumberOfTriangles(); ++i)
-    {
-        MStlTriangle const* t0 = mesh.GetTriangle(i);
-        MStlTriangle const* t1 = mesh.GetTriangle(i + 1);
-        Point const A[3] = {t0->GetVertex(0), t0->GetVertex(1), t0->GetVertex(2)};
-        Point const B[3] = {t1->GetVertex(0), t1->GetVertex(1), t1->GetVertex(2)};
-        Point pA, pB, qA, qB;
-        EXPECT_EQ(TriangleDistanceSqr(t0, t1, &pA, &pB),
-                  TriangleDistanceSqr(A, t0->GetNormal(), B, t1->GetNormal(), &qA, &qB));
-        EXPECT_EQ(pA, qA);
-        EXPECT_EQ(pB, qB);
-    }
-    EXPECT_EQ(TriangleDistanceSqr(mesh.GetTriangle(0), nullptr), 0.0);
+    Point const T[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
+    EXPECT_EQ(TriangleDistanceSqr(AddTriangle(mesh, T), nullptr), 0.0);
 }
 
-TEST(TriangleDistanceUtilities, SegmentParameter)
+// Line parameters are not clamped; a segment shorter than sqrt(2^-26) answers its middle, and of two
+// parallel lines the longer gets the projection while the other parameter is exactly 0.
+TEST(TriangleDistanceUtilities, LineParameters)
 {
     EXPECT_EQ(SegmentParameter(Point(5, 3, 0), Point(0, 0, 0), Point(10, 0, 0)), 0.5);
-    EXPECT_EQ(SegmentParameter(Point(30, 3, 0), Point(0, 0, 0), Point(10, 0, 0)), 3.0);
     EXPECT_EQ(SegmentParameter(Point(-10, 0, 0), Point(0, 0, 0), Point(10, 0, 0)), -1.0);
-    // Shorter than sqrt(2^-26): the middle.
     EXPECT_EQ(SegmentParameter(Point(7, 7, 7), Point(1, 1, 1), Point(1, 1, 1.0001)), 0.5);
-    EXPECT_EQ(SegmentParameter(Point(7, 7, 7), Point(1, 1, 1), Point(1, 1, 1)), 0.5);
-}
-
-TEST(TriangleDistanceUtilities, ClosestLineParameters)
-{
     double s = -1, t = -1;
-    // Skew lines x axis and a line parallel to y through (3, 0, 5).
-    ClosestLineParameters(Point(0, 0, 0), Point(10, 0, 0), Point(3, -4, 5), Point(3, 6, 5), &s, &t);
-    EXPECT_DOUBLE_EQ(s, 0.3);
-    EXPECT_DOUBLE_EQ(t, 0.4);
-    // Unclamped beyond the ends.
     ClosestLineParameters(Point(0, 0, 0), Point(1, 0, 0), Point(3, -4, 5), Point(3, -3, 5), &s, &t);
     EXPECT_DOUBLE_EQ(s, 3.0);
     EXPECT_DOUBLE_EQ(t, 4.0);
-    // Parallel: the longer line gets the projection, the other parameter is exactly 0.
     ClosestLineParameters(Point(0, 0, 0), Point(10, 0, 0), Point(4, 1, 0), Point(6, 1, 0), &s, &t);
     EXPECT_DOUBLE_EQ(s, 0.4);
     EXPECT_EQ(t, 0.0);
@@ -229,5 +210,105 @@ TEST(TriangleDistanceUtilities, CompactNormalMatchesTheMeshNormal)
     }
     EXPECT_EQ(CompactTriangleNormal(compact, mesh.NumberOfTriangles() - 1), Point(0, 0, 0));
 }
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+MMTransformMatrix SomePlacement()
+{
+    MMTransformMatrix m = MMTransformMatrix::Rotation(Point(1, 2, 3), 0.7);
+    m.PostMultiply(MMTransformMatrix::Translation(Point(15.5, -20.25, 7)));
+    return m;
+}
+
+TEST(ToleranceQuery, BoxDistanceIsTheGapToTheGrownBox)
+{
+    MStlBase mesh;
+    MStlTriangle* t = mesh.AddTriangle(mesh.AddPoint(0, 0, 0), mesh.AddPoint(10, 0, 0), mesh.AddPoint(0, 10, 0));
+    ToleranceQuery q = MakeToleranceQuery(t, MMTransformMatrix(), 1.0);
+    // Query box [-1, 11] x [-1, 11] x [-1, 1].
+    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(14, -5, 0, 20, 5, 0)), 9.0);
+    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(-20, -20, 5, -5, -4, 9)), 16.0 + 9.0 + 16.0);
+    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(11, 11, 1, 30, 30, 30)), 0.0);
+}
+
+TEST(ToleranceQuery, ExactlyAtTheToleranceIsWithinAndThenEverythingIsInfinite)
+{
+    MStlBase mesh;
+    MStlTriangle* a = mesh.AddTriangle(mesh.AddPoint(0, 0, 0), mesh.AddPoint(100, 0, 0), mesh.AddPoint(0, 100, 0));
+    MStlTriangle* b = mesh.AddTriangle(mesh.AddPoint(10, 10, 7), mesh.AddPoint(110, 10, 7), mesh.AddPoint(10, 110, 7));
+    ToleranceQuery far = MakeToleranceQuery(a, MMTransformMatrix(), 6.999);
+    EXPECT_EQ(far.ElementDistance(b), 49.0);
+    EXPECT_FALSE(far.found);
+    ToleranceQuery q = MakeToleranceQuery(a, MMTransformMatrix(), 7.0);
+    EXPECT_EQ(q.ElementDistance(b), 49.0);
+    EXPECT_TRUE(q.found);
+    EXPECT_EQ(q.ElementDistance(b), kInfinity);
+    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(0, 0, 0, 1, 1, 1)), kInfinity);
+
+    MStlCompact compact(mesh);
+    ToleranceQuery c = MakeToleranceQuery(compact, 0, MMTransformMatrix(), 7.0, &compact);
+    EXPECT_EQ(c.ElementDistance(std::size_t(1)), 49.0);
+    EXPECT_TRUE(c.found);
+    EXPECT_EQ(c.ElementDistance(std::size_t(1)), kInfinity);
+    // An index without its compact mesh names nothing.
+    ToleranceQuery orphan = MakeToleranceQuery(compact, 0, MMTransformMatrix(), 7.0);
+    EXPECT_EQ(orphan.ElementDistance(std::size_t(1)), kInfinity);
+}
+
+class WithinTolerance : public ::testing::TestWithParam<double>
+{
+};
+
+// Against a brute-force scan of every tree triangle, for mesh and compact trees, under a placement.
+TEST_P(WithinTolerance, MatchesBruteForce)
+{
+    double const tolerance = GetParam();
+    MStlBase treePart, queryPart;
+    vz_test::AddRandomTriangles(treePart, 800, 1500, 80, 1);
+    vz_test::AddRandomTriangles(queryPart, 200, 1500, 80, 2);
+    MStlCompact treeCompact(treePart), queryCompact(queryPart);
+    std::vector<std::size_t> indexes(treeCompact.GetNumTriangles());
+    for (std::size_t i = 0; i < indexes.size(); ++i) indexes[i] = i;
+    M3DObjectTreeBase::Parameters params;
+    M3DObjectTree<MStlTriangle const*> meshTree(MStlIteratorStlTriangleConst::Begin(&treePart),
+                                                MStlIteratorStlTriangleConst::End(&treePart), params);
+    M3DObjectTree<std::size_t> compactTree(indexes.begin(), indexes.end(), treeCompact, params);
+    MMTransformMatrix const mapping = SomePlacement();
+    int hits = 0;
+    for (std::size_t i = 0; i < queryPart.NumberOfTriangles(); ++i)
+    {
+        MStlTriangle const* t = queryPart.GetTriangle(i);
+        ToleranceQuery probe = MakeToleranceQuery(t, mapping, tolerance);
+        bool expected = false;
+        for (MStlTriangle const* other : treePart.GetTriangles())
+        {
+            Point const B[3] = {other->GetVertex(0), other->GetVertex(1), other->GetVertex(2)};
+            if (TriangleDistanceSqr(probe.vertices, probe.normal, B, other->GetNormal()) <= tolerance * tolerance)
+                expected = true;
+        }
+        ToleranceQuery q = MakeToleranceQuery(t, mapping, tolerance);
+        ASSERT_EQ(IsWithinTolerance(meshTree, q), expected) << i;
+        ASSERT_EQ(q.found, expected);
+        ToleranceQuery qc = MakeToleranceQuery(queryCompact, i, mapping, tolerance, &treeCompact);
+        ASSERT_EQ(IsWithinTolerance(compactTree, qc), expected) << i;
+        hits += expected;
+    }
+    if (tolerance > 0)
+    {
+        EXPECT_GT(hits, 0);
+    }
+    if (tolerance == kInfinity)
+    {
+        EXPECT_EQ(hits, int(queryPart.NumberOfTriangles()));
+    }
+    // An empty tree finds nothing, even at an infinite tolerance.
+    MStlBase empty;
+    M3DObjectTree<MStlTriangle const*> emptyTree(MStlIteratorStlTriangleConst::Begin(&empty),
+                                                 MStlIteratorStlTriangleConst::End(&empty));
+    ToleranceQuery q = MakeToleranceQuery(queryPart.GetTriangle(0), mapping, kInfinity);
+    EXPECT_FALSE(IsWithinTolerance(emptyTree, q));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tolerances, WithinTolerance, ::testing::Values(0.0, 20.0, 150.0, kInfinity));
 
 } // namespace

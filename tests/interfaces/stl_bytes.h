@@ -65,18 +65,7 @@ inline std::string AsciiStl(std::vector<FloatTriangle> const& triangles)
 // A closed tetrahedron in millimetres, outward winding.
 inline std::vector<FloatTriangle> Tetrahedron()
 {
-    float const o[3] = {0, 0, 0}, a[3] = {10, 0, 0}, b[3] = {0, 10, 0}, c[3] = {0, 0, 10};
-    auto tri = [](float const* p, float const* q, float const* r)
-    {
-        FloatTriangle t;
-        for (int k = 0; k < 3; ++k)
-        {
-            t.v[0][k] = p[k];
-            t.v[1][k] = q[k];
-            t.v[2][k] = r[k];
-        }
-        return t;
-    };
-    return {tri(o, b, a), tri(o, a, c), tri(o, c, b), tri(a, b, c)};
+    return {FloatTriangle{{{0, 0, 0}, {0, 10, 0}, {10, 0, 0}}}, FloatTriangle{{{0, 0, 0}, {10, 0, 0}, {0, 0, 10}}},
+            FloatTriangle{{{0, 0, 0}, {0, 0, 10}, {0, 10, 0}}}, FloatTriangle{{{10, 0, 0}, {0, 10, 0}, {0, 0, 10}}}};
 }
 } // namespace vz_test

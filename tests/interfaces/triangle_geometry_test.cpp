@@ -71,26 +71,22 @@ TEST(TriangleGeometry, CollapseIsDecidedExactlyEvenAtTheEdgesOfThe32BitRange)
     EXPECT_TRUE(MStlBase().GetBoundingBox().IsEmpty());
 }
 
-// The copy's order is checked where compact trees are compared with mesh trees; here, the refusal.
-TEST(CompactMesh, RefusesIndicesPastItsVertices)
-{
-    MStlBase mesh;
-    mesh.AddTriangle(mesh.AddPoint(0, 0, 0), mesh.AddPoint(1, 0, 0), mesh.AddPoint(0, 1, 0));
-    MStlCompact compact(mesh);
-    EXPECT_THROW(compact.AddTriangle(0, 1, 3), std::out_of_range);
-    EXPECT_EQ(compact.GetNumTriangles(), 1u);
-    EXPECT_EQ(compact.AddTriangle(0, 0, 2), 1u);
-}
-
-// How thickness reaches the beams is checked through the graph adapter; here, what it is before it is
-// set, and the refusals.
-TEST(MeshServices, ElementInfoHoldsEdgeThicknessAndItsDefault)
+// The compact copy's order is checked where compact trees are compared with mesh trees, and how
+// thickness reaches the beams through the graph adapter; here, the refusals, and the edge thickness
+// before it is set.
+TEST(MeshServices, CompactCopiesAndElementInfoRefuseBadInput)
 {
     MStlBase mesh;
     EXPECT_EQ(MStlBaseElementInfoStlDependency::GetDependency(&mesh, false), nullptr);
     EXPECT_EQ(MStlBaseElementInfoStlDependency::GetDependency(nullptr, true), nullptr);
     MStlPoint* a = mesh.AddPoint(0, 0, 0);
     MStlPoint* b = mesh.AddPoint(0, 0, 100);
+    mesh.AddTriangle(a, b, mesh.AddPoint(0, 1, 0));
+    MStlCompact compact(mesh);
+    EXPECT_THROW(compact.AddTriangle(0, 1, 3), std::out_of_range);
+    EXPECT_EQ(compact.GetNumTriangles(), 1u);
+    EXPECT_EQ(compact.AddTriangle(0, 0, 2), 1u);
+
     MStlGraph* graph = mesh.AddGraph();
     MStlGraphEdge const first = graph->AddEdge(a, b);
     MStlGraphEdge const second = graph->AddEdge(b, a);

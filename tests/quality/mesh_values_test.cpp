@@ -15,6 +15,11 @@ namespace
 
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 
+int Bad(MStlBase const& mesh, double threshold, int metric)
+{
+    return Calc::GetNumberOfBadTriangles(&mesh, threshold, Calc::MetricType(metric));
+}
+
 void ExpectSameAsOneByOne(MStlBase const& mesh)
 {
     for (int m = 1; m <= 36; ++m)
@@ -33,7 +38,7 @@ void ExpectSameAsOneByOne(MStlBase const& mesh)
     }
 }
 
-TEST(MeshValues, ConeFansAgreeWithTheWalkOfEachTriangle)
+TEST(MeshValues, AgreeWithTheWalkOfEachTriangleOnFansStacksClosedAndOpenMeshesAndSoups)
 {
     for (int segments : {3, 7, 64, 65, 300})
     {
@@ -41,10 +46,6 @@ TEST(MeshValues, ConeFansAgreeWithTheWalkOfEachTriangle)
         vz_test::AddFanCone(mesh, segments, 2.0e5 + segments, 1000 + 37 * segments);
         ExpectSameAsOneByOne(mesh);
     }
-}
-
-TEST(MeshValues, StackedCopiesAgreeWithTheWalkOfEachTriangle)
-{
     for (int copies : {2, 3, 70, 200})
     {
         MStlBase mesh;
@@ -54,23 +55,13 @@ TEST(MeshValues, StackedCopiesAgreeWithTheWalkOfEachTriangle)
         for (int i = 0; i < copies; i += 3) mesh.GetTriangle(std::size_t(i))->Invert(0);
         ExpectSameAsOneByOne(mesh);
     }
-}
-
-TEST(MeshValues, JitteredClosedBoxAndOpenStripAgree)
-{
     std::mt19937 random(11);
     MStlBase box;
     vz_test::AddBox(box, {0, 0, 0}, {50000, 40000, 30000}, 6);
     vz_test::JitterVertices(box, 3000, random);
     ExpectSameAsOneByOne(box);
-    vz_test::Strip strip;
-    ExpectSameAsOneByOne(strip.mesh);
-}
-
-TEST(MeshValues, RandomTrianglesOnFewPointsAgree)
-{
-    // Non-manifold edges, flipped neighbours, repeated corners and fans that never close.
-    std::mt19937 random(5);
+    ExpectSameAsOneByOne(vz_test::Strip().mesh);
+    // Soups on few points: non-manifold edges, flipped neighbours, repeated corners, open fans.
     for (int round = 0; round < 10; ++round)
     {
         MStlBase mesh;
@@ -82,8 +73,31 @@ TEST(MeshValues, RandomTrianglesOnFewPointsAgree)
     }
 }
 
-TEST(MeshValues, NullMeshIsRefused)
+TEST(BadTriangles, ValuesEqualToTheThresholdAreNotCounted)
 {
+    // Right triangles with legs 100, 200 and 300: shortest edges exactly 100, 200, 300.
+    MStlBase mesh;
+    vz_test::Build(mesh,
+                   {{0, 0, 0},
+                    {100, 0, 0},
+                    {0, 100, 0},
+                    {1000, 0, 0},
+                    {1200, 0, 0},
+                    {1000, 200, 0},
+                    {2000, 0, 0},
+                    {2300, 0, 0},
+                    {2000, 300, 0}},
+                   {{0, 1, 2}, {3, 4, 5}, {6, 7, 8}});
+    EXPECT_EQ(Bad(mesh, 100.0, Calc::MinEdge), 0);
+    EXPECT_EQ(Bad(mesh, std::nextafter(100.0, 1e9), Calc::MinEdge), 1);
+    EXPECT_EQ(Bad(mesh, 300.0, Calc::MinEdge), 2);
+    EXPECT_EQ(Bad(mesh, 301.0, Calc::MinEdge), 3);
+    // Below is bad also where larger values are worse: only the hypotenuse 141.4 is below 200.
+    EXPECT_EQ(Bad(mesh, 200.0, Calc::MaxEdge), 1);
+    EXPECT_EQ(Bad(mesh, 0.0, 25), 0) << "no metric: every value is 0";
+    EXPECT_EQ(Bad(mesh, 1e-300, 25), 3);
+    EXPECT_EQ(Bad(MStlBase(), 1e300, Calc::MinEdge), 0);
+    EXPECT_THROW(Calc::GetNumberOfBadTriangles(nullptr, 1.0, Calc::RadiusRatio), std::invalid_argument);
     EXPECT_THROW(Calc::GetTriangleShapeQualities(nullptr, Calc::RadiusRatio), std::invalid_argument);
 }
 

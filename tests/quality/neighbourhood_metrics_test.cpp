@@ -20,6 +20,7 @@ using vz_test::Build;
 constexpr double kPi = 3.141592653589793;
 
 double Q(MStlTriangle const* t, int metric) { return Calc::GetTriangleShapeQuality(t, Calc::MetricType(metric)); }
+double Diagonal(double w) { return std::sqrt(w * w + 100.0 * 100.0); }
 
 // Angle between the normals of two triangles, through atan2.
 double NormalAngle(MStlTriangle const* a, MStlTriangle const* b)
@@ -124,6 +125,7 @@ TEST(NeighbourhoodMetrics, CollapsedNeighboursMakeEdgesDangleAndMarkingRatesZero
     EXPECT_DOUBLE_EQ(Q(t[0], 17), 1.0 / 3.0);
     EXPECT_EQ(Q(t[0], 21), 1.0);
     EXPECT_DOUBLE_EQ(Q(t[1], 18), 1.0 / 3.0);
+    for (int m = 27; m <= 32; ++m) EXPECT_EQ(Q(t[0], m), 1.0) << "a collapsed neighbour does not grow, metric " << m;
     t[1]->Mark();
     EXPECT_EQ(Q(t[0], 26), 1.0);
     EXPECT_EQ(Q(t[1], 26), 0.0);
@@ -168,16 +170,6 @@ TEST(NeighbourhoodMetrics, FanWalkWeighsTheWorstFoldByTheBendingBeforeAndAfter)
     }
 }
 
-TEST(NeighbourhoodMetrics, OtherNumbersUseTheShapeFormulasAndNullIsRefused)
-{
-    MStlBase mesh;
-    auto const t = Build(mesh, {{3, -7, 11}, {1000, 20, -5}, {400, 700, 90}}, {{0, 1, 2}})[0];
-    Point const p[3] = {t->GetVertex(0), t->GetVertex(1), t->GetVertex(2)};
-    for (int m : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 20, 25, 33, 34, 35, 36, 37})
-        EXPECT_EQ(Q(t, m), Calc::GetTriangleShapeQuality(p, Calc::MetricType(m))) << m;
-    EXPECT_THROW(Q(nullptr, 1), std::invalid_argument);
-}
-
 TEST(NeighbourhoodMetrics, ConcurrentReadersAgreeWithOneThread)
 {
     // A rolling terrain of 2 x 40 x 40 triangles, every metric evaluated by many threads at once.
@@ -205,4 +197,41 @@ TEST(NeighbourhoodMetrics, ConcurrentReadersAgreeWithOneThread)
     for (int k = 0; k < count; ++k)
         for (int m = 0; m <= 37; ++m) actual[std::size_t(k) * 38 + m] = Q(t[k], m);
     EXPECT_EQ(actual, expected);
+}
+
+TEST(GrowthFactors, RingsReachOneTwoAndThreeStepsAlongTheChain)
+{
+    vz_test::Strip s;
+    // U2 (area 5000): one step L1 (4000), L2 (5000); two steps U1 (4000), U3 (2500); three steps
+    // L0 (2000), L3 (2500); the tiny U4 (500) is four steps away.
+    auto const T = s.U(2);
+    ASSERT_DOUBLE_EQ(T->SurfaceArea(), 5000.0);
+    EXPECT_DOUBLE_EQ(Q(T, 27), 4000.0 / 5000.0);
+    EXPECT_DOUBLE_EQ(Q(T, 28), 2500.0 / 5000.0);
+    EXPECT_DOUBLE_EQ(Q(T, 29), 2000.0 / 5000.0);
+    EXPECT_DOUBLE_EQ(Q(T, 30), Diagonal(80) / Diagonal(100));
+    EXPECT_DOUBLE_EQ(Q(T, 31), Diagonal(50) / Diagonal(100));
+    EXPECT_DOUBLE_EQ(Q(T, 32), Diagonal(40) / Diagonal(100));
+    EXPECT_DOUBLE_EQ(Q(s.L(3), 27), 500.0 / 2500.0) << "L3 touches U4 directly";
+    for (int m = 27; m <= 32; ++m) EXPECT_EQ(Q(s.U(4), m), 1.0) << "the smallest grows towards nothing, metric " << m;
+}
+
+TEST(GrowthFactors, ZeroAreaAndZeroLengthGiveOne)
+{
+    // A flat triangle between proper neighbours: no area, but its longest side (200) exceeds theirs
+    // (about 112), so the edge factors still apply.
+    MStlBase flat;
+    auto const f = Build(flat, {{0, 0, 0}, {100, 0, 0}, {200, 0, 0}, {100, 50, 0}, {100, -50, 0}},
+                         {{0, 1, 2}, {1, 0, 4}, {2, 1, 4}, {0, 2, 3}});
+    ASSERT_EQ(f[0]->SurfaceArea(), 0.0);
+    for (int m : {27, 28, 29}) EXPECT_EQ(Q(f[0], m), 1.0) << m;
+    EXPECT_LT(Q(f[0], 30), 1.0);
+
+    // All three corners at one point, with a neighbour through that point.
+    MStlBase shared;
+    MStlPoint* a = shared.AddPoint(0, 0, 0);
+    MStlTriangle* degenerate = shared.AddTriangle(a, a, a);
+    shared.AddTriangle(a, shared.AddPoint(100, 0, 0), shared.AddPoint(0, 100, 0));
+    ASSERT_EQ(degenerate->LONGEST_SIDE_LENGTH(), 0.0);
+    for (int m = 27; m <= 32; ++m) EXPECT_EQ(Q(degenerate, m), 1.0) << m;
 }

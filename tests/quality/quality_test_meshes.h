@@ -25,15 +25,6 @@ inline std::vector<MStlTriangle*> Build(MStlBase& mesh, std::vector<Vertex> cons
     return out;
 }
 
-// Every vertex coordinate of the mesh, in point order, for bit-for-bit comparisons.
-inline std::vector<std::int32_t> Coordinates(MStlBase const& mesh)
-{
-    std::vector<std::int32_t> out;
-    for (auto it = MStlIteratorStlPointConst::Begin(&mesh); it != MStlIteratorStlPointConst::End(&mesh); ++it)
-        out.insert(out.end(), {std::int32_t(it->x), std::int32_t(it->y), std::int32_t(it->z)});
-    return out;
-}
-
 // The bottom row (y = 0) then the top row (y = 100) of a strip over the x positions 0, 40, 120,
 // 220, 270, 280: quads of widths 40, 80, 100, 50, 10.
 inline std::vector<Vertex> StripVertices()

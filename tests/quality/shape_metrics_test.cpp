@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -110,30 +111,7 @@ struct Expected
     double value, tolerance;
 };
 
-TEST(ShapeMetrics, ClosedFormsOfTheEquilateralTriangleAndTheApexDistance)
-{
-    double const L = 1000.0;
-    // Tilted out of the coordinate planes so that no formula profits from zero components.
-    Point const e0(3, 5, 7), u(0.6, 0.8, 0.0), v(-0.48, 0.36, 0.8);
-    Point const equilateral[3] = {e0, e0 + u * L, e0 + u * (L / 2) + v * (L * kSqrt3 / 2)};
-    for (int m : {1, 2, 3, 6, 7, 8, 13, 14, 15, 20, 33, 35, 36})
-        EXPECT_NEAR(Q(equilateral, m), 1.0, 1e-9) << "metric " << m;
-    for (Expected const e : {Expected{34, 6.92820323 / (4 * kSqrt3), 1e-12}, Expected{4, kSqrt3 / 2, 1e-9},
-                             Expected{9, 60.0, 1e-6}, Expected{10, 60.0, 1e-6}, Expected{5, 0.0, 1e-6},
-                             Expected{11, L * kSqrt3 / 2, 1e-6}, Expected{12, L, 1e-9}, Expected{16, L, 1e-9}})
-        EXPECT_NEAR(Q(equilateral, e.metric), e.value, e.tolerance) << "metric " << e.metric;
-    EXPECT_LT(Q(equilateral, 34), 1.0) << "the rounded constant keeps the ideal below 1";
-
-    // Over edge (0,0,0)-(200,0,0) the ideal apexes lie on the circle of radius 100*sqrt(3) around
-    // (100,0,0) in the plane x = 100; a point 40 beyond it along y and 30 along x is 50 away.
-    double const r = 100 * kSqrt3;
-    Point const offApex[3] = {Point(0, 0, 0), Point(200, 0, 0), Point(130, r + 40, 0)};
-    Point const onCircle[3] = {Point(0, 0, 0), Point(200, 0, 0), Point(100, r * 0.6, r * 0.8)};
-    EXPECT_NEAR(Q(offApex, 5), 50.0, 1e-9);
-    EXPECT_NEAR(Q(onCircle, 5), 0.0, 1e-9);
-}
-
-TEST(ShapeMetrics, AgreeWithIndependentReferenceAndStayInRangeOnRandomTriangles)
+TEST(ShapeMetrics, AgreeWithIndependentReferenceOnRandomTriangles)
 {
     for (auto const& t : RandomTriangles(400, 7))
     {
@@ -166,21 +144,6 @@ TEST(ShapeMetrics, AgreeWithIndependentReferenceAndStayInRangeOnRandomTriangles)
                                  Expected{35, ReferenceCentroidDeviation(p), tol},
                                  Expected{36, Lmax / Lmin, 1e-9 * Lmax / Lmin}})
             EXPECT_NEAR(Q(p, e.metric), e.value, e.tolerance) << "metric " << e.metric;
-        EXPECT_GE(Q(p, 36), 1.0);
-        for (int m = 1; m <= 36; ++m)
-        {
-            double lo = 0, hi = 0;
-            if (!Calc::GetMetricRange(lo, hi, Calc::MetricType(m))) continue;
-            double const q = Q(p, m);
-            if (Calc::GetMetricCategory(Calc::MetricType(m)) == Calc::CategoryGrowth || m == 17 || m == 19 ||
-                (m >= 21 && m <= 26))
-            {
-                EXPECT_EQ(q, 0.0) << "metric " << m << " needs a mesh";
-                continue;
-            }
-            EXPECT_GE(q, lo) << "metric " << m;
-            EXPECT_LE(q, hi) << "metric " << m;
-        }
     }
 }
 
@@ -229,17 +192,79 @@ TEST(ShapeMetrics, DegenerateTrianglesGiveTheirLimitsNotNaN)
     EXPECT_TRUE(std::isinf(Q(twoEqual, 36)));
 }
 
-TEST(ShapeMetrics, TriangleOverloadMatchesTheArrayNoMetricNumbersGiveZeroAndNullIsRefused)
+// The triangle and mesh-triangle forms give the array's value; numbers without a metric, and the
+// metrics that need a mesh when asked without one, give 0.
+TEST(ShapeMetrics, EveryFormAgreesNumbersWithoutAMetricGiveZeroAndNullIsRefused)
 {
     for (auto const& tri : RandomTriangles(20, 3))
     {
+        Point const(&p)[3] = reinterpret_cast<Point const(&)[3]>(tri);
         MTriangle3D<Point> const t(tri[0], tri[1], tri[2]);
-        for (int m : {-1, 0, 1, 5, 9, 15, 20, 25, 35, 36, 37, 100})
-            EXPECT_EQ(Calc::GetTriangleShapeQuality(t, Calc::MetricType(m)),
-                      Calc::GetTriangleShapeQuality(tri.data(), Calc::MetricType(m)));
-        for (int m : {-1, 0, 25, 37, 100})
-            EXPECT_EQ(Q(reinterpret_cast<Point const(&)[3]>(tri), m), 0.0) << "metric " << m;
+        MStlBase mesh;
+        MStlPoint* corner[3];
+        for (int k = 0; k < 3; ++k)
+            corner[k] = mesh.AddPoint(std::int32_t(p[k].x), std::int32_t(p[k].y), std::int32_t(p[k].z));
+        MStlTriangle const* alone = mesh.AddTriangle(corner[0], corner[1], corner[2]);
+        for (int m = -1; m <= 38; ++m)
+        {
+            EXPECT_EQ(Calc::GetTriangleShapeQuality(t, Calc::MetricType(m)), Q(p, m)) << "metric " << m;
+            bool const needsMesh = m == 17 || m == 18 || m == 19 || (m >= 21 && m <= 32);
+            if (needsMesh || m < 1 || m == 25 || m > 36)
+                EXPECT_EQ(Q(p, m), 0.0) << "metric " << m;
+            else
+                EXPECT_EQ(Calc::GetTriangleShapeQuality(alone, Calc::MetricType(m)), Q(p, m)) << "metric " << m;
+        }
     }
     EXPECT_THROW(Calc::GetTriangleShapeQuality(static_cast<Point const*>(nullptr), Calc::RadiusRatio),
                  std::invalid_argument);
+    EXPECT_THROW(Calc::GetTriangleShapeQuality(static_cast<MStlTriangle const*>(nullptr), Calc::RadiusRatio),
+                 std::invalid_argument);
+}
+
+// Every table is checked by metric number over -2..40, so the numbering is checked with it.
+TEST(MetricTables, CategoriesAndFlagsByNumber)
+{
+    std::set<int> const shape{1, 3, 4, 6, 7, 8, 9, 13, 14, 15, 20, 33, 34, 35, 36};
+    std::set<int> const measure{10, 11, 12, 16, 17, 19, 21, 22, 23, 24, 26};
+    std::set<int> const growth{27, 28, 29, 30, 31, 32};
+    std::set<int> const remesh{1, 2, 3, 4, 6, 7, 8, 9, 13, 14, 15, 20, 33, 34, 35};
+    std::set<int> const internalUnits{11, 12, 16};
+    for (int m = -2; m <= 40; ++m)
+    {
+        auto const category = shape.count(m)     ? Calc::CategoryShape
+                              : measure.count(m) ? Calc::CategoryMeasure
+                              : growth.count(m)  ? Calc::CategoryGrowth
+                                                 : Calc::CategoryNone;
+        EXPECT_EQ(Calc::GetMetricCategory(Calc::MetricType(m)), category) << "metric " << m;
+        EXPECT_EQ(Calc::GetIsAutoRemeshPossible(Calc::MetricType(m)), remesh.count(m) == 1) << "metric " << m;
+        EXPECT_EQ(Calc::GetIsInInternalUnits(Calc::MetricType(m)), internalUnits.count(m) == 1) << "metric " << m;
+    }
+}
+
+// Only the numbers 1..36 have a range, and 18 and 25 are unused; the fixed ranges that are not 0..1
+// have closed forms (the equilateral triangle's height over its side, the angles of a triangle).
+TEST(MetricTables, RangesByNumber)
+{
+    struct Fixed
+    {
+        int metric;
+        double lo, hi;
+    };
+    for (Fixed const f : {Fixed{Calc::HeightToMaxEdge, 0.0, 0.8660254037844386}, Fixed{Calc::MinAngle, 0.0, 60.0},
+                          Fixed{Calc::MaxAngle, 60.0, 180.0}, Fixed{Calc::MetricType(1), 0.0, 1.0}})
+    {
+        double lo = 0, hi = 0;
+        EXPECT_TRUE(Calc::GetMetricRange(lo, hi, Calc::MetricType(f.metric)));
+        EXPECT_EQ(lo, f.lo) << f.metric;
+        EXPECT_EQ(hi, f.hi) << f.metric;
+    }
+    // Metrics without a fixed range still write 0..1; unused numbers leave the outputs alone.
+    for (int m : {-2, 0, 5, 11, 12, 16, 18, 25, 36, 37, 40})
+    {
+        bool const open = m == 5 || m == 11 || m == 12 || m == 16 || m == 36;
+        double lo = -7, hi = -7;
+        EXPECT_FALSE(Calc::GetMetricRange(lo, hi, Calc::MetricType(m))) << m;
+        EXPECT_EQ(lo, open ? 0.0 : -7.0) << m;
+        EXPECT_EQ(hi, open ? 1.0 : -7.0) << m;
+    }
 }

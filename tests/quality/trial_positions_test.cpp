@@ -8,14 +8,15 @@
 
 #include "quality/MTriangleQualityCalculator.h"
 #include "quality_test_meshes.h"
+#include "support/closed_mesh_builders.h"
 
 namespace
 {
 using Calc = Zodara::Rudizidov::MTriangleQualityCalculator;
 using Point = MMPoint3d<double>;
-using vz_test::Coordinates;
 using vz_test::Strip;
 using vz_test::StripVertices;
+using vz_test::TakeSnapshot;
 using Type = Calc::MetricType;
 
 // The measured triangle is U2 = (b2, t3, t2): strip points 2, 9 and 8.
@@ -48,13 +49,13 @@ TEST(TrialPositions, GrowthAtTrialPositionsEqualsTheMovedMeshAndRestoresExactly)
     for (Case const& c : cases)
     {
         Strip s, moved(c.moved);
-        auto const before = Coordinates(s.mesh);
+        auto const before = TakeSnapshot(s.mesh);
         for (int m = 27; m <= 32; ++m)
         {
             EXPECT_EQ(Calc::GetTriangleShapeQuality(Measured(s), c.trial, Type(m)),
                       Calc::GetTriangleShapeQuality(Measured(moved), Type(m)))
                 << "metric " << m;
-            EXPECT_EQ(Coordinates(s.mesh), before) << "metric " << m;
+            EXPECT_EQ(TakeSnapshot(s.mesh), before) << "metric " << m;
         }
     }
     // The neighbours change with the shared vertex: L1 loses area, so factor 27 drops.
@@ -72,7 +73,7 @@ TEST(TrialPositions, GrowthAtTrialPositionsEqualsTheMovedMeshAndRestoresExactly)
 TEST(TrialPositions, CombinedRatioIsTheSmallerOfGrowthAndShapeOnTheExactTrialPositions)
 {
     Strip s, moved(Moved({119, -5, 0}, {220, 100, 0}, {120, 100, 0}));
-    auto const before = Coordinates(s.mesh);
+    auto const before = TakeSnapshot(s.mesh);
     Point const trial[3] = {Point(119.999, -5.7, 0.4), Point(220, 100, 0), Point(120.5, 100.5, 0)};
     Point const truncated[3] = {Point(119, -5, 0), Point(220, 100, 0), Point(120, 100, 0)};
     ASSERT_NE(Calc::GetTriangleShapeQuality(trial, Calc::RadiusRatio),
@@ -90,7 +91,7 @@ TEST(TrialPositions, CombinedRatioIsTheSmallerOfGrowthAndShapeOnTheExactTrialPos
                 << shape << " " << g;
         }
     }
-    EXPECT_EQ(Coordinates(s.mesh), before);
+    EXPECT_EQ(TakeSnapshot(s.mesh), before);
     // Without trial positions the current vertices give both.
     double const growth = Calc::GetTriangleShapeQuality(Measured(s), Calc::GrowthFactor2Rings);
     double const shape = Calc::GetTriangleShapeQuality(Measured(s), Calc::MinAngleRatio);
@@ -103,7 +104,7 @@ TEST(TrialPositions, CombinedRatioIsTheSmallerOfGrowthAndShapeOnTheExactTrialPos
 TEST(TrialPositions, UnusableInputIsIgnoredOrRefusedAndLeavesTheMeshAlone)
 {
     Strip s;
-    auto const before = Coordinates(s.mesh);
+    auto const before = TakeSnapshot(s.mesh);
     // Without a growth metric nothing is moved, so not-a-number positions are never looked at.
     Point const unusable[3] = {Point(kNaN, 0, 0), Point(0, kNaN, 0), Point(0, 0, kNaN)};
     for (int g : {0, 1, 24, 26, 33})
@@ -113,5 +114,5 @@ TEST(TrialPositions, UnusableInputIsIgnoredOrRefusedAndLeavesTheMeshAlone)
     EXPECT_THROW(Calc::GetTriangleShapeQuality(Measured(s), oneNaN, Calc::RadiusRatio, Calc::GrowthFactor),
                  std::invalid_argument);
     EXPECT_THROW(Calc::GetTriangleShapeQuality(nullptr, oneNaN, Calc::GrowthFactor), std::invalid_argument);
-    EXPECT_EQ(Coordinates(s.mesh), before);
+    EXPECT_EQ(TakeSnapshot(s.mesh), before);
 }

@@ -1,15 +1,20 @@
-// STL reading and writing: round trips, rounding and welding, and every kind of refused file.
+// STL reading and writing (round trips, rounding and welding) and beam lattice text files (nodes, beams,
+// diameters, comments), every kind of refused file of both, and files as a careless or hostile user
+// hands them over: written to disk, read back, and refused with a message that names the file and
+// says what it looks like.
 #include <gtest/gtest.h>
 
 #include "interfaces/MeshData.h"
+#include "meshdata/BeamGraphIO.h"
 #include "stl_bytes.h"
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <fcntl.h>
 #include <limits>
 #include <map>
 #include <random>
 #include <set>
+#include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
 
@@ -50,13 +55,6 @@ std::vector<FloatTriangle> RandomSoup(std::mt19937& rng, int count)
     return out;
 }
 
-std::string TempPath(char const* stem) { return ::testing::TempDir() + stem + std::to_string(::getpid()) + ".stl"; }
-
-void WriteFile(std::string const& path, std::string const& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-}
-
 template <class Bytes>
 std::unique_ptr<MStlBase> Read(std::string const& name, Bytes const& bytes, double scale = 10000.0)
 {
@@ -69,6 +67,44 @@ void ExpectRefused(std::string const& bytes, std::string const& phrase, double s
 }
 
 std::string AsString(std::vector<char> const& v) { return std::string(v.begin(), v.end()); }
+
+std::unique_ptr<MStlBase> ReadLattice(std::string const& text, double scale = 10000.0)
+{
+    return ReadBeamGraphMemory("lattice.beams.txt", text.data(), text.size(), scale);
+}
+
+void ExpectLatticeRefused(std::string const& text, std::string const& phrase)
+{
+    vz_test::ExpectFileError([&] { ReadLattice(text); }, "lattice.beams.txt: ", phrase);
+}
+
+std::string const kTwoBeams = "# a corner of a lattice\n"
+                              "v 0 0 0\n"
+                              "v 10 0 0   # trailing comment\n"
+                              "\n"
+                              "v 0 -2.5 1e1\r\n"
+                              "b 0 1 1.2 0.8\n"
+                              "b 2 0 0.00005 +1\n";
+
+std::string PathFor(std::string const& stem)
+{
+    return ::testing::TempDir() + "vz_hostile_" + stem + "_" + std::to_string(::getpid());
+}
+
+void Write(std::string const& path, std::string const& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+struct HostileFile
+{
+    char const* what;
+    std::string bytes;
+    char const* messageFragment;
+};
 } // namespace
 
 TEST(StlFiles, BinaryAndAsciiReadTheSameRoundedCornersAndWeldIdenticalPositions)
@@ -95,19 +131,6 @@ TEST(StlFiles, BinaryAndAsciiReadTheSameRoundedCornersAndWeldIdenticalPositions)
     }
 }
 
-TEST(StlFiles, CoordinatesRoundToTheNearestIntegerWithHalvesAwayFromZero)
-{
-    // Exactly representable values, so the expected integers are certain.
-    FloatTriangle t{{{2.5f, -2.5f, 0.25f}, {1.75f, -1.75f, -0.25f}, {2.4375f, -0.5f, 0.5f}}};
-    EXPECT_EQ(Corners(*Read("round.stl", vz_test::BinaryStl({t}), 1.0)),
-              (std::vector<Position>{Position(3, -3, 0), Position(2, -2, 0), Position(2, -1, 1)}));
-    // Positions that differ in millimetres but round to the same integer become one point.
-    FloatTriangle u{{{0.00004f, 0, 0}, {-0.00004f, 0, 0}, {0, 1, 0}}};
-    auto const welded = Read("weld.stl", vz_test::BinaryStl({u}));
-    EXPECT_EQ(welded->GetTriangle(0)->GetPoint(0), welded->GetTriangle(0)->GetPoint(1));
-    EXPECT_EQ(welded->NumberOfPoints(), 2u);
-}
-
 TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
 {
     auto const original = Read("tetra.stl", vz_test::BinaryStl(vz_test::Tetrahedron()));
@@ -131,17 +154,13 @@ TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
     EXPECT_EQ(second[1], 10.0f);
     EXPECT_EQ(Corners(*Read("scaled-again.stl", half, 2.0)), Corners(*scaled));
 
-    // Through temporary files, binary and ASCII.
+    // Through a temporary file.
     std::mt19937 rng(11);
-    std::vector<FloatTriangle> const soup = RandomSoup(rng, 50);
-    auto const soupMesh = Read("soup.stl", vz_test::BinaryStl(soup));
-    std::string const path = TempPath("vz_roundtrip_"), asciiPath = TempPath("vz_ascii_");
-    WriteStlFile(*soupMesh, path);
-    WriteFile(asciiPath, vz_test::AsciiStl(soup));
-    EXPECT_EQ(Corners(*ReadStlFile(path)), Corners(*soupMesh));
-    EXPECT_EQ(Corners(*ReadStlFile(asciiPath)), Corners(*soupMesh));
+    auto const soup = Read("soup.stl", vz_test::BinaryStl(RandomSoup(rng, 50)));
+    std::string const path = ::testing::TempDir() + "vz_roundtrip_" + std::to_string(::getpid()) + ".stl";
+    WriteStlFile(*soup, path);
+    EXPECT_EQ(Corners(*ReadStlFile(path)), Corners(*soup));
     std::remove(path.c_str());
-    std::remove(asciiPath.c_str());
 }
 
 TEST(StlFiles, BinaryWithASolidHeaderAndAsciiVariantsAreRecognised)
@@ -178,11 +197,8 @@ TEST(StlFiles, BadBinaryFilesAreRefusedWithTheFileNameAndTheProblem)
     };
     float const inf = std::numeric_limits<float>::infinity();
     std::pair<std::string, char const*> const cases[] = {
-        {"", "empty file"},
         {good.substr(0, good.size() - 1), "truncated"},
-        {good.substr(0, 60), "truncated"},
         {good + std::string(50, '\0'), "wrong triangle count"},
-        {good + std::string(7, '\0'), "wrong triangle count"},
         {withCorner(std::numeric_limits<float>::quiet_NaN()), "triangle 3: coordinate is NaN"},
         {withCorner(inf), "triangle 3: coordinate is infinite"},
         {withCorner(-inf), "coordinate is infinite"},
@@ -228,21 +244,138 @@ TEST(StlFiles, BadAsciiFilesAreRefusedWithTheFileNameTheLineAndTheProblem)
     ExpectRefused(replaced(corner, "vertex -2147483648.5 0 0"), "beyond the 32-bit range", 1.0);
 }
 
-TEST(StlFiles, EmptyMissingAndUnreadableFilesAreRefusedAndTheScaleChecked)
+TEST(StlFiles, ScalesThatAreNotPositiveAndFiniteAreRefused)
 {
-    std::string const empty = TempPath("vz_empty_"), missing = TempPath("vz_missing_"),
-                      directory = ::testing::TempDir();
-    WriteFile(empty, "");
-    vz_test::ExpectFileError([&] { ReadStlFile(empty); }, empty + ": empty file", "");
-    std::remove(empty.c_str());
-    vz_test::ExpectFileError([&] { ReadStlFile(missing); }, missing + ": cannot open", "");
-    vz_test::ExpectFileError([&] { ReadStlFile(directory); }, directory + ": cannot read", "");
-
     std::vector<char> const bytes = vz_test::BinaryStl(vz_test::Tetrahedron());
     auto const mesh = Read("scale.stl", bytes);
     for (double scale : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
     {
         EXPECT_THROW(Read("scale.stl", bytes, scale), std::invalid_argument);
         EXPECT_THROW(WriteStlMemory(*mesh, scale), std::invalid_argument);
+        EXPECT_THROW(ReadBeamGraphMemory("x", "v 0 0 0\n", 8, scale), std::invalid_argument);
     }
+}
+
+TEST(BeamGraphFiles, NodesBeamsAndDiametersAreReadInFileOrder)
+{
+    auto const mesh = ReadLattice(kTwoBeams);
+    EXPECT_EQ(mesh->NumberOfTriangles(), 0u);
+    ASSERT_EQ(mesh->NumberOfPoints(), 3u);
+    EXPECT_EQ(mesh->GetPoint(2)->GetInteger(), MMPoint3d<long>(0, -25000, 100000));
+    ASSERT_EQ(mesh->NumberOfGraphs(), 1u);
+    MStlGraph const* graph = mesh->GetGraph(0);
+    ASSERT_EQ(graph->NumberOfEdges(), 2u);
+    EXPECT_EQ(graph->GetEdge(0).GetFirstVertex(), mesh->GetPoint(0));
+    EXPECT_EQ(graph->GetEdge(0).GetSecondVertex(), mesh->GetPoint(1));
+    EXPECT_EQ(graph->GetEdge(1).GetFirstVertex(), mesh->GetPoint(2));
+    EXPECT_EQ(graph->GetEdge(1).GetSecondVertex(), mesh->GetPoint(0));
+    MStlBaseElementInfo const* info = MStlBaseElementInfoStlDependency::GetDependency(mesh.get(), true);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->GetEdgeThickness(graph->GetEdge(0)), (MStlGraphEdgeThickness{12000, 8000}));
+    // 0.00005 mm is half a unit and rounds away from zero.
+    EXPECT_EQ(info->GetEdgeThickness(graph->GetEdge(1)), (MStlGraphEdgeThickness{1, 10000}));
+    // The scale applies to diameters as well as to coordinates.
+    auto const coarse = ReadLattice(kTwoBeams, 10.0);
+    EXPECT_EQ(coarse->GetPoint(1)->GetInteger(), MMPoint3d<long>(100, 0, 0));
+    EXPECT_EQ(coarse->GetElementInfo()->GetEdgeThickness(coarse->GetGraph(0)->GetEdge(0)),
+              (MStlGraphEdgeThickness{12, 8}));
+}
+
+TEST(BeamGraphFiles, BadLatticesAreRefusedWithTheFileNameTheLineAndTheProblem)
+{
+    ExpectLatticeRefused("v 0 0 0\nx 1 2 3\n", "line 2: expected 'v', 'b' or '#' but found 'x'");
+    ExpectLatticeRefused("v 0 0\nv 1 1 1\n", "line 1: the line ends where a number should follow");
+    ExpectLatticeRefused("v 0 0 0 0\n", "line 1: unexpected '0' at the end of the line");
+    ExpectLatticeRefused("v 0 zero 0\n", "line 1: 'zero' is not a number");
+    ExpectLatticeRefused("v 0 nan 0\n", "line 1: coordinate is NaN");
+    ExpectLatticeRefused("v 0 0 1e300\n", "line 1: coordinate 1e+300 mm lies beyond the 32-bit range");
+    std::string const nodes = "v 0 0 0\nv 1 0 0\n";
+    ExpectLatticeRefused(nodes + "b 0 1 inf 1\n", "line 3: diameter is infinite");
+    ExpectLatticeRefused(nodes + "b 0 1 -0.5 1\n", "line 3: diameter -0.5 is negative");
+    ExpectLatticeRefused(nodes + "b 0 1 1\n", "line 3: the line ends where a number should follow");
+    ExpectLatticeRefused(nodes + "b 0 1.5 1 1\n", "line 3: '1.5' is not a node index");
+    ExpectLatticeRefused(nodes + "b 0 -1 1 1\n", "'-1' is not a node index");
+    ExpectLatticeRefused(nodes + "b 1 1 1 1\n", "line 3: beam joins node 1 to itself");
+    ExpectLatticeRefused(nodes + "b 0 2 1 1\n", "line 3: node 2 does not exist (the file has 2 nodes)");
+    ExpectLatticeRefused(nodes + "b 0 1 1 1 7\n", "unexpected '7'");
+}
+
+TEST(HostileFiles, StlReaderSaysWhatTheBytesLookLike)
+{
+    std::string const ascii = vz_test::AsciiStl(vz_test::Tetrahedron());
+    std::string const binary = AsString(vz_test::BinaryStl(vz_test::Tetrahedron()));
+    std::string withNul = ascii;
+    withNul[ascii.find("outer")] = '\0';
+    std::string withBell = ascii;
+    withBell.insert(ascii.find("endloop"), 1, '\a');
+    HostileFile const table[] = {
+        {"nothing", "", "empty file"},
+        {"spaces and newlines", " \n\t\r\n   \n", "no triangles: only whitespace (9 bytes)"},
+        {"one newline", "\n", "no triangles: only whitespace"},
+        {"NUL inside an ASCII STL", withNul, "binary bytes in an ASCII STL: byte 0x00 at line 3"},
+        {"bell inside an ASCII STL", withBell, "binary bytes in an ASCII STL: byte 0x07 at line 7"},
+        {"short text", "hello\n", "text that is no ASCII STL: it does not begin with 'solid'"},
+        {"a beam graph given as STL", "v 0 0 0\nv 1 0 0\nb 0 1 0.5 0.5\n", "does not begin with 'solid'"},
+        {"ASCII STL cut in a facet", ascii.substr(0, ascii.find("endloop")), "truncated"},
+        {"binary STL cut short", binary.substr(0, binary.size() - 20), "truncated: the header declares 4"},
+        {"binary header only", binary.substr(0, 70), "shorter than the 84-byte header"},
+        {"binary STL with a tail", binary + std::string(3, '\0'), "wrong triangle count"},
+        {"binary STL whose header starts with solid, cut short",
+         AsString(vz_test::BinaryStl(vz_test::Tetrahedron(), "solid part")).substr(0, 150), "truncated"},
+    };
+    for (HostileFile const& file : table)
+    {
+        std::string const path = PathFor("stl");
+        Write(path, file.bytes);
+        vz_test::ExpectFileError([&] { ReadStlFile(path); }, path + ": ", file.messageFragment);
+        std::remove(path.c_str());
+    }
+}
+
+TEST(HostileFiles, BeamGraphReaderSaysWhatTheBytesLookLike)
+{
+    HostileFile const table[] = {
+        {"nothing", "", "empty file"},
+        {"white space", "\n\n  \n", "no nodes: only whitespace (5 bytes)"},
+        {"NUL after a node", std::string("v 0 0 0\n\0v 1 1 1\n", 17),
+         "binary bytes in a beam-graph text file: byte 0x00 at line 2"},
+        {"a binary STL", AsString(vz_test::BinaryStl(vz_test::Tetrahedron())),
+         "binary bytes in a beam-graph text file"},
+    };
+    for (HostileFile const& file : table)
+    {
+        std::string const path = PathFor("beams");
+        Write(path, file.bytes);
+        vz_test::ExpectFileError([&] { ReadBeamGraphFile(path); }, path + ": ", file.messageFragment);
+        std::remove(path.c_str());
+    }
+}
+
+// Opening waits for nothing: a named pipe without a writer, a directory and a device are refused at
+// once, naming what they are.
+TEST(HostileFiles, MissingFilesAndWhatIsNoRegularFileAreRefusedWithoutWaiting)
+{
+    std::string const missing = PathFor("missing");
+    vz_test::ExpectFileError([&] { ReadStlFile(missing); }, missing + ": cannot open", "");
+    vz_test::ExpectFileError([&] { ReadBeamGraphFile(missing); }, missing + ": cannot open", "");
+    std::string const fifo = PathFor("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    vz_test::ExpectFileError([&] { ReadStlFile(fifo); }, fifo + ": cannot read", "a named pipe (FIFO)");
+    vz_test::ExpectFileError([&] { ReadBeamGraphFile(fifo); }, fifo + ": cannot read", "a named pipe (FIFO)");
+    std::remove(fifo.c_str());
+    std::string const directory = ::testing::TempDir();
+    vz_test::ExpectFileError([&] { ReadStlFile(directory); }, directory + ": cannot read", "a directory");
+    vz_test::ExpectFileError([&] { ReadStlFile("/dev/null"); }, "/dev/null: cannot read", "a character device");
+}
+
+// Files of /proc report a size of 0 but have content: they are read to their end, so the message is
+// about the content, not an empty file.
+TEST(HostileFiles, FilesReportingSizeZeroAreReadToTheirEnd)
+{
+    struct stat info;
+    ASSERT_EQ(::stat("/proc/self/status", &info), 0);
+    ASSERT_EQ(info.st_size, 0);
+    vz_test::ExpectFileError([] { ReadStlFile("/proc/self/status"); },
+                             "/proc/self/status: ", "text that is no ASCII STL");
+    vz_test::ExpectFileError([] { ReadBeamGraphFile("/proc/self/status"); }, "/proc/self/status: ", "line 1");
 }

@@ -1,9 +1,14 @@
+// The collision detector on one part (its own gaps) and on two placed parts: hits against the
+// all-pairs reference under rotated placements on any thread count, the inclusive tolerance, markers,
+// refusals, progress and cancellation, and the caller's meshes coming back unchanged.
 #include <gtest/gtest.h>
 #include <omp.h>
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -24,12 +29,12 @@ struct Hits
     std::vector<int> sequence; // 1 or 2 per call, in call order
 };
 
-Hits RunBoth(Detector& detector, MStlBase& a, MStlBase& b)
+Hits RunBoth(Detector& detector, MStlBase& a, MStlBase& b, Detector::EReturnCode code = Detector::eOK)
 {
     Hits hits;
     detector.SetFirstPart(&a, [&](MStlTriangle& t) { ++hits.first[&t], hits.sequence.push_back(1); });
     detector.SetSecondPart(&b, [&](MStlTriangle& t) { ++hits.second[&t], hits.sequence.push_back(2); });
-    EXPECT_EQ(detector.Operate(), Detector::eOK);
+    EXPECT_EQ(detector.Operate(), code);
     return hits;
 }
 
@@ -53,6 +58,29 @@ struct ThreadCount
     ~ThreadCount() { omp_set_num_threads(saved); }
     int saved;
 };
+
+std::set<MStlTriangle const*> RunOnePart(MStlBase& part, double tolerance)
+{
+    std::set<MStlTriangle const*> reported;
+    Detector detector;
+    detector.SetAllParams({tolerance});
+    detector.SetFirstPart(&part, [&](MStlTriangle& t) { EXPECT_TRUE(reported.insert(&t).second) << "reported twice"; });
+    detector.SetFirstPartTransform(MMTransformMatrix::Translation({1e6, 0, 0})); // plays no part here
+    EXPECT_EQ(detector.Operate(), Detector::eOK);
+    return reported;
+}
+
+// The triangles in the U's gap planes x = 10000 and x = 18000.
+std::set<MStlTriangle const*> GapFaces(MStlBase const& part)
+{
+    std::set<MStlTriangle const*> faces;
+    for (MStlTriangle const* t : part.GetTriangles())
+    {
+        double const x = t->GetVertex(0).x;
+        if ((x == 10000.0 || x == 18000.0) && t->GetVertex(1).x == x && t->GetVertex(2).x == x) faces.insert(t);
+    }
+    return faces;
+}
 } // namespace
 
 TEST(CollisionTwoParts, HitsMatchAllPairsUnderRotatedPlacementsOnAnyThreadCount)
@@ -127,23 +155,6 @@ TEST(CollisionTwoParts, PartsExactlyTheToleranceApartCollideAndOneUnitFartherDoN
     }
 }
 
-TEST(CollisionTwoParts, IdenticalPartsReportEveryTriangleOnceAndDistantPartsNothing)
-{
-    MStlBase a, b;
-    vz_test::AddBox(a, {0, 0, 0}, {10000, 8000, 6000}, 3);
-    vz_test::AddBox(b, {0, 0, 0}, {10000, 8000, 6000}, 3);
-    MMTransformMatrix const place = vz_test::Placement(Point(0, 1, 1), 0.3, Point(5, 6, 7));
-    Detector detector;
-    detector.SetFirstPartTransform(place);
-    detector.SetSecondPartTransform(place);
-    Hits const same = RunBoth(detector, a, b);
-    ASSERT_EQ(same.first.size(), a.NumberOfTriangles());
-    ASSERT_EQ(same.second.size(), b.NumberOfTriangles());
-    EXPECT_EQ(same.sequence.size(), a.NumberOfTriangles() + b.NumberOfTriangles()) << "each triangle once";
-    detector.SetSecondPartTransform(MMTransformMatrix::Translation(Point(1e6, 0, 0)));
-    EXPECT_TRUE(RunBoth(detector, a, b).sequence.empty());
-}
-
 TEST(CollisionTwoParts, MarkersDefaultToThePartsOwnMarkerAndCopiesKeepTheConfiguration)
 {
     struct CountingMarker : IStlMarkTriangles
@@ -193,4 +204,101 @@ TEST(CollisionTwoParts, NoFirstPartCallsNothingAndAThrowingCallbackLeavesTheRole
     detector.SetSecondPart(&b, [](MStlTriangle&) {});
     EXPECT_EQ(detector.Operate(), Detector::eOK);
     EXPECT_EQ(std::size_t(firstCalls), a.NumberOfTriangles());
+}
+
+// Two cubes of 6 * 2 * 12 * 12 triangles each, overlapping by half their width. A delegate that never
+// asks to stop sees every query triangle counted and changes no hit; one that asks after the first
+// step ends the search with eCancelled, having reported only true hits of the first part; one that
+// throws stops the search and the exception reaches the caller. Afterwards a full run finds all.
+TEST(CollisionTwoParts, ProgressCountsEveryQueryTriangleAndAStopReportsOnlyTrueHits)
+{
+    MStlBase a, b;
+    vz_test::AddBox(a, {0, 0, 0}, {100000, 100000, 100000}, 12);
+    vz_test::AddBox(b, {50000, 0, 0}, {150000, 100000, 100000}, 12);
+    Detector detector;
+    Hits const expected = RunBoth(detector, a, b);
+    ASSERT_FALSE(expected.first.empty());
+
+    auto const watching = std::make_shared<vz_test::RecordingDelegate>();
+    detector.SetProgressDelegate(watching);
+    Hits const watched = RunBoth(detector, a, b);
+    EXPECT_EQ(watched.first, expected.first);
+    EXPECT_EQ(watched.second, expected.second);
+    std::size_t const total = a.NumberOfTriangles() + b.NumberOfTriangles();
+    EXPECT_EQ(watching->totals, std::vector<std::size_t>{total});
+    EXPECT_EQ(watching->lastDone, total);
+    EXPECT_EQ(watching->finishes, 1u);
+
+    detector.SetProgressDelegate(std::make_shared<vz_test::RecordingDelegate>(1));
+    Hits const stopped = RunBoth(detector, a, b, Detector::eCancelled);
+    EXPECT_LT(stopped.first.size(), expected.first.size());
+    for (auto const& hit : stopped.first) EXPECT_EQ(expected.first.count(hit.first), 1u);
+    EXPECT_TRUE(stopped.second.empty()); // the second pass never started
+
+    auto const throwing = std::make_shared<vz_test::RecordingDelegate>();
+    throwing->throwOnProgress = true;
+    detector.SetProgressDelegate(throwing);
+    EXPECT_THROW(detector.Operate(), std::runtime_error);
+    EXPECT_EQ(throwing->progressCalls, 1u);
+
+    // The callbacks and transforms are back in their places: without the delegate all is found.
+    detector.SetProgressDelegate(nullptr);
+    Hits const again = RunBoth(detector, a, b);
+    EXPECT_EQ(again.first, expected.first);
+    EXPECT_EQ(again.second, expected.second);
+}
+
+TEST(CollisionOnePart, UShapeReportsBothSidesOfItsGapToAnyMarkerConvexPartNothingAndBothComeBackUnchanged)
+{
+    MStlBase u, box;
+    vz_test::AddUShape(u, 10000, 8000, 10000, 30000, 20000);
+    vz_test::AddBox(box, {0, 0, 0}, {20000, 10000, 5000}, 3);
+    vz_test::MeshSnapshot const uBefore = vz_test::TakeSnapshot(u), boxBefore = vz_test::TakeSnapshot(box);
+    std::set<MStlTriangle const*> const gap = GapFaces(u);
+    ASSERT_EQ(gap.size(), 4u);
+
+    EXPECT_EQ(RunOnePart(u, 9000.0), gap);
+    EXPECT_EQ(RunOnePart(u, 8000.0), gap) << "a gap of exactly the tolerance";
+    EXPECT_TRUE(RunOnePart(u, 7999.0).empty());
+    EXPECT_EQ(vz_test::TakeSnapshot(u), uBefore);
+    EXPECT_TRUE(RunOnePart(box, 100000.0).empty());
+    EXPECT_EQ(vz_test::TakeSnapshot(box), boxBefore);
+
+    // Without a marker the part's own marks receive the gap triangles.
+    Detector detector;
+    detector.SetAllParams({9000.0});
+    detector.SetFirstPart(&u, static_cast<IStlMarkTriangles*>(nullptr));
+    EXPECT_EQ(detector.Operate(), Detector::eOK);
+    for (MStlTriangle const* t : u.GetTriangles()) EXPECT_EQ(t->IsMarkedAnyMode(), gap.count(t) == 1);
+    // Only a mask made now follows the mesh's triangles if the temporary one left the registry.
+    MDataMask<MStlTriangle, float> probe(u.GetDataMaskOwner(), 1.0f);
+    EXPECT_EQ(probe.Size(), u.NumberOfTriangles());
+}
+
+// A delegate that asks to stop ends the search early and leaves the part as it was.
+TEST(CollisionOnePart, AStopEndsTheSearchAndRestoresTheMesh)
+{
+    MStlBase part;
+    vz_test::AddUShape(part, 40000, 3000, 20000, 60000, 50000);
+    auto const before = vz_test::TakeSnapshot(part);
+    std::vector<bool> const inward = [&]
+    {
+        std::vector<bool> n;
+        for (MStlTriangle const* t : part.GetTriangles()) n.push_back(t->GetNormal().x > 0.5);
+        return n;
+    }();
+    Detector detector;
+    detector.SetAllParams({5000.0});
+    std::size_t hits = 0;
+    detector.SetFirstPart(&part, [&](MStlTriangle&) { ++hits; });
+    detector.SetProgressDelegate(std::make_shared<vz_test::RecordingDelegate>(1));
+    EXPECT_EQ(detector.Operate(), Detector::eCancelled);
+    EXPECT_LE(hits, 1u); // at most the one triangle measured before the stop
+    EXPECT_TRUE(vz_test::TakeSnapshot(part) == before);
+    std::size_t i = 0;
+    for (MStlTriangle const* t : part.GetTriangles()) EXPECT_EQ(t->GetNormal().x > 0.5, inward[i++]);
+
+    detector.SetProgressDelegate(std::make_shared<vz_test::RecordingDelegate>());
+    EXPECT_EQ(detector.Operate(), Detector::eOK);
+    EXPECT_GT(hits, 1u);
 }
