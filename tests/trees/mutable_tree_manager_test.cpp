@@ -163,6 +163,8 @@ TEST(MutableTreeManager, EventCountingRules)
     ExpectQueriesMatchBruteForce(m, e, 5);
 }
 
+// Once the count reaches the budget, further events are ignored and the next update rebuilds;
+// lowering the budget below the count spends it at once.
 TEST(MutableTreeManager, SpentBudgetIgnoresEventsAndRebuilds)
 {
     EditedMesh e(8, 200);
@@ -177,12 +179,8 @@ TEST(MutableTreeManager, SpentBudgetIgnoresEventsAndRebuilds)
     ExpectQueriesMatchBruteForce(m, e, 5);
     EXPECT_EQ(m.GetOperationCount(), 0u);
     ExpectTreeHoldsMesh(m.GetTree(), e.mesh);
-}
 
-TEST(MutableTreeManager, LoweringTheBudgetBelowTheCountForcesARebuild)
-{
-    EditedMesh e(9, 200);
-    Manager m(StlHandle(&e.mesh), 100, Tree::CoarseLeaves);
+    m.SetInvalidateEveryNOperations(100);
     e.Add(6);
     m.UpdateTree();
     EXPECT_EQ(m.GetOperationCount(), 6u);
@@ -206,29 +204,6 @@ TEST(MutableTreeManager, ZeroBudgetRebuildsOnEveryUpdate)
         EXPECT_EQ(m.GetPendingCount(), 0u);
     }
     ExpectQueriesMatchBruteForce(m, e, 10);
-}
-
-TEST(MutableTreeManager, OutputsAreAppendedNeverCleared)
-{
-    EditedMesh e(11, 300);
-    Manager m(StlHandle(&e.mesh), kNoBudget, Tree::FineLeaves);
-    MStlTriangle* const marker = e.mesh.GetTriangles()[0];
-    std::vector<Triangle> out(3, Triangle(marker));
-    Point const lo(0, 0, 0), hi(400, 400, 400);
-    m.GetTrianglesInsideBBox(out, lo, hi);
-    std::size_t const once = out.size() - 3;
-    ASSERT_GT(once, 0u);
-    m.GetTrianglesInsideBBox(out, lo, hi);
-    EXPECT_EQ(out.size(), 3 + 2 * once);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(out[i].Get(), marker);
-
-    std::vector<Triangle> along(2, Triangle(marker));
-    m.GetTrianglesAlongLineSegment(along, Point(-25, 175, 175), Point(1, 0, 0), 0.0, 1000.0);
-    std::size_t const hits = along.size() - 2;
-    m.GetTrianglesAlongLineSegment(along, Point(-25, 175, 175), Point(1, 0, 0), 0.0, 1000.0);
-    EXPECT_EQ(along.size(), 2 + 2 * hits);
-    EXPECT_EQ(along[0].Get(), marker);
-    EXPECT_EQ(along[1].Get(), marker);
 }
 
 TEST(MutableTreeManager, EmptyMeshReportsEmptyBoxAndFindsNothing)

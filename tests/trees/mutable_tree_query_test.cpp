@@ -18,7 +18,7 @@ using MeshQueriesMutable::RayHitsTriangle;
 using MeshQueriesMutable::SegmentMeetsBox;
 constexpr double kLargest = std::numeric_limits<double>::max();
 
-TEST(MutablePointTriangleDistance, AgreesWithReferenceAndSamplingInEveryRegion)
+TEST(MutablePointTriangleDistance, AgreesWithTheReferenceInEveryRegion)
 {
     std::mt19937 rng(42);
     std::uniform_real_distribution<double> u(-10.0, 10.0);
@@ -29,23 +29,12 @@ TEST(MutablePointTriangleDistance, AgreesWithReferenceAndSamplingInEveryRegion)
         double const d = PointTriangleDistanceSqr(p, a, b, c);
         double const ref = vz_test::PointTriangleDistanceSqr(p, a, b, c); // the independent reference
         ASSERT_NEAR(std::sqrt(d), std::sqrt(ref), 1e-9) << i;
-        if (i % 200 == 0)
-        {
-            // No sample of the triangle is closer than the reported distance.
-            double sampled = std::numeric_limits<double>::infinity();
-            for (int s = 0; s <= 60; ++s)
-                for (int t = 0; s + t <= 60; ++t)
-                {
-                    Point const q = a + (b - a) * (s / 60.0) + (c - a) * (t / 60.0);
-                    sampled = std::min(sampled, (q - p).LengthSquared());
-                }
-            EXPECT_LE(std::sqrt(d), std::sqrt(sampled) + 1e-12);
-            EXPECT_LT(std::sqrt(sampled) - std::sqrt(d), 0.5);
-        }
     }
 }
 
-TEST(MutablePointTriangleDistance, ClosedFormsFarFromTheOrigin)
+// Exact answers in each Voronoi region far from the origin, and degenerate triangles, which measure
+// to their nearest edge.
+TEST(MutablePointTriangleDistance, ClosedFormsFarFromTheOriginAndOnDegenerateTriangles)
 {
     Point const o(1e6, -2e6, 3e6);
     Point const a = o, b = o + Point(10, 0, 0), c = o + Point(0, 10, 0);
@@ -56,16 +45,13 @@ TEST(MutablePointTriangleDistance, ClosedFormsFarFromTheOrigin)
     EXPECT_EQ(PointTriangleDistanceSqr(o + Point(12, -1, 0), a, b, c), 5.0);  // beyond corner b
     EXPECT_EQ(PointTriangleDistanceSqr(o + Point(-1, 13, 0), a, b, c), 10.0); // beyond corner c
     EXPECT_EQ(PointTriangleDistanceSqr(o + Point(6, 6, 0), a, b, c), 2.0);    // beyond edge b-c
-    EXPECT_EQ(PointTriangleDistanceSqr(o + Point(0, 0, 0), a, b, c), 0.0);
-}
+    EXPECT_EQ(PointTriangleDistanceSqr(o, a, b, c), 0.0);
 
-TEST(MutablePointTriangleDistance, DegenerateTrianglesUseTheirNearestEdge)
-{
-    Point const a(0, 0, 0), b(10, 0, 0), mid(5, 0, 0);
-    EXPECT_EQ(PointTriangleDistanceSqr(Point(5, 3, 0), a, b, mid), 9.0);
-    EXPECT_EQ(PointTriangleDistanceSqr(Point(13, 4, 0), a, mid, b), 25.0);
-    EXPECT_EQ(PointTriangleDistanceSqr(Point(1, 2, 2), a, a, a), 9.0);
-    EXPECT_EQ(PointTriangleDistanceSqr(Point(-6, 0, 8), a, b, b), 100.0);
+    Point const z(0, 0, 0), x10(10, 0, 0), mid(5, 0, 0);
+    EXPECT_EQ(PointTriangleDistanceSqr(Point(5, 3, 0), z, x10, mid), 9.0);
+    EXPECT_EQ(PointTriangleDistanceSqr(Point(13, 4, 0), z, mid, x10), 25.0);
+    EXPECT_EQ(PointTriangleDistanceSqr(Point(1, 2, 2), z, z, z), 9.0);
+    EXPECT_EQ(PointTriangleDistanceSqr(Point(-6, 0, 8), z, x10, x10), 100.0);
 }
 
 TEST(MutableRayTriangle, GrazingEdgesAndCornersHitParallelRaysNever)
@@ -180,18 +166,6 @@ TEST(MutableTreeQueries, EqualRayParametersInOneLeafReportTheLaterTriangle)
     auto const none = b.tree.ProjectPoint(Point(3, 3, 4), Point(0, 0, 0));
     EXPECT_FALSE(none.Found());
     EXPECT_EQ(none.mesh.GetMesh(), nullptr);
-}
-
-TEST(MutableTreeQueries, EqualSegmentBoundsFindNothingBelowANode)
-{
-    LatticeMesh e(2, 200, 4);
-    BuiltTree b(e.mesh);
-    ASSERT_NE(dynamic_cast<Tree::Node*>(b.tree.GetRoot()), nullptr);
-    std::vector<Triangle> out;
-    b.tree.GetRoot()->GetTrianglesAlongLineSegment(out, Point(-10, 100, 100), Point(1, 0, 0), 110.0, 110.0);
-    EXPECT_TRUE(out.empty());
-    b.tree.GetRoot()->GetTrianglesAlongLineSegment(out, Point(-10, 100, 100), Point(1, 0, 0), 0.0, 1000.0);
-    EXPECT_FALSE(out.empty());
 }
 
 TEST(MutableTreeQueries, StaticTreeAgreesWithBruteForce)

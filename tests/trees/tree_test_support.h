@@ -365,15 +365,21 @@ void ExpectRandomQueriesMatchBruteForce(Searcher& s, Along along, Inside inside,
         I3 const scaled{axis.x * axisLength, axis.y * axisLength, axis.z * axisLength};
         ExpectAxisRayMatchesExact(s.ProjectPoint(ToPoint(o), ToPoint(scaled)), e.mesh, o, axis);
 
+        // The queries append to the caller's vector and never clear it: a marker put first stays.
+        MStlTriangle* const marker = e.mesh.GetTriangles().front();
         I3 const d{25 * dir(e.rng), 25 * dir(e.rng), 25 * dir(e.rng)};
-        std::vector<Triangle> hits;
+        std::vector<Triangle> hits(1, Triangle(marker));
         along(hits, ToPoint(o), ToPoint(d), double(lo), double(hi));
+        ASSERT_EQ(hits.front().Get(), marker);
+        hits.erase(hits.begin());
         EXPECT_EQ(Sorted(hits), ExactSegmentHits(e.mesh, o, d, lo, hi));
 
         Point const boxLo(real(e.rng), real(e.rng), real(e.rng));
         Point const boxHi = boxLo + Point(extent(e.rng), extent(e.rng), extent(e.rng));
-        hits.clear();
+        hits.assign(1, Triangle(marker));
         inside(hits, boxLo, boxHi);
+        ASSERT_EQ(hits.front().Get(), marker);
+        hits.erase(hits.begin());
         EXPECT_EQ(Sorted(hits), BruteBoxHits(e.mesh, M3DBoundingBox<double>(boxLo, boxHi)));
     }
 }
