@@ -5,6 +5,7 @@
 
 #include "graphsearch/GraphEdgeUtilities.h"
 #include "graphsearch/GraphElementInfo.h"
+#include "graphsearch/detail/ObjectTreeClearance.h"
 #include "graphsearch/detail/SignedBeamDistance.h"
 #include "support/random_scene.h"
 #include "support/reference_geometry.h"
@@ -172,6 +173,10 @@ TEST_F(GraphAdapterTest, IntegerEdgeBox)
         EXPECT_EQ(box.GetCornerMax(), max);
     };
     expectBox(Info(), L(-1, -1, -1), L(11, 1, 1));
+    // The object tree's box function gives the same box.
+    M3DBoundingBox<double> const treeBox = Zodara::geometricsearches::util::MakeEdgeBoxFunction(Info())(e);
+    EXPECT_EQ(treeBox.GetCornerMin(), MMPoint3d<double>(-1, -1, -1));
+    EXPECT_EQ(treeBox.GetCornerMax(), MMPoint3d<double>(11, 1, 1));
     expectBox(nullptr, L(-5000, -5000, -5000), L(5010, 5000, 5000));
     Info()->SetDefaultEdgeThickness({8, 8});
     Info()->SetEdgeThickness(e, {-1, 2});
