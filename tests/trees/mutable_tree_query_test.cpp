@@ -82,30 +82,6 @@ TEST(MutableRayTriangle, GrazingEdgesAndCornersHitParallelRaysNever)
     EXPECT_FALSE(RayHitsTriangle(Point(1, 1, -5), down, a, b, c, 0.0, kLargest, t));
 }
 
-TEST(MutableRayTriangle, AgreesWithExactIntegerReference)
-{
-    LatticeMesh e(17, 300, 6);
-    MStlBase const& mesh = e.mesh;
-    std::mt19937& rng = e.rng;
-    std::uniform_int_distribution<int> coord(-1, 7), dir(-2, 2);
-    int hits = 0;
-    for (int i = 0; i < 3000; ++i)
-    {
-        I3 const o{50 * coord(rng), 50 * coord(rng), 50 * coord(rng)};
-        I3 const d{25 * dir(rng), 25 * dir(rng), 25 * dir(rng)};
-        for (MStlTriangle const* t : mesh.GetTriangles())
-        {
-            bool const exact = ExactWithin(ExactLineHit(o, d, t), 0, 3);
-            double hit;
-            bool const got = RayHitsTriangle(ToPoint(o), ToPoint(d), t->GetVertex(0), t->GetVertex(1), t->GetVertex(2),
-                                             0.0, 3.0, hit);
-            ASSERT_EQ(got, exact) << i;
-            hits += got;
-        }
-    }
-    EXPECT_GT(hits, 1000);
-}
-
 TEST(MutableSegmentBox, SlabClippingBoundaries)
 {
     MeshQueries::TrianglesGroupBBox3D const box(Point(0, 0, 0), Point(10, 10, 10));

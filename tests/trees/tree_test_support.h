@@ -1,6 +1,6 @@
 #pragma once
 // Geometry builders, independent reference geometry, query objects and structural checkers shared
-// by the static and mutable tree tests (and the triangle-distance tests).
+// by the static and mutable tree tests.
 
 #include <gtest/gtest.h>
 
@@ -123,9 +123,6 @@ inline void AddStraddlingTriangles(MStlBase& mesh, std::size_t count, unsigned s
     }
 }
 
-template <class Tree>
-using NodeOf = typename Tree::Node;
-
 // Two trees are the same when their element order and their node shapes, ranges and boxes agree.
 template <class Node>
 bool SameNodes(Node const* a, Node const* b)
@@ -146,15 +143,6 @@ bool SameTrees(MeshQueries::M3DObjectTree<T> const& a, MeshQueries::M3DObjectTre
     for (std::size_t i = 0; i < a.NumberOfElements(); ++i)
         if (!(a.GetElement(i) == b.GetElement(i))) return false;
     return SameNodes(a.GetRoot(), b.GetRoot());
-}
-
-template <class Node>
-int Depth(Node const* node)
-{
-    int depth = 0;
-    for (Node const* child : node->children)
-        if (child) depth = std::max(depth, 1 + Depth(child));
-    return depth;
 }
 
 using Tree = MeshQueriesMutable::M3DTriangleTreeMutableStl;
