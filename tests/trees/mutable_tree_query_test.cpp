@@ -111,7 +111,8 @@ struct BuiltTree
     explicit BuiltTree(MStlBase& mesh) { BuildOn(tree, mesh); }
 };
 
-TEST(MutableTreeQueries, EqualDistancesInOneLeafReportTheLaterTriangle)
+// Of two triangles in one leaf at the same distance or ray parameter, the later one is reported.
+TEST(MutableTreeQueries, TiesInOneLeafReportTheLaterTriangle)
 {
     MStlBase mesh;
     PointPool pool(mesh);
@@ -124,22 +125,20 @@ TEST(MutableTreeQueries, EqualDistancesInOneLeafReportTheLaterTriangle)
     // Exactly at the limit is still found, just inside it is not.
     EXPECT_EQ(b.tree.NearestTriangle(Point(1, 1, 5), 5.0).triangle.Get(), above);
     EXPECT_FALSE(b.tree.NearestTriangle(Point(1, 1, 5), std::nextafter(5.0, 0.0)).Found());
-}
 
-TEST(MutableTreeQueries, EqualRayParametersInOneLeafReportTheLaterTriangle)
-{
-    MStlBase mesh;
-    PointPool pool(mesh);
     // Two triangles sharing the edge x = y; a ray down onto that edge hits both at t = 4.
-    mesh.AddTriangle(pool.At(0, 0, 0), pool.At(10, 0, 0), pool.At(10, 10, 0));
-    MStlTriangle* const second = mesh.AddTriangle(pool.At(0, 0, 0), pool.At(10, 10, 0), pool.At(0, 10, 0));
-    BuiltTree b(mesh);
-    auto const r = b.tree.ProjectPoint(Point(3, 3, 4), Point(0, 0, -7));
-    EXPECT_EQ(r.triangle.Get(), second);
-    EXPECT_EQ(r.distance, 4.0);
-    EXPECT_EQ(r.point, Point(3, 3, 0));
-    EXPECT_EQ(r.mesh.GetMesh(), &mesh);
-    auto const none = b.tree.ProjectPoint(Point(3, 3, 4), Point(0, 0, 0));
+    MStlBase shared;
+    PointPool sharedPool(shared);
+    shared.AddTriangle(sharedPool.At(0, 0, 0), sharedPool.At(10, 0, 0), sharedPool.At(10, 10, 0));
+    MStlTriangle* const second =
+        shared.AddTriangle(sharedPool.At(0, 0, 0), sharedPool.At(10, 10, 0), sharedPool.At(0, 10, 0));
+    BuiltTree c(shared);
+    auto const hit = c.tree.ProjectPoint(Point(3, 3, 4), Point(0, 0, -7));
+    EXPECT_EQ(hit.triangle.Get(), second);
+    EXPECT_EQ(hit.distance, 4.0);
+    EXPECT_EQ(hit.point, Point(3, 3, 0));
+    EXPECT_EQ(hit.mesh.GetMesh(), &shared);
+    auto const none = c.tree.ProjectPoint(Point(3, 3, 4), Point(0, 0, 0));
     EXPECT_FALSE(none.Found());
     EXPECT_EQ(none.mesh.GetMesh(), nullptr);
 }
