@@ -40,7 +40,17 @@ TEST(PoreSizeInfoText, WritesCentreAndRadiusWithoutLineEnd)
     EXPECT_EQ(Describe({Pore(1.5, -2, 3, 0.25, false)}), "Pore: (1.5 , -2 , 3) radius 0.25 flags 256\n");
 }
 
-TEST(OverlapFilter, SortsByRadiusKeepingTheOrderOfEqualRadii)
+// Pairs of pores (the first smaller) and whether the filter removes the first.
+struct FilterCase
+{
+    char const* what;
+    PoreSizeInfo smaller, larger;
+    double factor;
+    std::size_t kept;
+};
+
+// The filter sorts by radius keeping the order of equal radii; a pore is removed by any later one.
+TEST(OverlapFilter, SortsByRadiusStablyAndRemovesByToleranceAndKind)
 {
     std::vector<PoreSizeInfo> const pores = {Pore(0, 0, 0, 3), Pore(100, 0, 0, 1), Pore(200, 0, 0, 3),
                                              Pore(300, 0, 0, 2)};
@@ -56,19 +66,7 @@ TEST(OverlapFilter, SortsByRadiusKeepingTheOrderOfEqualRadii)
     ASSERT_EQ(pair.size(), 2u);
     EXPECT_EQ(pair[0].radius, 2);
     EXPECT_EQ(pair[1].radius, 3);
-}
 
-// Pairs of pores (the first smaller) and whether the filter removes the first.
-struct FilterCase
-{
-    char const* what;
-    PoreSizeInfo smaller, larger;
-    double factor;
-    std::size_t kept;
-};
-
-TEST(OverlapFilter, ToleranceAndWhoMayRemove)
-{
     FilterCase const cases[] = {
         {"f 0: 3 + 4 reaches 7 exactly", Pore(0, 0, 0, 3), Pore(7, 0, 0, 4), 0.0, 1},
         {"f 0: just apart", Pore(0, 0, 0, 3), Pore(7.001, 0, 0, 4), 0.0, 2},
@@ -80,9 +78,9 @@ TEST(OverlapFilter, ToleranceAndWhoMayRemove)
     };
     for (FilterCase const& c : cases)
     {
-        std::vector<PoreSizeInfo> const kept = util::FilterOverlappingPores({c.larger, c.smaller}, c.factor);
-        ASSERT_EQ(kept.size(), c.kept) << c.what;
-        EXPECT_EQ(kept.back().radius, c.larger.radius) << c.what;
+        std::vector<PoreSizeInfo> const survivors = util::FilterOverlappingPores({c.larger, c.smaller}, c.factor);
+        ASSERT_EQ(survivors.size(), c.kept) << c.what;
+        EXPECT_EQ(survivors.back().radius, c.larger.radius) << c.what;
     }
     // An interior pore never removes a larger one that precedes it in radius order.
     EXPECT_EQ(util::FilterOverlappingPores({Pore(1, 0, 0, 4, false), Pore(0, 0, 0, 3)}, 0.0).size(), 2u);
