@@ -226,7 +226,9 @@ TEST_P(StaticTree, EveryElementKindFindsTheNearestAsBruteForceFromManyThreadsAtO
 
 INSTANTIATE_TEST_SUITE_P(Inputs, StaticTree, ::testing::Values(0, 1, 2, 3));
 
-TEST(StaticTreeBuild, EmptyRangeGivesOneEmptyLeafThatFindsNothing)
+// An empty range gives one empty leaf that finds nothing and leaves the seeds; an edge tree needs
+// its box function only once it has edges.
+TEST(StaticTreeBuild, EmptyRangesGiveOneEmptyLeafThatFindsNothing)
 {
     std::vector<MStlTriangle const*> none;
     TriangleTree tree(none.begin(), none.end(), Params(true, 10));
@@ -238,6 +240,17 @@ TEST(StaticTreeBuild, EmptyRangeGivesOneEmptyLeafThatFindsNothing)
     tree.FindNearest(TrianglePointQuery{Point(0, 0, 0)}, best, element);
     EXPECT_EQ(best, 7.0);
     EXPECT_EQ(element, reinterpret_cast<MStlTriangle const*>(&best));
+
+    MStlBase mesh;
+    MStlGraph* graph = mesh.AddGraph();
+    EdgeTree::ElementSource noBoxes;
+    EXPECT_NO_THROW(
+        EdgeTree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph), noBoxes));
+    graph->AddEdge(mesh.AddPoint(0, 0, 0), mesh.AddPoint(1, 2, 3));
+    for (bool cache : {true, false})
+        EXPECT_THROW(EdgeTree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph), noBoxes,
+                              Params(cache, 30)),
+                     std::bad_function_call);
 }
 
 // Boxes touching the midpoint from either side both count as straddling.
@@ -281,19 +294,6 @@ TEST(StaticTreeBuild, RootPartitionedByAllThreadsGivesTheSerialTree)
         EXPECT_TRUE(SameTrees(serial, cached)) << threads;
     }
     omp_set_num_threads(threadsBefore);
-}
-
-TEST(StaticTreeBuild, GraphEdgeTreeNeedsABoxFunctionOnlyWhenItHasEdges)
-{
-    MStlBase mesh;
-    MStlGraph* graph = mesh.AddGraph();
-    EdgeTree::ElementSource none;
-    EXPECT_NO_THROW(EdgeTree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph), none));
-    graph->AddEdge(mesh.AddPoint(0, 0, 0), mesh.AddPoint(1, 2, 3));
-    for (bool cache : {true, false})
-        EXPECT_THROW(EdgeTree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph), none,
-                              Params(cache, 30)),
-                     std::bad_function_call);
 }
 
 // Entries never move while the array grows; regrown entries take the given value or the default.
