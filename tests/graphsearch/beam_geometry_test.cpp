@@ -5,6 +5,7 @@
 
 #include "graphsearch/GraphEdgeUtilities.h"
 #include "graphsearch/GraphElementInfo.h"
+#include "graphsearch/detail/ObjectTreeClearance.h"
 #include "graphsearch/detail/SignedBeamDistance.h"
 #include "support/random_scene.h"
 #include "support/reference_geometry.h"
@@ -95,28 +96,27 @@ TEST_F(GraphAdapterTest, WithoutElementInfoEveryBeamHasRadius5000)
     ExpectBox(adapter.GetBoundingBox(edge), Box(-2500, -2500, -2500, 2600, 2500, 2500));
 }
 
-TEST_F(GraphAdapterTest, OddDiametersAreHalvedExactlyForBoxesAndDownwardForDistance)
+// Boxes and containment halve odd diameters exactly and take the default pair for -1; the distance
+// halves downward in integers, so -1 gives radius 0.
+TEST_F(GraphAdapterTest, OddAndDefaultDiametersForBoxesContainmentAndDistance)
 {
     Info()->SetEdgeThickness(*edge, {5, 9});
-    GraphElementInfo adapter(&mesh);
-    ExpectBox(adapter.GetBoundingBox(edge), Box(-2.5, -4.5, -4.5, 104.5, 4.5, 4.5));
+    GraphElementInfo odd(&mesh);
+    ExpectBox(odd.GetBoundingBox(edge), Box(-2.5, -4.5, -4.5, 104.5, 4.5, 4.5));
     // Radius 2 at A by the distance, 2.5 by containment.
-    EXPECT_DOUBLE_EQ(adapter.DistanceSquared(edge, V(-10, 0, 0)), 64.0);
-    EXPECT_TRUE(adapter.Intersects(V(-2.4, 0, 0), edge));
-    EXPECT_FALSE(adapter.Intersects(V(-2.6, 0, 0), edge));
-}
+    EXPECT_DOUBLE_EQ(odd.DistanceSquared(edge, V(-10, 0, 0)), 64.0);
+    EXPECT_TRUE(odd.Intersects(V(-2.4, 0, 0), edge));
+    EXPECT_FALSE(odd.Intersects(V(-2.6, 0, 0), edge));
 
-TEST_F(GraphAdapterTest, MinusOneTakesTheDefaultPairForBoxesButRadiusZeroForDistance)
-{
     Info()->SetDefaultEdgeThickness({40, 60});
     Info()->SetEdgeThickness(*edge, {-1, 10});
-    GraphElementInfo adapter(&mesh);
+    GraphElementInfo defaulted(&mesh);
     // Both ends from the default: radii 20 and 30.
-    ExpectBox(adapter.GetBoundingBox(edge), Box(-20, -30, -30, 130, 30, 30));
-    EXPECT_TRUE(adapter.Intersects(V(-19, 0, 0), edge));
+    ExpectBox(defaulted.GetBoundingBox(edge), Box(-20, -30, -30, 130, 30, 30));
+    EXPECT_TRUE(defaulted.Intersects(V(-19, 0, 0), edge));
     // The distance keeps the edge's own pair: -1 / 2 truncates to 0 at A, 5 at B.
-    EXPECT_DOUBLE_EQ(adapter.DistanceSquared(edge, V(-10, 0, 0)), 100.0);
-    EXPECT_DOUBLE_EQ(adapter.DistanceSquared(edge, V(110, 0, 0)), 25.0);
+    EXPECT_DOUBLE_EQ(defaulted.DistanceSquared(edge, V(-10, 0, 0)), 100.0);
+    EXPECT_DOUBLE_EQ(defaulted.DistanceSquared(edge, V(110, 0, 0)), 25.0);
 }
 
 TEST_F(GraphAdapterTest, ThicknessFactorScalesBoxesAndContainmentOnly)
@@ -133,9 +133,14 @@ TEST_F(GraphAdapterTest, ThicknessFactorScalesBoxesAndContainmentOnly)
     EXPECT_TRUE(copy.Intersects(V(50, 19, 0), edge));
 }
 
-TEST_F(GraphAdapterTest, EndSpheresAreStrictTheSideIsInclusive)
+// Containment: strict in the end spheres, inclusive on the side, whose radius is interpolated at the
+// foot of the point; a zero-length edge is its end sphere.
+TEST_F(GraphAdapterTest, ContainmentBoundaries)
 {
+    MStlGraphEdge const& dot = graph->AddEdge(a, a);
+    edge = &graph->GetEdge(0); // adding may have moved the first edge
     Info()->SetEdgeThickness(*edge, {20, 20});
+    Info()->SetEdgeThickness(dot, {10, 4});
     GraphElementInfo adapter(&mesh);
     EXPECT_FALSE(adapter.Intersects(V(-10, 0, 0), edge)); // exactly r from A, beyond the end
     EXPECT_TRUE(adapter.Intersects(V(0, 10, 0), edge));   // exactly r from A, but projects onto A
@@ -143,20 +148,14 @@ TEST_F(GraphAdapterTest, EndSpheresAreStrictTheSideIsInclusive)
     EXPECT_FALSE(adapter.Intersects(V(50, 10.001, 0), edge));
     EXPECT_FALSE(adapter.Intersects(V(108, 7, 0), edge)); // beyond B, outside its sphere
     EXPECT_EQ(adapter.DistanceSquared(edge, V(50, 3, 0)), 0.0);
-}
-
-TEST_F(GraphAdapterTest, TaperedSideUsesTheRadiusAtTheFootAndAZeroLengthEdgeItsEndSpheres)
-{
-    MStlGraphEdge const& dot = graph->AddEdge(a, a);
-    edge = &graph->GetEdge(0); // adding may have moved the first edge
-    Info()->SetEdgeThickness(*edge, {40, 0});
-    Info()->SetEdgeThickness(dot, {10, 4});
-    GraphElementInfo adapter(&mesh);
-    // At t = 0.5 the interpolated radius is 10.
-    EXPECT_TRUE(adapter.Intersects(V(50, 10, 0), edge));
-    EXPECT_FALSE(adapter.Intersects(V(50, 10.01, 0), edge));
     EXPECT_TRUE(adapter.Intersects(V(4.9, 0, 0), &dot));
     EXPECT_FALSE(adapter.Intersects(V(5, 0, 0), &dot));
+
+    // Tapered from 20 to 0: at t = 0.5 the radius is 10.
+    Info()->SetEdgeThickness(*edge, {40, 0});
+    GraphElementInfo tapered(&mesh);
+    EXPECT_TRUE(tapered.Intersects(V(50, 10, 0), edge));
+    EXPECT_FALSE(tapered.Intersects(V(50, 10.01, 0), edge));
 }
 
 TEST_F(GraphAdapterTest, IntegerEdgeBox)
@@ -172,6 +171,10 @@ TEST_F(GraphAdapterTest, IntegerEdgeBox)
         EXPECT_EQ(box.GetCornerMax(), max);
     };
     expectBox(Info(), L(-1, -1, -1), L(11, 1, 1));
+    // The object tree's box function gives the same box.
+    M3DBoundingBox<double> const treeBox = Zodara::geometricsearches::util::MakeEdgeBoxFunction(Info())(e);
+    EXPECT_EQ(treeBox.GetCornerMin(), MMPoint3d<double>(-1, -1, -1));
+    EXPECT_EQ(treeBox.GetCornerMax(), MMPoint3d<double>(11, 1, 1));
     expectBox(nullptr, L(-5000, -5000, -5000), L(5010, 5000, 5000));
     Info()->SetDefaultEdgeThickness({8, 8});
     Info()->SetEdgeThickness(e, {-1, 2});

@@ -1,14 +1,17 @@
-// The graph R*-tree over generated lattices: containment and clearance against brute force over all beams.
+// The two clearance searches over generated lattices, the graph R*-tree and the static object tree of
+// edges, and the R*-tree's containment, against brute force over all beams.
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
+#include <limits>
 #include <random>
 
 #include "graphsearch/GraphEdgeUtilities.h"
 #include "graphsearch/GraphRStarTree.h"
 #include "graphsearch/LatticeGenerator.h"
 #include "graphsearch/beam_brute_force.h"
+#include "graphsearch/detail/ObjectTreeClearance.h"
 
 namespace
 {
@@ -16,8 +19,19 @@ using namespace Zodara;
 using namespace Zodara::geometricsearches;
 using P = MMPoint3d<double>;
 using V = MMVector<double, 3>;
+using EdgeTree = MeshQueries::M3DObjectTree<MStlGraphEdge>;
 
 using vz_test::BruteForceClearance;
+
+// The object tree as the pore search builds it.
+EdgeTree BuildObjectTree(MStlGraph const* graph, MStlBaseElementInfo const* info)
+{
+    MeshQueries::M3DObjectTreeBase::Parameters parameters;
+    parameters.cacheBoxes = true;
+    parameters.maxLeafSize = 30;
+    return EdgeTree(MStlIteratorGraphEdgeConst::Begin(graph), MStlIteratorGraphEdgeConst::End(graph),
+                    geometricsearches::util::MakeEdgeBoxFunction(info), parameters);
+}
 
 bool BruteForceContains(MStlGraph const& graph, GraphElementInfo const& adapter, P const& p)
 {
@@ -37,7 +51,7 @@ class GraphTreeOnLattice : public ::testing::TestWithParam<LatticeCase>
 protected:
     void SetUp() override
     {
-        description = {GetParam().type,          1000, 3, 3, 2, {-500, 200, 0}, GetParam().firstDiameter,
+        description = {GetParam().type,          1000, 3, 4, 2, {-700, 0, 300}, GetParam().firstDiameter,
                        GetParam().secondDiameter};
         graph = GenerateLattice(mesh, description);
         // A handful of beams take the default thickness (first diameter -1): radius 0 at that end for
@@ -71,34 +85,41 @@ protected:
     MStlGraph* graph = nullptr;
 };
 
-TEST_P(GraphTreeOnLattice, ClearanceMatchesBruteForce)
+// A cut-off below the clearance answers the cut-off itself.
+TEST_P(GraphTreeOnLattice, BothTreesMeasureTheClearanceOfBruteForce)
 {
     GraphRStarTree const tree(graph);
-    MStlBaseElementInfo const& info = *mesh.GetElementInfo();
+    MStlBaseElementInfo const* info = mesh.GetElementInfo();
+    EdgeTree const objectTree = BuildObjectTree(graph, info);
     std::size_t inside = 0;
-    for (P p : Probes(400))
+    for (P p : Probes(600))
     {
-        double const expected = BruteForceClearance(*graph, info, p);
+        double const expected = BruteForceClearance(*graph, *info, p);
         inside += expected == 0.0;
         EXPECT_NEAR(geometricsearches::util::GetDistance(tree, p, DBL_MAX), expected, 1e-9 * (1.0 + expected));
+        EXPECT_NEAR(geometricsearches::util::GetDistance(objectTree, info, p, DBL_MAX), expected,
+                    1e-9 * (1.0 + expected));
+        if (expected > 2.0)
+        {
+            EXPECT_EQ(geometricsearches::util::GetDistance(objectTree, info, p, 1.0), 1.0);
+        }
     }
-    EXPECT_GT(inside, 10u);
+    EXPECT_GT(inside, 40u);
 }
 
-TEST_P(GraphTreeOnLattice, ContainsMatchesBruteForce)
+// Containment is decided by the adapter, not by the beam's box.
+TEST_P(GraphTreeOnLattice, ContainsMatchesBruteForceAndHoldsEveryEdgeOnce)
 {
     GraphRStarTree const tree(graph);
     GraphElementInfo const adapter(&mesh);
     for (P const& p : Probes(400))
     {
-        EXPECT_EQ(tree.Contains(p), BruteForceContains(*graph, adapter, p));
-        EXPECT_EQ(tree.Contains(p), tree.HasElementsContaining(V(p.x, p.y, p.z)));
+        bool const expected = BruteForceContains(*graph, adapter, p);
+        EXPECT_EQ(tree.Contains(p), expected);
+        EXPECT_EQ(tree.HasElementsContaining(V(p.x, p.y, p.z)), expected);
+        for (MStlGraphEdge const* edge : tree.GetElementsContaining(V(p.x, p.y, p.z)))
+            EXPECT_TRUE(adapter.Intersects(V(p.x, p.y, p.z), edge));
     }
-}
-
-TEST_P(GraphTreeOnLattice, HoldsEveryEdgeOnce)
-{
-    GraphRStarTree const tree(graph);
     std::vector<MStlGraphEdge const*> seen;
     tree.GetRoot()->VisitLeaves([&seen](auto const& leaf) { seen.push_back(leaf.GetElement()); });
     std::sort(seen.begin(), seen.end());
@@ -108,10 +129,12 @@ TEST_P(GraphTreeOnLattice, HoldsEveryEdgeOnce)
 
 INSTANTIATE_TEST_SUITE_P(Cells, GraphTreeOnLattice,
                          ::testing::Values(LatticeCase{LatticeCellType::SimpleCubic, 200, 200},
-                                           LatticeCase{LatticeCellType::BodyCentredCubic, 150, 60},
+                                           LatticeCase{LatticeCellType::BodyCentredCubic, 151, 60},
                                            LatticeCase{LatticeCellType::Octet, 81, 120}));
 
-TEST(GraphRStarTree, EmptyGraphHasNoRoot)
+// Without edges the R*-tree has no root and answers the square root of its limit; the object tree
+// answers the cut-off, which may be infinite.
+TEST(GraphTrees, EmptyGraphsFindNothing)
 {
     MStlBase mesh;
     MStlGraph* graph = mesh.AddGraph();
@@ -121,6 +144,12 @@ TEST(GraphRStarTree, EmptyGraphHasNoRoot)
     P p(1, 2, 3);
     EXPECT_EQ(geometricsearches::util::GetDistance(tree, p, 1.0), std::sqrt(DBL_MAX));
     EXPECT_THROW(GraphRStarTree{nullptr}, std::invalid_argument);
+
+    double const infinity = std::numeric_limits<double>::infinity();
+    EdgeTree const objectTree = BuildObjectTree(graph, nullptr);
+    EXPECT_EQ(geometricsearches::util::GetDistance(objectTree, nullptr, p, infinity), infinity);
+    EXPECT_EQ(geometricsearches::util::GetDistance(objectTree, nullptr, p, DBL_MAX), infinity);
+    EXPECT_EQ(geometricsearches::util::GetDistance(objectTree, nullptr, p, 7.0), 7.0);
 }
 
 TEST(GraphRStarTree, BoundingBoxesOfGraphAndMeshIgnoreThickness)

@@ -38,39 +38,34 @@ NelderMeadSolver AbsoluteSteps(std::vector<double> steps, std::uint64_t maxItera
 
 double Sphere(std::vector<double> const& x) { return x[0] * x[0] + x[1] * x[1]; }
 
-TEST(NelderMeadStart, AbsoluteStepsFromTheOrigin)
+// Absolute steps are added to the start; relative steps scale each coordinate (a zero one takes the
+// step / 200), and a single step serves every variable.
+TEST(NelderMeadStart, AbsoluteAndRelativeSteps)
 {
-    NelderMeadSolver solver = AbsoluteSteps({0.5, 2.0, -3.0}, 1);
-    Points calls;
-    std::vector<double> x{0.0, 0.0, 0.0};
-    solver.Minimize(x,
-                    [&calls](std::vector<double> p)
-                    {
-                        calls.push_back(p);
-                        return 1.0;
-                    });
-    EXPECT_EQ(calls, (Points{{0, 0, 0}, {0.5, 0, 0}, {0, 2.0, 0}, {0, 0, -3.0}}));
-}
+    auto recorded = [](NelderMeadSolver& solver, std::vector<double> x)
+    {
+        Points calls;
+        solver.Minimize(x,
+                        [&calls](std::vector<double> const& p)
+                        {
+                            calls.push_back(p);
+                            return 1.0;
+                        });
+        return calls;
+    };
+    NelderMeadSolver absolute = AbsoluteSteps({0.5, 2.0, -3.0}, 1);
+    EXPECT_EQ(recorded(absolute, {0.0, 0.0, 0.0}), (Points{{0, 0, 0}, {0.5, 0, 0}, {0, 2.0, 0}, {0, 0, -3.0}}));
 
-TEST(NelderMeadStart, RelativeStepsAndASingleStepForEveryVariable)
-{
-    NelderMeadSolver solver;
-    solver.GetParameters().relativeSteps = true;
-    solver.GetParameters().initialSteps = {0.1};
-    solver.GetParameters().maxIterations = 1;
-    Points calls;
-    std::vector<double> x{0.0, 4.0, -2.0};
-    solver.Minimize(x,
-                    [&calls](std::vector<double> const& p)
-                    {
-                        calls.push_back(p);
-                        return 1.0;
-                    });
+    NelderMeadSolver relative;
+    relative.GetParameters().relativeSteps = true;
+    relative.GetParameters().initialSteps = {0.1};
+    relative.GetParameters().maxIterations = 1;
+    Points const calls = recorded(relative, {0.0, 4.0, -2.0});
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[1], (std::vector<double>{0.1 / 200.0, 4.0, -2.0}));
     EXPECT_EQ(calls[2], (std::vector<double>{0.0, 4.0 + 4.0 * 0.1, -2.0}));
     EXPECT_EQ(calls[3], (std::vector<double>{0.0, 4.0, -2.0 + -2.0 * 0.1}));
-    EXPECT_EQ(solver.GetParameters().initialSteps, (std::vector<double>{0.1, 0.1, 0.1}));
+    EXPECT_EQ(relative.GetParameters().initialSteps, (std::vector<double>{0.1, 0.1, 0.1}));
 }
 
 TEST(NelderMeadStart, InvalidPointsArePulledBackTowardTheStart)
@@ -107,31 +102,31 @@ TEST(NelderMeadStart, NoVariablesReturnsAtOnceZeroIterationsEvaluateTheStartOnly
     EXPECT_EQ(solver.GetStatus(), NelderMeadSolver::eNotRun);
 }
 
-TEST(NelderMeadStart, ConvergedStartSimplexStopsInTheFirstPass)
+// A start simplex within the tolerance stops in the first pass without a step; otherwise the target
+// value or the iteration limit (status 1) ends the search.
+TEST(NelderMeadStart, StopsWhenConvergedAtTheTargetOrAtTheIterationLimit)
 {
-    NelderMeadSolver solver = AbsoluteSteps({1.0, 1.0}, 100);
-    solver.GetParameters().xTolerance = 1.0;
+    NelderMeadSolver converged = AbsoluteSteps({1.0, 1.0}, 100);
+    converged.GetParameters().xTolerance = 1.0;
     std::vector<double> x{0.0, 0.0};
     auto f = [](std::vector<double> const& p) { return (p[0] - 1) * (p[0] - 1) + (p[1] - 2) * (p[1] - 2); };
-    EXPECT_EQ(solver.Minimize(x, f), 0);
-    EXPECT_EQ(solver.GetStatistics().iterations, 1u);
-    ExpectCounters(solver, {0, 0, 0, 0, 0});
+    EXPECT_EQ(converged.Minimize(x, f), 0);
+    EXPECT_EQ(converged.GetStatistics().iterations, 1u);
+    ExpectCounters(converged, {0, 0, 0, 0, 0});
     EXPECT_EQ(x, (std::vector<double>{0.0, 1.0})); // f 2, the best of 5, 4, 2
-    EXPECT_EQ(solver.GetStatistics().bestValue, 2.0);
-    EXPECT_EQ(solver.GetStatus(), 0);
-}
+    EXPECT_EQ(converged.GetStatistics().bestValue, 2.0);
+    EXPECT_EQ(converged.GetStatus(), 0);
 
-TEST(NelderMeadStart, TargetValueOrIterationLimitStopsTheSearch)
-{
-    NelderMeadSolver solver = AbsoluteSteps({1.0, 1.0}, 100);
-    solver.GetParameters().targetValue = 0.5;
-    std::vector<double> x{3.0, 0.0};
-    EXPECT_EQ(solver.Minimize(x, Sphere), 0);
-    EXPECT_LE(solver.GetStatistics().bestValue, 0.5);
-    EXPECT_EQ(solver.GetStatistics().bestValue, Sphere(x));
+    NelderMeadSolver targeted = AbsoluteSteps({1.0, 1.0}, 100);
+    targeted.GetParameters().targetValue = 0.5;
+    std::vector<double> y{3.0, 0.0};
+    EXPECT_EQ(targeted.Minimize(y, Sphere), 0);
+    EXPECT_LE(targeted.GetStatistics().bestValue, 0.5);
+    EXPECT_EQ(targeted.GetStatistics().bestValue, Sphere(y));
+
     NelderMeadSolver limited = AbsoluteSteps({0.5, 0.5}, 10);
-    std::vector<double> y{-1.2, 1.0};
-    EXPECT_EQ(limited.Minimize(y, Sphere), 1);
+    std::vector<double> z{-1.2, 1.0};
+    EXPECT_EQ(limited.Minimize(z, Sphere), 1);
     EXPECT_EQ(limited.GetStatistics().iterations, 10u);
     EXPECT_EQ(limited.GetStatus(), 1);
 }

@@ -1,16 +1,16 @@
-// Pore searches: the grid scan's suppression rules, the overlap filter, argument checks, and pores of a
-// simple-cubic lattice against the closed-form radius of its cell-centre pore.
+// Pore searches: the grid scan's suppression rules, the overlap filter, pores of simple-cubic lattices
+// against the closed-form radius of the cell-centre pore, and the two searches against each other.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <limits>
 #include <sstream>
 #include <tbb/global_control.h>
 
 #include "graphsearch/LatticeGenerator.h"
 #include "graphsearch/PoreSizes.h"
-#include "graphsearch/beam_brute_force.h"
 #include "graphsearch/detail/PoreGridScan.h"
 
 namespace
@@ -40,7 +40,17 @@ TEST(PoreSizeInfoText, WritesCentreAndRadiusWithoutLineEnd)
     EXPECT_EQ(Describe({Pore(1.5, -2, 3, 0.25, false)}), "Pore: (1.5 , -2 , 3) radius 0.25 flags 256\n");
 }
 
-TEST(OverlapFilter, SortsByRadiusKeepingTheOrderOfEqualRadii)
+// Pairs of pores (the first smaller) and whether the filter removes the first.
+struct FilterCase
+{
+    char const* what;
+    PoreSizeInfo smaller, larger;
+    double factor;
+    std::size_t kept;
+};
+
+// The filter sorts by radius keeping the order of equal radii; a pore is removed by any later one.
+TEST(OverlapFilter, SortsByRadiusStablyAndRemovesByToleranceAndKind)
 {
     std::vector<PoreSizeInfo> const pores = {Pore(0, 0, 0, 3), Pore(100, 0, 0, 1), Pore(200, 0, 0, 3),
                                              Pore(300, 0, 0, 2)};
@@ -56,19 +66,7 @@ TEST(OverlapFilter, SortsByRadiusKeepingTheOrderOfEqualRadii)
     ASSERT_EQ(pair.size(), 2u);
     EXPECT_EQ(pair[0].radius, 2);
     EXPECT_EQ(pair[1].radius, 3);
-}
 
-// Pairs of pores (the first smaller) and whether the filter removes the first.
-struct FilterCase
-{
-    char const* what;
-    PoreSizeInfo smaller, larger;
-    double factor;
-    std::size_t kept;
-};
-
-TEST(OverlapFilter, ToleranceAndWhoMayRemove)
-{
     FilterCase const cases[] = {
         {"f 0: 3 + 4 reaches 7 exactly", Pore(0, 0, 0, 3), Pore(7, 0, 0, 4), 0.0, 1},
         {"f 0: just apart", Pore(0, 0, 0, 3), Pore(7.001, 0, 0, 4), 0.0, 2},
@@ -80,9 +78,9 @@ TEST(OverlapFilter, ToleranceAndWhoMayRemove)
     };
     for (FilterCase const& c : cases)
     {
-        std::vector<PoreSizeInfo> const kept = util::FilterOverlappingPores({c.larger, c.smaller}, c.factor);
-        ASSERT_EQ(kept.size(), c.kept) << c.what;
-        EXPECT_EQ(kept.back().radius, c.larger.radius) << c.what;
+        std::vector<PoreSizeInfo> const survivors = util::FilterOverlappingPores({c.larger, c.smaller}, c.factor);
+        ASSERT_EQ(survivors.size(), c.kept) << c.what;
+        EXPECT_EQ(survivors.back().radius, c.larger.radius) << c.what;
     }
     // An interior pore never removes a larger one that precedes it in radius order.
     EXPECT_EQ(util::FilterOverlappingPores({Pore(1, 0, 0, 4, false), Pore(0, 0, 0, 3)}, 0.0).size(), 2u);
@@ -176,19 +174,6 @@ TEST(GridScan, CandidatesComeInSliceRowColumnOrderAndFaceBitsFollowTheMask)
     EXPECT_EQ(onFace->boundaryFlags, 0u);
 }
 
-TEST(PoreSearchArguments, EachErrorWithItsMessageInOrder)
-{
-    MStlBase mesh;
-    MStlGraph* graph = mesh.AddGraph();
-    M3DBoundingBox<double> const box = UnitBox(10);
-    using vz_test::ExpectInvalidArgument;
-    ExpectInvalidArgument([&] { GetPoreSizesRTK(nullptr, box, 1, 1, 1, false, 0, 0.0); }, "ip_graph");
-    ExpectInvalidArgument([&] { GetPoreSizesRTK(graph, box, 1, 1, 1, false, 0, 0.0); }, "i_resolution_x too small");
-    ExpectInvalidArgument([&] { GetPoreSizesRTK(graph, box, 2, 0, 1, true, 0, 0.0); }, "i_resolution_y too small");
-    ExpectInvalidArgument([&] { GetPoreSizesRTK(graph, box, 2, 2, 1, false, 0, 0.0); }, "i_resolution_z too small");
-    EXPECT_NO_THROW(GetPoreSizesRTK(graph, box, 2, 2, 2, false, 0, 0.0)); // two points per axis suffice
-}
-
 struct SimpleCubic
 {
     SimpleCubic(std::int32_t diameter, std::int32_t cells = 3)
@@ -204,21 +189,46 @@ struct SimpleCubic
     MStlGraph* const graph;
 };
 
-TEST(PoreSizesRTK, SimpleCubicPoresAreTheCellCentres)
+// Step 500: the cell centres are grid points, and both searches find exactly them.
+TEST(PoreSizes, BothSearchesFindTheSimpleCubicCellCentres)
 {
-    SimpleCubic const lattice(100);
-    // Step 500: the cell centres are grid points.
-    PoreSizeResult const result =
-        GetPoreSizesRTK(lattice.graph, LatticeBox(lattice.description), 7, 7, 7, false, 0, 0.5);
-    ASSERT_EQ(result.pores.size(), 27u) << Describe(result.pores);
-    for (PoreSizeInfo const& pore : result.pores)
+    for (std::int32_t diameter : {100, 200})
     {
-        EXPECT_NEAR(pore.radius, lattice.CentrePoreRadius(), 1e-9);
-        EXPECT_TRUE(pore.interior);
-        EXPECT_EQ(std::fmod(pore.center.x, 1000.0), 500.0);
-        EXPECT_EQ(std::fmod(pore.center.y, 1000.0), 500.0);
-        EXPECT_EQ(std::fmod(pore.center.z, 1000.0), 500.0);
+        SimpleCubic const lattice(diameter);
+        M3DBoundingBox<double> const box = LatticeBox(lattice.description);
+        for (bool rtk : {false, true})
+        {
+            PoreSizeResult const result = rtk ? GetPoreSizesRTK(lattice.graph, box, 7, 7, 7, false, 0, 0.5)
+                                              : GetPoreSizes(lattice.graph, box, 7, 7, 7, 0, 0.5);
+            ASSERT_EQ(result.pores.size(), 27u) << Describe(result.pores);
+            for (PoreSizeInfo const& pore : result.pores)
+            {
+                EXPECT_NEAR(pore.radius, lattice.CentrePoreRadius(), 1e-9);
+                EXPECT_TRUE(pore.interior);
+                EXPECT_EQ(std::fmod(pore.center.x, 1000.0), 500.0);
+                EXPECT_EQ(std::fmod(pore.center.y, 1000.0), 500.0);
+                EXPECT_EQ(std::fmod(pore.center.z, 1000.0), 500.0);
+            }
+        }
     }
+}
+
+// Without edges every grid point ties at the largest clearance, and the last, the maximum corner,
+// survives: infinite by the object tree, the square root of the largest double by the R*-tree.
+TEST(PoreSizes, GraphWithoutEdgesLeavesOnePoreAtTheMaximumCorner)
+{
+    MStlBase mesh;
+    MStlGraph* graph = mesh.AddGraph();
+    PoreSizeResult const grid = GetPoreSizes(graph, M3DBoundingBox<double>(-5, 0, 0, 5, 8, 9), 3, 2, 4, 0, 0.0);
+    ASSERT_EQ(grid.pores.size(), 1u);
+    EXPECT_EQ(grid.pores[0].center, P(5, 8, 9));
+    EXPECT_EQ(grid.pores[0].radius, std::numeric_limits<double>::infinity());
+    EXPECT_FALSE(grid.pores[0].interior);
+    PoreSizeResult const rtk = GetPoreSizesRTK(graph, UnitBox(30), 4, 3, 5, false, 0, 0.0);
+    ASSERT_EQ(rtk.pores.size(), 1u);
+    EXPECT_EQ(rtk.pores[0].center, P(30, 30, 30));
+    EXPECT_EQ(rtk.pores[0].radius, std::sqrt(DBL_MAX));
+    EXPECT_EQ(rtk.pores[0].boundaryFlags, 0x222u);
 }
 
 TEST(PoreSizesRTK, OverlappingCentrePoresCollapseWithFactorZero)
@@ -282,34 +292,50 @@ TEST(PoreSizesRTK, NelderMeadDropsEverythingWhenAStepIsTenOrLess)
     EXPECT_TRUE(GetPoreSizesRTK(lattice.graph, box, 5, 5, 3, true, 0, 0.5).pores.empty());
 }
 
-TEST(PoreSizesRTK, GraphWithoutEdgesLeavesOnePoreAtTheMaximumCorner)
-{
-    MStlBase mesh;
-    MStlGraph* graph = mesh.AddGraph();
-    PoreSizeResult const result = GetPoreSizesRTK(graph, UnitBox(30), 4, 3, 5, false, 0, 0.0);
-    ASSERT_EQ(result.pores.size(), 1u);
-    EXPECT_EQ(result.pores[0].center, P(30, 30, 30));
-    EXPECT_EQ(result.pores[0].radius, std::sqrt(DBL_MAX));
-    EXPECT_FALSE(result.pores[0].interior);
-    EXPECT_EQ(result.pores[0].boundaryFlags, 0x222u);
-}
-
-TEST(PoreSizesRTK, ResultDoesNotDependOnTheThreadCount)
+// On an octet lattice the two searches, each on one thread and on all, find the same pores: the
+// grid search's object tree and the refined search's R*-tree measure the same clearance.
+TEST(PoreSizes, BothSearchesAgreeOnAnOctetLatticeWhateverTheThreadCount)
 {
     MStlBase mesh;
     LatticeDescription const d{LatticeCellType::Octet, 1000, 2, 2, 2, {0, 0, 0}, 80, 140};
     MStlGraph* graph = GenerateLattice(mesh, d);
-    auto run = [&] { return GetPoreSizesRTK(graph, LatticeBox(d), 13, 11, 12, false, 3, 0.0).pores; };
-    std::vector<PoreSizeInfo> serial, parallel = run();
+    auto grid = [&] { return GetPoreSizes(graph, LatticeBox(d), 13, 11, 12, 3, 0.0).pores; };
+    auto rtk = [&] { return GetPoreSizesRTK(graph, LatticeBox(d), 13, 11, 12, false, 3, 0.0).pores; };
+    std::vector<std::vector<PoreSizeInfo>> runs = {grid(), rtk()};
     {
         tbb::global_control one(tbb::global_control::max_allowed_parallelism, 1);
-        serial = run();
+        runs.push_back(grid());
+        runs.push_back(rtk());
     }
-    ASSERT_EQ(serial.size(), parallel.size());
-    ASSERT_FALSE(serial.empty());
-    for (std::size_t i = 0; i < serial.size(); ++i)
-        EXPECT_TRUE(serial[i].center == parallel[i].center && serial[i].radius == parallel[i].radius &&
-                    serial[i].boundaryFlags == parallel[i].boundaryFlags)
-            << i;
+    ASSERT_FALSE(runs[0].empty());
+    // The thread count changes nothing at all; the two searches differ at most by rounding.
+    auto expectSame = [](std::vector<PoreSizeInfo> const& a, std::vector<PoreSizeInfo> const& b, double tolerance)
+    {
+        ASSERT_EQ(a.size(), b.size());
+        for (std::size_t i = 0; i < a.size(); ++i)
+        {
+            EXPECT_EQ(a[i].center, b[i].center) << i;
+            EXPECT_NEAR(a[i].radius, b[i].radius, tolerance) << i;
+            EXPECT_EQ(a[i].boundaryFlags, b[i].boundaryFlags) << i;
+        }
+    };
+    expectSame(runs[0], runs[1], 1e-9);
+    expectSame(runs[0], runs[2], 0.0);
+    expectSame(runs[1], runs[3], 0.0);
 }
+
+TEST(PoreSizes, RefinedPoresOnAFaceKeepOnlyThatFacesBit)
+{
+    MStlBase mesh;
+    MStlGraph* graph = GenerateLattice(mesh, {LatticeCellType::SimpleCubic, 1000, 1, 1, 1, {0, 0, 0}, 100, 100});
+    // The box's min-x face passes through the cell centre: the pore lies on that face.
+    M3DBoundingBox<double> const box(500, 0, 0, 1000, 1000, 1000);
+    PoreSizeResult const result = GetPoreSizes(graph, box, 3, 5, 5, 5, 0.5);
+    ASSERT_FALSE(result.pores.empty());
+    PoreSizeInfo const& largest = result.pores.back();
+    EXPECT_EQ(largest.center, P(500, 500, 500));
+    EXPECT_EQ(largest.boundaryFlags, 0x100u);
+    EXPECT_FALSE(largest.interior);
+}
+
 } // namespace

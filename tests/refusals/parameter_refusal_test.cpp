@@ -152,7 +152,9 @@ void ExpectRefusedNaming(Call&& call, std::string const& argument)
     }
 }
 
-TEST(ParameterRefusals, PoreSearchesRefuseBoxesAndFactorsWithoutMeaning)
+// Both pore searches check, in this order, the graph, the three resolutions (two points per axis
+// suffice), the box and the overlap factor.
+TEST(ParameterRefusals, PoreSearchesRefuseMissingGraphsCoarseGridsAndBoxesAndFactorsWithoutMeaning)
 {
     using namespace Zodara::geometricsearches;
     MStlBase mesh;
@@ -164,17 +166,20 @@ TEST(ParameterRefusals, PoreSearchesRefuseBoxesAndFactorsWithoutMeaning)
     M3DBoundingBox<double> const inverted(0, 0, 0, 10000, -10000, 10000);
     for (bool rtk : {false, true})
     {
-        auto search = [&](M3DBoundingBox<double> const& box, std::size_t n, double factor) {
-            return rtk ? GetPoreSizesRTK(graph, box, n, n, n, false, 0, factor)
-                       : GetPoreSizes(graph, box, n, n, n, 0, factor);
+        auto search = [&](MStlGraph const* g, M3DBoundingBox<double> const& box, std::size_t nx, std::size_t ny,
+                          std::size_t nz, double factor) {
+            return rtk ? GetPoreSizesRTK(g, box, nx, ny, nz, false, 0, factor)
+                       : GetPoreSizes(g, box, nx, ny, nz, 0, factor);
         };
-        ExpectRefusedNaming([&] { search(nanCorner, 3, 1.0); }, "i_box");
-        ExpectRefusedNaming([&] { search(infinite, 3, 1.0); }, "i_box");
-        ExpectRefusedNaming([&] { search(inverted, 3, 1.0); }, "i_box");
-        ExpectRefusedNaming([&] { search(good, 3, kNaN); }, "i_overlapFactor");
-        // The resolution is checked first, as before.
-        ExpectRefusedNaming([&] { search(nanCorner, 0, kNaN); }, "i_resolution_x");
-        EXPECT_NO_THROW(search(good, 3, 1.0));
+        ExpectRefusedNaming([&] { search(nullptr, nanCorner, 0, 0, 0, kNaN); }, "ip_graph");
+        ExpectRefusedNaming([&] { search(graph, nanCorner, 1, 0, 0, kNaN); }, "i_resolution_x too small");
+        ExpectRefusedNaming([&] { search(graph, nanCorner, 2, 1, 0, kNaN); }, "i_resolution_y too small");
+        ExpectRefusedNaming([&] { search(graph, nanCorner, 2, 2, 1, kNaN); }, "i_resolution_z too small");
+        ExpectRefusedNaming([&] { search(graph, nanCorner, 2, 2, 2, kNaN); }, "i_box");
+        ExpectRefusedNaming([&] { search(graph, infinite, 3, 3, 3, 1.0); }, "i_box");
+        ExpectRefusedNaming([&] { search(graph, inverted, 3, 3, 3, 1.0); }, "i_box");
+        ExpectRefusedNaming([&] { search(graph, good, 3, 3, 3, kNaN); }, "i_overlapFactor");
+        EXPECT_NO_THROW(search(graph, good, 2, 2, 2, 1.0));
     }
 }
 

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "sphere/SphereSplitTree.h"
-#include "sphere/detail/SphereSplitNode.h"
 
 namespace
 {
@@ -161,37 +160,5 @@ TEST(SphereSplitTree, DirectionsOnSharedCornersGoToTheFirstCell)
         EXPECT_EQ(tree.GetValue(centres[0], nearlyOne), 5.0);
         EXPECT_EQ(tree.GetValue(Point(1, 2, 3), -1.0), 5.0);
         for (std::size_t i = 1; i < centres.size(); ++i) ASSERT_EQ(tree.GetValue(centres[i], nearlyOne), 0.0) << i;
-    }
-}
-
-TEST(SphereSplitNode, LargestAndLeastCosineBoundDenseSamples)
-{
-    std::mt19937 rng(3);
-    for (int cell = 0; cell < 40; ++cell)
-    {
-        Point const centre = RandomDirection(rng);
-        double const size = 0.02 + 0.5 * (cell % 5);
-        Point const a = Unit(centre + RandomDirection(rng) * size);
-        Point const b = Unit(centre + RandomDirection(rng) * size);
-        Point const c = Unit(centre + RandomDirection(rng) * size);
-        SphereSplitNode const node(a, b, c, 0);
-        int const n = 120;
-        for (int query = 0; query < 15; ++query)
-        {
-            Point const x = RandomDirection(rng);
-            double sampledMax = -2.0, sampledMin = 2.0;
-            for (int i = 0; i <= n; ++i)
-                for (int j = 0; i + j <= n; ++j)
-                {
-                    double const cosine = x.Dot(Unit(a * double(i) + b * double(j) + c * double(n - i - j)));
-                    sampledMax = std::max(sampledMax, cosine);
-                    sampledMin = std::min(sampledMin, cosine);
-                }
-            double const largest = node.LargestCosine(x), least = node.LeastCosine(x);
-            EXPECT_GE(largest, sampledMax - 1e-12);
-            EXPECT_LE(largest, sampledMax + 2e-3);
-            EXPECT_LE(least, sampledMin + 1e-12);
-            EXPECT_GE(least, sampledMin - 2e-3);
-        }
     }
 }

@@ -118,7 +118,7 @@ TEST(DependencyTypeIndexSlot, ConcurrentFirstCallsTakeASingleIndex)
     }
 }
 
-TEST(GetDepTypeIndex, NineteenDistinctKeysSharedByEveryMesh)
+TEST(GetDepTypeIndex, NineteenDistinctKeysSharedByEveryMeshUnderWhichPropertiesAttach)
 {
     MStlBase first, second;
     std::set<std::size_t> keys;
@@ -130,11 +130,8 @@ TEST(GetDepTypeIndex, NineteenDistinctKeysSharedByEveryMesh)
         EXPECT_EQ(f(nullptr), key);
     }
     EXPECT_EQ(keys.size(), 19u);
-}
 
-TEST(GetDepTypeIndex, WrappersAttachUnderTheirOwnKeys)
-{
-    namespace Stl = Dovovez::StlBase::Handle;
+    // Properties attach to one mesh under their own key.
     MStlBase mesh, other;
     EXPECT_EQ(Keys::TriangleTreeOfStlConst::Find(&mesh), nullptr);
     Keys::TriangleTreeOfStlConst::Attach(&mesh, {});

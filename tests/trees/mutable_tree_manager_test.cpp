@@ -92,14 +92,24 @@ TEST(MutableTreeManager, LongRandomEditSequencesAnswerAsBruteForce)
         Tree::Mode mode;
         int steps;
     };
-    for (Run const& run : {Run{1, kNoBudget, Tree::FineLeaves, 160}, Run{2, kNoBudget, Tree::CoarseLeaves, 160},
-                           Run{3, 37, Tree::FineLeaves, 200}, Run{4, 1, Tree::CoarseLeaves, 100}})
+    for (Run const& run :
+         {Run{1, kNoBudget, Tree::FineLeaves, 160}, Run{2, kNoBudget, Tree::CoarseLeaves, 160},
+          Run{3, 37, Tree::FineLeaves, 200}, Run{4, 1, Tree::CoarseLeaves, 100}, Run{5, 0, Tree::FineLeaves, 30}})
     {
         EditedMesh e(run.seed, 300);
         Manager m(StlHandle(&e.mesh), run.budget, run.mode);
         for (int step = 0; step < run.steps && !::testing::Test::HasFailure(); ++step)
         {
-            for (int i = std::uniform_int_distribution<int>(1, 12)(e.rng); i > 0; --i) e.RandomEdit();
+            for (int i = std::uniform_int_distribution<int>(1, 12)(e.rng); i > 0; --i)
+            {
+                e.RandomEdit();
+                // A zero budget counts nothing and keeps nothing pending: every update rebuilds.
+                if (run.budget == 0)
+                {
+                    EXPECT_EQ(m.GetOperationCount(), 0u);
+                    EXPECT_EQ(m.GetPendingCount(), 0u);
+                }
+            }
             ExpectQueriesMatchBruteForce(m, e, 3);
             ExpectTreeHoldsMesh(m.GetTree(), e.mesh);
             EXPECT_EQ(m.GetPendingCount(), 0u) << "seed " << run.seed << " step " << step;
@@ -125,7 +135,7 @@ TEST(MutableTreeManager, OneFifthRuleAtItsBoundary)
         m.UpdateTree();
         EXPECT_EQ(m.GetPendingCount(), 0u);
         EXPECT_EQ(m.GetOperationCount(), k == 10 ? 10u : 0u) << "k = " << k;
-        ExpectTreeHoldsMesh(m.GetTree(), e.mesh);
+        ExpectTreeHoldsMesh(m.GetTree(), e.mesh, k == 11);
     }
 }
 
@@ -163,6 +173,8 @@ TEST(MutableTreeManager, EventCountingRules)
     ExpectQueriesMatchBruteForce(m, e, 5);
 }
 
+// Once the count reaches the budget, further events are ignored and the next update rebuilds;
+// lowering the budget below the count spends it at once.
 TEST(MutableTreeManager, SpentBudgetIgnoresEventsAndRebuilds)
 {
     EditedMesh e(8, 200);
@@ -176,13 +188,9 @@ TEST(MutableTreeManager, SpentBudgetIgnoresEventsAndRebuilds)
     EXPECT_EQ(m.GetPendingCount(), 5u);
     ExpectQueriesMatchBruteForce(m, e, 5);
     EXPECT_EQ(m.GetOperationCount(), 0u);
-    ExpectTreeHoldsMesh(m.GetTree(), e.mesh);
-}
+    ExpectTreeHoldsMesh(m.GetTree(), e.mesh, true);
 
-TEST(MutableTreeManager, LoweringTheBudgetBelowTheCountForcesARebuild)
-{
-    EditedMesh e(9, 200);
-    Manager m(StlHandle(&e.mesh), 100, Tree::CoarseLeaves);
+    m.SetInvalidateEveryNOperations(100);
     e.Add(6);
     m.UpdateTree();
     EXPECT_EQ(m.GetOperationCount(), 6u);
@@ -192,43 +200,7 @@ TEST(MutableTreeManager, LoweringTheBudgetBelowTheCountForcesARebuild)
     EXPECT_EQ(m.GetPendingCount(), 0u);
     m.UpdateTree();
     EXPECT_EQ(m.GetOperationCount(), 0u);
-    ExpectTreeHoldsMesh(m.GetTree(), e.mesh);
-}
-
-TEST(MutableTreeManager, ZeroBudgetRebuildsOnEveryUpdate)
-{
-    EditedMesh e(10, 100);
-    Manager m(StlHandle(&e.mesh), 0, Tree::FineLeaves);
-    for (int i = 0; i < 20; ++i)
-    {
-        e.RandomEdit();
-        EXPECT_EQ(m.GetOperationCount(), 0u);
-        EXPECT_EQ(m.GetPendingCount(), 0u);
-    }
-    ExpectQueriesMatchBruteForce(m, e, 10);
-}
-
-TEST(MutableTreeManager, OutputsAreAppendedNeverCleared)
-{
-    EditedMesh e(11, 300);
-    Manager m(StlHandle(&e.mesh), kNoBudget, Tree::FineLeaves);
-    MStlTriangle* const marker = e.mesh.GetTriangles()[0];
-    std::vector<Triangle> out(3, Triangle(marker));
-    Point const lo(0, 0, 0), hi(400, 400, 400);
-    m.GetTrianglesInsideBBox(out, lo, hi);
-    std::size_t const once = out.size() - 3;
-    ASSERT_GT(once, 0u);
-    m.GetTrianglesInsideBBox(out, lo, hi);
-    EXPECT_EQ(out.size(), 3 + 2 * once);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(out[i].Get(), marker);
-
-    std::vector<Triangle> along(2, Triangle(marker));
-    m.GetTrianglesAlongLineSegment(along, Point(-25, 175, 175), Point(1, 0, 0), 0.0, 1000.0);
-    std::size_t const hits = along.size() - 2;
-    m.GetTrianglesAlongLineSegment(along, Point(-25, 175, 175), Point(1, 0, 0), 0.0, 1000.0);
-    EXPECT_EQ(along.size(), 2 + 2 * hits);
-    EXPECT_EQ(along[0].Get(), marker);
-    EXPECT_EQ(along[1].Get(), marker);
+    ExpectTreeHoldsMesh(m.GetTree(), e.mesh, true);
 }
 
 TEST(MutableTreeManager, EmptyMeshReportsEmptyBoxAndFindsNothing)

@@ -1,6 +1,6 @@
 #pragma once
 // Geometry builders, independent reference geometry, query objects and structural checkers shared
-// by the static and mutable tree tests (and the triangle-distance tests).
+// by the static and mutable tree tests.
 
 #include <gtest/gtest.h>
 
@@ -123,9 +123,6 @@ inline void AddStraddlingTriangles(MStlBase& mesh, std::size_t count, unsigned s
     }
 }
 
-template <class Tree>
-using NodeOf = typename Tree::Node;
-
 // Two trees are the same when their element order and their node shapes, ranges and boxes agree.
 template <class Node>
 bool SameNodes(Node const* a, Node const* b)
@@ -146,15 +143,6 @@ bool SameTrees(MeshQueries::M3DObjectTree<T> const& a, MeshQueries::M3DObjectTre
     for (std::size_t i = 0; i < a.NumberOfElements(); ++i)
         if (!(a.GetElement(i) == b.GetElement(i))) return false;
     return SameNodes(a.GetRoot(), b.GetRoot());
-}
-
-template <class Node>
-int Depth(Node const* node)
-{
-    int depth = 0;
-    for (Node const* child : node->children)
-        if (child) depth = std::max(depth, 1 + Depth(child));
-    return depth;
 }
 
 using Tree = MeshQueriesMutable::M3DTriangleTreeMutableStl;
@@ -196,52 +184,86 @@ inline std::vector<MStlTriangle*> Sorted(std::vector<Triangle> const& v)
 
 // Walks the tree and checks: every mesh triangle sits in exactly one leaf and the leaf map points to
 // it; no other triangle is in the tree; parent links; valid boxes cover the boxes of everything below.
-inline void ExpectTreeHoldsMesh(Tree const& tree, MStlBase const& mesh)
+// A freshly built tree must also follow the split rules: node boxes are the exact union of their
+// triangles, each group lies on its side of the midpoint of the chosen axis, and nodes versus leaves
+// follow the leaf capacity and the exhausted axes.
+struct TreeWalker
+{
+    Tree const& tree;
+    bool fresh;
+    std::map<MStlTriangle*, Tree::Leaf*> seen;
+
+    // Appends the triangles below n to `below`.
+    void Walk(Tree::BaseNode* n, Tree::Node* parent, int firstAxis, unsigned usedAxes,
+              std::vector<MStlTriangle*>& below)
+    {
+        EXPECT_EQ(n->parent, parent);
+        std::size_t const first = below.size();
+        if (auto* leaf = dynamic_cast<Tree::Leaf*>(n))
+        {
+            for (MStlTriangle* t : leaf->triangles)
+                EXPECT_TRUE(seen.emplace(t, leaf).second) << "triangle in two leaves";
+            below.insert(below.end(), leaf->triangles.begin(), leaf->triangles.end());
+        }
+        else
+        {
+            auto* node = dynamic_cast<Tree::Node*>(n);
+            EXPECT_TRUE(node->children[0] || node->children[1] || node->children[2]);
+            int axis = firstAxis;
+            while (fresh && usedAxes != 7u && (usedAxes & (1u << axis))) axis = (axis + 1) % 3;
+            double const split = (node->box.min[axis] + node->box.max[axis]) * 0.5;
+            for (int slot = 0; slot < 3; ++slot)
+            {
+                if (!node->children[slot]) continue;
+                unsigned const childUsed = slot == 1 ? (usedAxes | (1u << axis)) : usedAxes;
+                std::vector<MStlTriangle*> group;
+                Walk(node->children[slot], node, (axis + 1) % 3, childUsed, group);
+                below.insert(below.end(), group.begin(), group.end());
+                if (!fresh) continue;
+                bool const expectNode = group.size() > tree.GetLeafCapacity() && !(slot == 1 && childUsed == 7u);
+                EXPECT_EQ(dynamic_cast<Tree::Node*>(node->children[slot]) != nullptr, expectNode);
+                for (MStlTriangle* t : group)
+                {
+                    auto const b = Tree::TriangleBox::Of(*t);
+                    EXPECT_TRUE(slot == 0   ? double(b.max[axis]) < split
+                                : slot == 2 ? double(b.min[axis]) > split
+                                            : double(b.min[axis]) <= split && double(b.max[axis]) >= split)
+                        << "slot " << slot << " axis " << axis;
+                }
+            }
+        }
+        MeshQueries::TrianglesGroupBBox3D exact;
+        for (std::size_t i = first; i < below.size(); ++i)
+            MeshQueries::AddTriangleBox(exact, Tree::TriangleBox::Of(*below[i]));
+        if (fresh)
+        {
+            EXPECT_EQ(n->box, exact);
+        }
+        else if (n->bboxValid && !exact.IsEmpty())
+        {
+            EXPECT_FALSE(n->box.IsEmpty());
+            for (int k = 0; k < 3; ++k)
+            {
+                EXPECT_LE(n->box.min[k], exact.min[k]);
+                EXPECT_GE(n->box.max[k], exact.max[k]);
+            }
+        }
+    }
+};
+
+inline void ExpectTreeHoldsMesh(Tree const& tree, MStlBase const& mesh, bool freshlyBuilt = false)
 {
     ASSERT_NE(tree.GetRoot(), nullptr);
     ASSERT_NE(tree.GetLeafMap(), nullptr);
-    std::map<MStlTriangle*, Tree::Leaf*> seen;
-    struct Walker
-    {
-        std::map<MStlTriangle*, Tree::Leaf*>& seen;
-        // Returns the exact box of everything below.
-        MeshQueries::TrianglesGroupBBox3D Walk(Tree::BaseNode* n, Tree::Node* parent)
-        {
-            EXPECT_EQ(n->parent, parent);
-            MeshQueries::TrianglesGroupBBox3D below;
-            if (auto* leaf = dynamic_cast<Tree::Leaf*>(n))
-            {
-                for (MStlTriangle* t : leaf->triangles)
-                {
-                    EXPECT_TRUE(seen.emplace(t, leaf).second) << "triangle in two leaves";
-                    MeshQueries::AddTriangleBox(below, Tree::TriangleBox::Of(*t));
-                }
-            }
-            else
-            {
-                auto* node = dynamic_cast<Tree::Node*>(n);
-                EXPECT_TRUE(node->children[0] || node->children[1] || node->children[2]);
-                for (auto* c : node->children)
-                    if (c) below.Append(Walk(c, node));
-            }
-            if (n->bboxValid && !below.IsEmpty())
-            {
-                EXPECT_FALSE(n->box.IsEmpty());
-                for (int k = 0; k < 3; ++k)
-                {
-                    EXPECT_LE(n->box.min[k], below.min[k]);
-                    EXPECT_GE(n->box.max[k], below.max[k]);
-                }
-            }
-            return below;
-        }
-    } walker{seen};
-    walker.Walk(tree.GetRoot(), nullptr);
-    EXPECT_EQ(seen.size(), mesh.NumberOfTriangles());
+    TreeWalker walker{tree, freshlyBuilt, {}};
+    std::vector<MStlTriangle*> all;
+    walker.Walk(tree.GetRoot(), nullptr, 0, 0u, all);
+    EXPECT_EQ(all.size(), mesh.NumberOfTriangles());
+    EXPECT_EQ(walker.seen.size(), mesh.NumberOfTriangles());
     for (MStlTriangle* t : mesh.GetTriangles())
     {
-        auto const it = seen.find(t);
-        ASSERT_NE(it, seen.end()) << "mesh triangle missing from the tree";
+        auto const it = walker.seen.find(t);
+        ASSERT_NE(it, walker.seen.end()) << "mesh triangle missing from the tree";
         EXPECT_EQ(tree.GetLeafMap()->GetInfo(t), it->second);
     }
 }
@@ -365,15 +387,21 @@ void ExpectRandomQueriesMatchBruteForce(Searcher& s, Along along, Inside inside,
         I3 const scaled{axis.x * axisLength, axis.y * axisLength, axis.z * axisLength};
         ExpectAxisRayMatchesExact(s.ProjectPoint(ToPoint(o), ToPoint(scaled)), e.mesh, o, axis);
 
+        // The queries append to the caller's vector and never clear it: a marker put first stays.
+        MStlTriangle* const marker = e.mesh.GetTriangles().front();
         I3 const d{25 * dir(e.rng), 25 * dir(e.rng), 25 * dir(e.rng)};
-        std::vector<Triangle> hits;
+        std::vector<Triangle> hits(1, Triangle(marker));
         along(hits, ToPoint(o), ToPoint(d), double(lo), double(hi));
+        ASSERT_EQ(hits.front().Get(), marker);
+        hits.erase(hits.begin());
         EXPECT_EQ(Sorted(hits), ExactSegmentHits(e.mesh, o, d, lo, hi));
 
         Point const boxLo(real(e.rng), real(e.rng), real(e.rng));
         Point const boxHi = boxLo + Point(extent(e.rng), extent(e.rng), extent(e.rng));
-        hits.clear();
+        hits.assign(1, Triangle(marker));
         inside(hits, boxLo, boxHi);
+        ASSERT_EQ(hits.front().Get(), marker);
+        hits.erase(hits.begin());
         EXPECT_EQ(Sorted(hits), BruteBoxHits(e.mesh, M3DBoundingBox<double>(boxLo, boxHi)));
     }
 }
