@@ -25,6 +25,7 @@ TEST(GroupBox, EmptinessVolumeDistanceUnionAndEquality)
 {
     TrianglesGroupBBox3D b = Box(0, 0, 0, 2, 4, 6);
     EXPECT_EQ(b.Volume(), 2.0 * 4.0 * 6.0);
+    EXPECT_EQ(Box(-1, 2, 3, 2, 3, 8).Volume(), 3.0 * 1.0 * 5.0); // extents, not corner sums
     EXPECT_EQ(b.DistanceSqr(Point(1, 1, 1)), 0.0);
     EXPECT_EQ(b.DistanceSqr(Point(0, 4, 3)), 0.0);
     EXPECT_EQ(b.DistanceSqr(Point(-3, 2, 3)), 9.0);
