@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <limits>
 #include <map>
@@ -374,35 +375,48 @@ void ExpectRandomQueriesMatchBruteForce(Searcher& s, Along along, Inside inside,
 {
     std::uniform_int_distribution<int> lattice(-2, e.span + 2), axisPick(0, 5), dir(-2, 2);
     std::uniform_real_distribution<double> real(-100.0, 50.0 * e.span + 100.0), extent(0.0, 200.0);
+    // The first question after an edit must bring the tree up to date itself, whichever kind it is.
+    std::uniform_int_distribution<int> firstKind(0, 3);
     for (int i = 0; i < rounds; ++i)
     {
-        Point const p(real(e.rng), real(e.rng), real(e.rng));
-        double const maxDistance = i % 2 ? std::numeric_limits<double>::max() : extent(e.rng);
-        ExpectNearestMatchesBruteForce(s.NearestTriangle(p, maxDistance), e.mesh, p, maxDistance);
-
+        auto nearest = [&]
+        {
+            Point const p(real(e.rng), real(e.rng), real(e.rng));
+            double const maxDistance = i % 2 ? std::numeric_limits<double>::max() : extent(e.rng);
+            ExpectNearestMatchesBruteForce(s.NearestTriangle(p, maxDistance), e.mesh, p, maxDistance);
+        };
         I3 const o{50 * lattice(e.rng), 50 * lattice(e.rng), 50 * lattice(e.rng)};
-        int const a = axisPick(e.rng);
-        I3 axis{0, 0, 0};
-        (a % 3 == 0 ? axis.x : a % 3 == 1 ? axis.y : axis.z) = a < 3 ? 1 : -1;
-        I3 const scaled{axis.x * axisLength, axis.y * axisLength, axis.z * axisLength};
-        ExpectAxisRayMatchesExact(s.ProjectPoint(ToPoint(o), ToPoint(scaled)), e.mesh, o, axis);
-
+        auto ray = [&]
+        {
+            int const a = axisPick(e.rng);
+            I3 axis{0, 0, 0};
+            (a % 3 == 0 ? axis.x : a % 3 == 1 ? axis.y : axis.z) = a < 3 ? 1 : -1;
+            I3 const scaled{axis.x * axisLength, axis.y * axisLength, axis.z * axisLength};
+            ExpectAxisRayMatchesExact(s.ProjectPoint(ToPoint(o), ToPoint(scaled)), e.mesh, o, axis);
+        };
         // The queries append to the caller's vector and never clear it: a marker put first stays.
         MStlTriangle* const marker = e.mesh.GetTriangles().front();
-        I3 const d{25 * dir(e.rng), 25 * dir(e.rng), 25 * dir(e.rng)};
-        std::vector<Triangle> hits(1, Triangle(marker));
-        along(hits, ToPoint(o), ToPoint(d), double(lo), double(hi));
-        ASSERT_EQ(hits.front().Get(), marker);
-        hits.erase(hits.begin());
-        EXPECT_EQ(Sorted(hits), ExactSegmentHits(e.mesh, o, d, lo, hi));
-
-        Point const boxLo(real(e.rng), real(e.rng), real(e.rng));
-        Point const boxHi = boxLo + Point(extent(e.rng), extent(e.rng), extent(e.rng));
-        hits.assign(1, Triangle(marker));
-        inside(hits, boxLo, boxHi);
-        ASSERT_EQ(hits.front().Get(), marker);
-        hits.erase(hits.begin());
-        EXPECT_EQ(Sorted(hits), BruteBoxHits(e.mesh, M3DBoundingBox<double>(boxLo, boxHi)));
+        auto segment = [&]
+        {
+            I3 const d{25 * dir(e.rng), 25 * dir(e.rng), 25 * dir(e.rng)};
+            std::vector<Triangle> hits(1, Triangle(marker));
+            along(hits, ToPoint(o), ToPoint(d), double(lo), double(hi));
+            ASSERT_EQ(hits.front().Get(), marker);
+            hits.erase(hits.begin());
+            EXPECT_EQ(Sorted(hits), ExactSegmentHits(e.mesh, o, d, lo, hi));
+        };
+        auto box = [&]
+        {
+            Point const boxLo(real(e.rng), real(e.rng), real(e.rng));
+            Point const boxHi = boxLo + Point(extent(e.rng), extent(e.rng), extent(e.rng));
+            std::vector<Triangle> hits(1, Triangle(marker));
+            inside(hits, boxLo, boxHi);
+            ASSERT_EQ(hits.front().Get(), marker);
+            hits.erase(hits.begin());
+            EXPECT_EQ(Sorted(hits), BruteBoxHits(e.mesh, M3DBoundingBox<double>(boxLo, boxHi)));
+        };
+        std::function<void()> const kinds[4] = {nearest, ray, segment, box};
+        for (int k = 0, first = firstKind(e.rng); k < 4; ++k) kinds[(first + k) % 4]();
     }
 }
 
