@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <random>
 
@@ -65,14 +66,136 @@ struct EditedMesh : LatticeMesh
     }
 };
 
+double RefTriangleDistanceSqr(Point const& p, MStlTriangle const* t)
+{
+    return PointTriangleDistanceSqr(p, t->GetVertex(0), t->GetVertex(1), t->GetVertex(2));
+}
+
+std::vector<MStlTriangle*> Sorted(std::vector<Triangle> const& v)
+{
+    std::vector<MStlTriangle*> r;
+    for (auto const& t : v) r.push_back(t.Get());
+    std::sort(r.begin(), r.end());
+    return r;
+}
+
+// Nearest triangle against every triangle of the mesh, measured by the reference distance.
+void ExpectNearestMatchesBruteForce(MeshQueries::NearestTriangleResult<StlHandle> const& r, MStlBase const& mesh,
+                                    Point const& p, double maxDistance)
+{
+    double best = std::numeric_limits<double>::infinity();
+    for (MStlTriangle const* t : mesh.GetTriangles()) best = std::min(best, RefTriangleDistanceSqr(p, t));
+    bool const limited = maxDistance != std::numeric_limits<double>::max();
+    bool const expectFound = mesh.NumberOfTriangles() > 0 && (!limited || best <= maxDistance * maxDistance);
+    ASSERT_EQ(r.Found(), expectFound) << "point " << p.x << " " << p.y << " " << p.z;
+    if (!expectFound)
+    {
+        EXPECT_EQ(r.mesh.GetMesh(), nullptr);
+        EXPECT_EQ(r.point, Point(0, 0, 0));
+        return;
+    }
+    double const tol = 1e-9 * (1.0 + std::sqrt(best));
+    EXPECT_NEAR(r.distance, std::sqrt(best), tol);
+    EXPECT_NEAR(std::sqrt(RefTriangleDistanceSqr(p, r.triangle.Get())), std::sqrt(best), tol);
+    EXPECT_EQ(r.point, p);
+    EXPECT_FALSE(r.flag);
+    EXPECT_EQ(r.mesh.GetMesh(), &mesh);
+}
+
+// First hit of a ray along an axis from an integer origin, against the exact reference.
+void ExpectAxisRayMatchesExact(MeshQueries::ProjectPointResult<StlHandle> const& r, MStlBase const& mesh,
+                               I3 const& origin, I3 const& axis)
+{
+    ExactHit first;
+    for (MStlTriangle const* t : mesh.GetTriangles())
+    {
+        ExactHit const h = ExactLineHit(origin, axis, t);
+        if (!h.hit || h.num < 0) continue;
+        if (!first.hit || h.num * first.den < first.num * h.den) first = h;
+    }
+    ASSERT_EQ(r.Found(), first.hit) << "origin " << origin.x << " " << origin.y << " " << origin.z;
+    if (!first.hit) return;
+    EXPECT_EQ(r.distance, first.T());
+    ExactHit const own = ExactLineHit(origin, axis, r.triangle.Get());
+    ASSERT_TRUE(own.hit);
+    EXPECT_EQ(own.num * first.den, first.num * own.den);
+    Point const o(double(origin.x), double(origin.y), double(origin.z));
+    EXPECT_EQ(r.point, o + Point(double(axis.x), double(axis.y), double(axis.z)) * first.T());
+}
+
+// Triangles met by the integer segment origin + t*direction, t in [lo, hi], by the exact reference.
+std::vector<MStlTriangle*> ExactSegmentHits(MStlBase const& mesh, I3 const& origin, I3 const& direction,
+                                            std::int64_t lo, std::int64_t hi)
+{
+    std::vector<MStlTriangle*> hits;
+    for (MStlTriangle* t : mesh.GetTriangles())
+        if (ExactWithin(ExactLineHit(origin, direction, t), lo, hi)) hits.push_back(t);
+    std::sort(hits.begin(), hits.end());
+    return hits;
+}
+
+std::vector<MStlTriangle*> BruteBoxHits(MStlBase const& mesh, M3DBoundingBox<double> const& box)
+{
+    std::vector<MStlTriangle*> hits;
+    for (MStlTriangle* t : mesh.GetTriangles())
+        if (box.DoesIntersectTriangle(t->GetVertex(0), t->GetVertex(1), t->GetVertex(2))) hits.push_back(t);
+    std::sort(hits.begin(), hits.end());
+    return hits;
+}
+
+Point ToPoint(I3 const& p) { return Point(double(p.x), double(p.y), double(p.z)); }
+
+// Random nearest, axis-ray, segment and box queries against brute force over the lattice mesh, then
+// the box. A ray direction of length 3 checks that the manager reports distances, not parameters;
+// segments cover [-2, 8] of their integer direction, so they also start behind their origin.
 void ExpectQueriesMatchBruteForce(Manager& m, EditedMesh& e, int rounds)
 {
-    auto along = [&](std::vector<Triangle>& out, Point const& o, Point const& d, double lo, double hi)
-    { m.GetTrianglesAlongLineSegment(out, o, d, lo, hi); };
-    auto inside = [&](std::vector<Triangle>& out, Point const& lo, Point const& hi)
-    { m.GetTrianglesInsideBBox(out, lo, hi); };
-    // A ray direction of length 3 checks that the manager reports distances, not parameters.
-    ExpectRandomQueriesMatchBruteForce(m, along, inside, e, rounds, 3, 0, 8);
+    std::int64_t const axisLength = 3, lo = -2, hi = 8;
+    std::uniform_int_distribution<int> lattice(-2, e.span + 2), axisPick(0, 5), dir(-2, 2);
+    std::uniform_real_distribution<double> real(-100.0, 50.0 * e.span + 100.0), extent(0.0, 200.0);
+    // The first question after an edit must bring the tree up to date itself, whichever kind it is.
+    std::uniform_int_distribution<int> firstKind(0, 3);
+    for (int i = 0; i < rounds; ++i)
+    {
+        auto nearest = [&]
+        {
+            Point const p(real(e.rng), real(e.rng), real(e.rng));
+            double const maxDistance = i % 2 ? std::numeric_limits<double>::max() : extent(e.rng);
+            ExpectNearestMatchesBruteForce(m.NearestTriangle(p, maxDistance), e.mesh, p, maxDistance);
+        };
+        I3 const o{50 * lattice(e.rng), 50 * lattice(e.rng), 50 * lattice(e.rng)};
+        auto ray = [&]
+        {
+            int const a = axisPick(e.rng);
+            I3 axis{0, 0, 0};
+            (a % 3 == 0 ? axis.x : a % 3 == 1 ? axis.y : axis.z) = a < 3 ? 1 : -1;
+            I3 const scaled{axis.x * axisLength, axis.y * axisLength, axis.z * axisLength};
+            ExpectAxisRayMatchesExact(m.ProjectPoint(ToPoint(o), ToPoint(scaled)), e.mesh, o, axis);
+        };
+        // The queries append to the caller's vector and never clear it: a marker put first stays.
+        MStlTriangle* const marker = e.mesh.GetTriangles().front();
+        auto segment = [&]
+        {
+            I3 const d{25 * dir(e.rng), 25 * dir(e.rng), 25 * dir(e.rng)};
+            std::vector<Triangle> hits(1, Triangle(marker));
+            m.GetTrianglesAlongLineSegment(hits, ToPoint(o), ToPoint(d), double(lo), double(hi));
+            ASSERT_EQ(hits.front().Get(), marker);
+            hits.erase(hits.begin());
+            EXPECT_EQ(Sorted(hits), ExactSegmentHits(e.mesh, o, d, lo, hi));
+        };
+        auto box = [&]
+        {
+            Point const boxLo(real(e.rng), real(e.rng), real(e.rng));
+            Point const boxHi = boxLo + Point(extent(e.rng), extent(e.rng), extent(e.rng));
+            std::vector<Triangle> hits(1, Triangle(marker));
+            m.GetTrianglesInsideBBox(hits, boxLo, boxHi);
+            ASSERT_EQ(hits.front().Get(), marker);
+            hits.erase(hits.begin());
+            EXPECT_EQ(Sorted(hits), BruteBoxHits(e.mesh, M3DBoundingBox<double>(boxLo, boxHi)));
+        };
+        std::function<void()> const kinds[4] = {nearest, ray, segment, box};
+        for (int k = 0, first = firstKind(e.rng); k < 4; ++k) kinds[(first + k) % 4]();
+    }
     M3DBoundingBox<double> box;
     ASSERT_TRUE(m.GetBBox(box));
     M3DBoundingBox<long> const exact = e.mesh.GetBoundingBox();

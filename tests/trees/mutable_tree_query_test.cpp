@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <limits>
-#include <random>
 
 #include "tree_test_support.h"
 #include "trees/detail/PointTriangleDistance.h"
@@ -17,20 +16,6 @@ using MeshQueriesMutable::PointTriangleDistanceSqr;
 using MeshQueriesMutable::RayHitsTriangle;
 using MeshQueriesMutable::SegmentMeetsBox;
 constexpr double kLargest = std::numeric_limits<double>::max();
-
-TEST(MutablePointTriangleDistance, AgreesWithTheReferenceInEveryRegion)
-{
-    std::mt19937 rng(42);
-    std::uniform_real_distribution<double> u(-10.0, 10.0);
-    for (int i = 0; i < 20000; ++i)
-    {
-        Point const a(u(rng), u(rng), u(rng)), b(u(rng), u(rng), u(rng)), c(u(rng), u(rng), u(rng));
-        Point const p(2 * u(rng), 2 * u(rng), 2 * u(rng));
-        double const d = PointTriangleDistanceSqr(p, a, b, c);
-        double const ref = vz_test::PointTriangleDistanceSqr(p, a, b, c); // the independent reference
-        ASSERT_NEAR(std::sqrt(d), std::sqrt(ref), 1e-9) << i;
-    }
-}
 
 // Exact answers in each Voronoi region far from the origin, and degenerate triangles, which measure
 // to their nearest edge.
@@ -141,21 +126,6 @@ TEST(MutableTreeQueries, TiesInOneLeafReportTheLaterTriangle)
     auto const none = c.tree.ProjectPoint(Point(3, 3, 4), Point(0, 0, 0));
     EXPECT_FALSE(none.Found());
     EXPECT_EQ(none.mesh.GetMesh(), nullptr);
-}
-
-TEST(MutableTreeQueries, StaticTreeAgreesWithBruteForce)
-{
-    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves})
-    {
-        LatticeMesh e(23, 1200, 16);
-        Tree tree(mode);
-        BuildOn(tree, e.mesh);
-        auto along = [&](std::vector<Triangle>& out, Point const& o, Point const& d, double lo, double hi)
-        { tree.GetRoot()->GetTrianglesAlongLineSegment(out, o, d, lo, hi); };
-        auto inside = [&](std::vector<Triangle>& out, Point const& lo, Point const& hi)
-        { tree.GetRoot()->GetTrianglesInsideBBox(out, M3DBoundingBox<double>(lo, hi)); };
-        ExpectRandomQueriesMatchBruteForce(tree, along, inside, e, 160, 1, -2, 6);
-    }
 }
 
 } // namespace
