@@ -1,4 +1,5 @@
-// The exact text layout of Print on small trees whose shape follows from the insertion rules.
+// The exact text layout of Print on small trees whose shape follows from the insertion rules; the
+// last insertion shows that a node lists its children in slot order.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -27,10 +28,14 @@ std::string Printed(BoxTree const& tree)
 
 std::string Framed(std::string const& body) { return kDashes + "\nTree:\n=====\n" + body + kDashes + "\n"; }
 
+// An empty tree prints its frame only and finds nothing.
 TEST(RStarTreePrint, EmptyTreeOneElementAndTheStreamsNumberFormat)
 {
     BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
     EXPECT_EQ(Printed(tree), Framed(""));
+    MMVector<double, 3> const origin(0.0, 0.0, 0.0);
+    EXPECT_FALSE(tree.HasElementsContaining(origin));
+    EXPECT_TRUE(tree.GetElementsContaining(origin).empty());
     BoxElement const box = MakeBox(0.5, -1.3, 0, 1, 2, 3);
     tree.Insert(&box);
     EXPECT_EQ(Printed(tree),
@@ -79,16 +84,4 @@ TEST(RStarTreePrint, RootSplitAfterForcedReinsertionThenAnInsertionWithRoom)
     EXPECT_EQ(Printed(tree), Framed(split + LeafLine("{ (60, 0, 0) - (61, 1, 1) }", &e[6])));
 }
 
-// Five cubes fill the root in insertion order; the order of a full node is slot order.
-TEST(RStarTreePrint, FullRootListsLeavesInSlotOrder)
-{
-    std::vector<BoxElement> const e = {MakeBox(5, 0, 0, 6, 1, 1), MakeBox(0, 0, 0, 1, 1, 1), MakeBox(3, 3, 3, 4, 4, 4),
-                                       MakeBox(1, 1, 1, 2, 2, 2), MakeBox(-1, 0, 0, 0, 1, 1)};
-    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
-    for (BoxElement const& element : e) tree.Insert(&element);
-    EXPECT_EQ(Printed(tree),
-              Framed("<<<<{ (-1, 0, 0) - (6, 4, 4) }\n" + LeafLine("{ (5, 0, 0) - (6, 1, 1) }", &e[0]) +
-                     LeafLine("{ (0, 0, 0) - (1, 1, 1) }", &e[1]) + LeafLine("{ (3, 3, 3) - (4, 4, 4) }", &e[2]) +
-                     LeafLine("{ (1, 1, 1) - (2, 2, 2) }", &e[3]) + LeafLine("{ (-1, 0, 0) - (0, 1, 1) }", &e[4])));
-}
 } // namespace

