@@ -45,15 +45,18 @@ double BruteForceCapSum(std::vector<WeightedDirection> const& added, Point const
 
 } // namespace
 
-TEST(SphereSplitTree, RootsFollowTheFaceOrderOfTheIcosahedron)
+// The roots are the icosahedron's faces in order, counter-clockwise from outside; each depth splits
+// every cell into four in child order, depth first, with unit centres and about half the error.
+TEST(SphereSplitTree, RootsFollowTheFaceOrderOfTheIcosahedronAndEachDepthQuartersTheCells)
 {
     Point const v[12] = {{0, -1, -kPhi}, {-1, -kPhi, 0}, {-kPhi, 0, -1}, {0, -1, kPhi}, {-1, kPhi, 0}, {kPhi, 0, -1},
                          {0, 1, -kPhi},  {1, -kPhi, 0},  {-kPhi, 0, 1},  {0, 1, kPhi},  {1, kPhi, 0},  {kPhi, 0, 1}};
     int const faces[20][3] = {{0, 1, 2}, {0, 7, 1},  {0, 2, 6},  {0, 6, 5},  {0, 5, 7},   {1, 8, 2},  {1, 7, 3},
                               {1, 3, 8}, {2, 4, 6},  {2, 8, 4},  {3, 7, 11}, {3, 9, 8},   {3, 11, 9}, {4, 10, 6},
                               {4, 8, 9}, {4, 9, 10}, {5, 6, 10}, {5, 11, 7}, {5, 10, 11}, {9, 11, 10}};
+    // Negative depths mean depth 0; the list is replaced, not appended to.
     std::vector<Point> centres{Point(9, 9, 9)};
-    SphereSplitTree::GetUniformlyDistributedPoints(centres, 0);
+    SphereSplitTree::GetUniformlyDistributedPoints(centres, -3);
     ASSERT_EQ(centres.size(), 20u);
     for (int f = 0; f < 20; ++f)
     {
@@ -67,16 +70,9 @@ TEST(SphereSplitTree, RootsFollowTheFaceOrderOfTheIcosahedron)
     Point const m01 = Unit((c0 + c1) / 2.0), m12 = Unit((c1 + c2) / 2.0), m02 = Unit((c0 + c2) / 2.0);
     Point const children[4] = {Unit(c0 + m01 + m02), Unit(c1 + m12 + m01), Unit(c2 + m02 + m12), Unit(m01 + m12 + m02)};
     for (int k = 0; k < 4; ++k) EXPECT_NEAR((centres[k] - children[k]).Length(), 0.0, 1e-14) << "child " << k;
-}
 
-TEST(SphereSplitTree, LeafCountsUnitCentresAndMaxErrorPerDepth)
-{
-    std::vector<Point> points;
-    SphereSplitTree::GetUniformlyDistributedPoints(points, -3);
-    EXPECT_EQ(points.size(), 20u);
     // At depth 0 a cell is a face: its radius is the angle from the face centre to a vertex.
-    Point const v0(0, -1, -kPhi), v1(-1, -kPhi, 0), v2(-kPhi, 0, -1);
-    double previousError = AngleDegrees(Unit(v0 + v1 + v2), Unit(v0));
+    double previousError = AngleDegrees(Unit(v[0] + v[1] + v[2]), Unit(v[0]));
     EXPECT_NEAR(SphereSplitTree(-1).GetMaxError(), previousError, 1e-9);
     EXPECT_NEAR(SphereSplitTree(0).GetMaxError(), previousError, 1e-9);
     for (int depth = 1; depth <= 4; ++depth)
@@ -85,10 +81,9 @@ TEST(SphereSplitTree, LeafCountsUnitCentresAndMaxErrorPerDepth)
         EXPECT_LT(error, 0.6 * previousError) << "depth " << depth;
         EXPECT_GT(error, 0.4 * previousError) << "depth " << depth;
         previousError = error;
-
-        SphereSplitTree::GetUniformlyDistributedPoints(points, depth);
-        ASSERT_EQ(points.size(), 20u << (2 * depth)) << "depth " << depth;
-        for (Point const& p : points) EXPECT_NEAR(p.Length(), 1.0, 1e-14);
+        SphereSplitTree::GetUniformlyDistributedPoints(centres, depth);
+        ASSERT_EQ(centres.size(), 20u << (2 * depth)) << "depth " << depth;
+        for (Point const& p : centres) EXPECT_NEAR(p.Length(), 1.0, 1e-14);
     }
 }
 
