@@ -16,7 +16,10 @@ bool IsUnder(Tree::BaseNode const* n, Tree::BaseNode const* ancestor)
     return false;
 }
 
-TEST(MutableTreeBuild, LeafCapacityBoundaryDecidesBetweenLeafAndNode)
+// One triangle over the leaf capacity makes the root a node. Then fifty copies of one triangle, which
+// can never be separated, and long crossing slivers, which span the whole range on every axis, join
+// 1500 lattice triangles: both end in oversized leaves once every axis is exhausted.
+TEST(MutableTreeBuild, LeafCapacityAndExhaustedAxesDecideBetweenLeafAndNode)
 {
     for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves})
     {
@@ -32,26 +35,16 @@ TEST(MutableTreeBuild, LeafCapacityBoundaryDecidesBetweenLeafAndNode)
         tree.Rebuild();
         EXPECT_NE(dynamic_cast<Tree::Node*>(tree.GetRoot()), nullptr);
         ExpectTreeHoldsMesh(tree, mesh, true);
-    }
-    EXPECT_THROW(Tree(static_cast<Tree::Mode>(2)), std::invalid_argument);
-}
 
-// Fifty copies of one triangle can never be separated, and long crossing slivers span the whole
-// range on every axis: both end in oversized leaves once every axis is exhausted.
-TEST(MutableTreeBuild, SplitsFollowTheMidpointRuleOnRandomCoincidentAndStraddlingTriangles)
-{
-    for (auto mode : {Tree::FineLeaves, Tree::CoarseLeaves})
-    {
-        LatticeMesh meshLattice(11, 1500);
-        MStlBase& mesh = meshLattice.mesh;
+        meshLattice.Add(1500);
         PointPool& pool = meshLattice.pool;
         for (int i = 0; i < 50; ++i) mesh.AddTriangle(pool.At(0, 0, 0), pool.At(100, 0, 0), pool.At(0, 100, 0));
         for (int i = 0; i < 40; ++i)
             mesh.AddTriangle(pool.At(0, 0, 0), pool.At(1000, 1000, 1000), pool.At(i, 1000 - i, 500));
-        Tree tree(mode);
-        BuildOn(tree, mesh);
+        tree.Rebuild();
         ExpectTreeHoldsMesh(tree, mesh, true);
     }
+    EXPECT_THROW(Tree(static_cast<Tree::Mode>(2)), std::invalid_argument);
 }
 
 TEST(MutableTreeEdit, AddingToARootLeafAppendsWhateverItsSize)
