@@ -13,6 +13,7 @@
 
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 #include "collision/MUserOperatorCollisionDetectorWithToleranceMultipart.h"
+#include "graphsearch/LatticeGenerator.h"
 #include "graphsearch/PoreSizes.h"
 #include "quality/MTriangleQualityCalculator.h"
 #include "support/closed_mesh_builders.h"
@@ -108,13 +109,10 @@ TEST(ConcurrentOperators, DifferentOperatorsOnSharedMeshesGiveTheirLoneResults)
     AddJitteredBox(c, {0, 21000, 0}, {20000, 41000, 20000}, 3);
     // The one-part mode turns its part inside out while it runs: that part is the thread's own.
     vz_test::AddUShape(inside, 8000, 1000, 3000, 12000, 6000);
+    // One tapered simple-cubic cell, the pore searches' box.
     MStlBase lattice;
-    MStlGraph* const graph = lattice.AddGraph();
-    MStlPoint* corner[8];
-    for (int i = 0; i < 8; ++i) corner[i] = lattice.AddPoint((i & 1) * 20000, (i >> 1 & 1) * 20000, (i >> 2) * 20000);
-    for (int i = 0; i < 8; ++i)
-        for (int bit = 1; bit < 8; bit <<= 1)
-            if (!(i & bit)) graph->AddEdge(corner[i], corner[i | bit]);
+    MStlGraph* const graph = Zodara::geometricsearches::GenerateLattice(
+        lattice, {Zodara::geometricsearches::LatticeCellType::SimpleCubic, 20000, 1, 1, 1, {0, 0, 0}, 4000, 9000});
 
     // Masks are registered with their mesh before any thread starts: registering changes the mesh.
     MDataMask<MStlTriangle, float> thicknessOfB(b.GetDataMaskOwner(), -1.0f);
