@@ -160,25 +160,6 @@ TEST(TriangleDistance, RandomPairsMatchTheReference)
     EXPECT_EQ(TriangleDistanceSqr(AddTriangle(mesh, T), nullptr), 0.0);
 }
 
-// Line parameters are not clamped; a segment shorter than sqrt(2^-26) answers its middle, and of two
-// parallel lines the longer gets the projection while the other parameter is exactly 0.
-TEST(TriangleDistanceUtilities, LineParameters)
-{
-    EXPECT_EQ(SegmentParameter(Point(5, 3, 0), Point(0, 0, 0), Point(10, 0, 0)), 0.5);
-    EXPECT_EQ(SegmentParameter(Point(-10, 0, 0), Point(0, 0, 0), Point(10, 0, 0)), -1.0);
-    EXPECT_EQ(SegmentParameter(Point(7, 7, 7), Point(1, 1, 1), Point(1, 1, 1.0001)), 0.5);
-    double s = -1, t = -1;
-    ClosestLineParameters(Point(0, 0, 0), Point(1, 0, 0), Point(3, -4, 5), Point(3, -3, 5), &s, &t);
-    EXPECT_DOUBLE_EQ(s, 3.0);
-    EXPECT_DOUBLE_EQ(t, 4.0);
-    ClosestLineParameters(Point(0, 0, 0), Point(10, 0, 0), Point(4, 1, 0), Point(6, 1, 0), &s, &t);
-    EXPECT_DOUBLE_EQ(s, 0.4);
-    EXPECT_EQ(t, 0.0);
-    ClosestLineParameters(Point(4, 1, 0), Point(6, 1, 0), Point(0, 0, 0), Point(10, 0, 0), &s, &t);
-    EXPECT_EQ(s, 0.0);
-    EXPECT_DOUBLE_EQ(t, 0.4);
-}
-
 TEST(TriangleDistanceUtilities, SafeLengthAndNormalized)
 {
     EXPECT_EQ(SafeLength(Point(0, 0, 0)), 0.0);
