@@ -8,6 +8,7 @@
 
 #include "collision/ToleranceQuery.h"
 #include "collision/TriangleDistance.h"
+#include "collision_reference.h"
 #include "support/random_scene.h"
 #include "support/reference_geometry.h"
 
@@ -240,7 +241,7 @@ class WithinTolerance : public ::testing::TestWithParam<double>
 {
 };
 
-// Against a brute-force scan of every tree triangle, for mesh and compact trees, under a placement.
+// Against the all-pairs reference, for mesh and compact trees, under a placement.
 TEST_P(WithinTolerance, MatchesBruteForce)
 {
     double const tolerance = GetParam();
@@ -255,19 +256,13 @@ TEST_P(WithinTolerance, MatchesBruteForce)
                                                 MStlIteratorStlTriangleConst::End(&treePart), params);
     M3DObjectTree<std::size_t> compactTree(indexes.begin(), indexes.end(), treeCompact, params);
     MMTransformMatrix const mapping = SomePlacement();
+    std::vector<bool> const within = vz_test::WithinTolerance(
+        vz_test::TrianglesOf(queryPart, mapping), vz_test::TrianglesOf(treePart, MMTransformMatrix()), tolerance);
     int hits = 0;
     for (std::size_t i = 0; i < queryPart.NumberOfTriangles(); ++i)
     {
-        MStlTriangle const* t = queryPart.GetTriangle(i);
-        ToleranceQuery probe = MakeToleranceQuery(t, mapping, tolerance);
-        bool expected = false;
-        for (MStlTriangle const* other : treePart.GetTriangles())
-        {
-            Point const B[3] = {other->GetVertex(0), other->GetVertex(1), other->GetVertex(2)};
-            if (TriangleDistanceSqr(probe.vertices, probe.normal, B, other->GetNormal()) <= tolerance * tolerance)
-                expected = true;
-        }
-        ToleranceQuery q = MakeToleranceQuery(t, mapping, tolerance);
+        bool const expected = within[i];
+        ToleranceQuery q = MakeToleranceQuery(queryPart.GetTriangle(i), mapping, tolerance);
         ASSERT_EQ(IsWithinTolerance(meshTree, q), expected) << i;
         ASSERT_EQ(q.found, expected);
         ToleranceQuery qc = MakeToleranceQuery(queryCompact, i, mapping, tolerance, &treeCompact);
