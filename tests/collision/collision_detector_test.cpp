@@ -258,32 +258,13 @@ TEST(CollisionOnePart, UShapeReportsBothSidesOfItsGapToAnyMarkerConvexPartNothin
     // Only a mask made now follows the mesh's triangles if the temporary one left the registry.
     MDataMask<MStlTriangle, float> probe(u.GetDataMaskOwner(), 1.0f);
     EXPECT_EQ(probe.Size(), u.NumberOfTriangles());
-}
 
-// A delegate that asks to stop ends the search early and leaves the part as it was.
-TEST(CollisionOnePart, AStopEndsTheSearchAndRestoresTheMesh)
-{
-    MStlBase part;
-    vz_test::AddUShape(part, 40000, 3000, 20000, 60000, 50000);
-    auto const before = vz_test::TakeSnapshot(part);
-    std::vector<bool> const inward = [&]
-    {
-        std::vector<bool> n;
-        for (MStlTriangle const* t : part.GetTriangles()) n.push_back(t->GetNormal().x > 0.5);
-        return n;
-    }();
-    Detector detector;
-    detector.SetAllParams({5000.0});
+    // A delegate that asks to stop ends the search after the first triangle; the triangles never
+    // measured are not reported, and the part comes back as it was.
     std::size_t hits = 0;
-    detector.SetFirstPart(&part, [&](MStlTriangle&) { ++hits; });
+    detector.SetFirstPart(&u, [&](MStlTriangle&) { ++hits; });
     detector.SetProgressDelegate(std::make_shared<vz_test::RecordingDelegate>(1));
     EXPECT_EQ(detector.Operate(), Detector::eCancelled);
-    EXPECT_LE(hits, 1u); // at most the one triangle measured before the stop
-    EXPECT_TRUE(vz_test::TakeSnapshot(part) == before);
-    std::size_t i = 0;
-    for (MStlTriangle const* t : part.GetTriangles()) EXPECT_EQ(t->GetNormal().x > 0.5, inward[i++]);
-
-    detector.SetProgressDelegate(std::make_shared<vz_test::RecordingDelegate>());
-    EXPECT_EQ(detector.Operate(), Detector::eOK);
-    EXPECT_GT(hits, 1u);
+    EXPECT_LE(hits, 1u);
+    EXPECT_EQ(vz_test::TakeSnapshot(u), uBefore);
 }
