@@ -45,7 +45,9 @@ void ExpectClosestPointsConsistent(Point const A[3], Point const B[3], double d2
     EXPECT_NEAR((pA - pB).LengthSquared(), d2, 1e-9 * (d2 + scale));
 }
 
-TEST(TriangleDistance, ParallelOffsetAndSkewEdges)
+// Hand-worked pairs over one triangle A: a parallel copy above it, skew edges, piercing edges and a
+// touching corner; the reported points follow the order in which the steps are tried.
+TEST(TriangleDistance, ParallelSkewPiercingAndTouchingPairs)
 {
     Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
     Point const B[3] = {{10, 10, 7}, {110, 10, 7}, {10, 110, 7}};
@@ -62,33 +64,23 @@ TEST(TriangleDistance, ParallelOffsetAndSkewEdges)
     EXPECT_DOUBLE_EQ(Distance(C, D, &pA, &pB), 49.0);
     EXPECT_NEAR((pA - Point(0, 0, 0)).Length(), 0.0, 1e-12);
     EXPECT_NEAR((pB - Point(0, 0, 7)).Length(), 0.0, 1e-12);
-}
 
-TEST(TriangleDistance, PiercingReportsTheFirstCrossingInEdgeOrder)
-{
-    Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
-    // Edge 0 of B pierces A at (10, 10, 0).
-    Point const B[3] = {{10, 10, -50}, {10, 10, 50}, {60, 10, 0}};
-    Point pA, pB;
-    EXPECT_EQ(Distance(A, B, &pA, &pB), 0.0);
+    // Edge 0 of E pierces A at (10, 10, 0).
+    Point const E[3] = {{10, 10, -50}, {10, 10, 50}, {60, 10, 0}};
+    EXPECT_EQ(Distance(A, E, &pA, &pB), 0.0);
     EXPECT_EQ(pA, Point(10, 10, 0));
     EXPECT_EQ(pB, Point(10, 10, 0));
-
-    // Edge 0 of B misses A; edge 0 of A crosses B at (30, 0, 0), before edge 1 of B is tested.
-    Point const C[3] = {{30, -10, 20}, {30, -10, -20}, {30, 40, 0}};
-    EXPECT_EQ(Distance(A, C, &pA, &pB), 0.0);
+    // Edge 0 of F misses A; edge 0 of A crosses F at (30, 0, 0), before edge 1 of F is tested.
+    Point const F[3] = {{30, -10, 20}, {30, -10, -20}, {30, 40, 0}};
+    EXPECT_EQ(Distance(A, F, &pA, &pB), 0.0);
     EXPECT_NEAR((pA - Point(30, 0, 0)).Length(), 0.0, 1e-12);
     EXPECT_EQ(pA, pB);
-}
 
-TEST(TriangleDistance, TouchingIsNoCrossingButDistanceZero)
-{
-    Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
-    Point const B[3] = {{50, 0, 0}, {50, -10, 30}, {50, 10, 30}};
-    EXPECT_FALSE(SegmentCrossesTriangle(A, NormalOf(A), B[0], B[1]));
-    EXPECT_FALSE(SegmentCrossesTriangle(B, NormalOf(B), A[0], A[1]));
-    Point pA, pB;
-    EXPECT_EQ(Distance(A, B, &pA, &pB), 0.0);
+    // A corner of G on an edge of A: no segment crosses, yet the distance is zero.
+    Point const G[3] = {{50, 0, 0}, {50, -10, 30}, {50, 10, 30}};
+    EXPECT_FALSE(SegmentCrossesTriangle(A, NormalOf(A), G[0], G[1]));
+    EXPECT_FALSE(SegmentCrossesTriangle(G, NormalOf(G), A[0], A[1]));
+    EXPECT_EQ(Distance(A, G, &pA, &pB), 0.0);
     EXPECT_EQ(pA, Point(50, 0, 0));
     EXPECT_EQ(pB, Point(50, 0, 0));
     EXPECT_EQ(Distance(A, A), 0.0) << "coincident";
