@@ -194,18 +194,7 @@ MMTransformMatrix SomePlacement()
     return m;
 }
 
-TEST(ToleranceQuery, BoxDistanceIsTheGapToTheGrownBox)
-{
-    MStlBase mesh;
-    MStlTriangle* t = mesh.AddTriangle(mesh.AddPoint(0, 0, 0), mesh.AddPoint(10, 0, 0), mesh.AddPoint(0, 10, 0));
-    ToleranceQuery q = MakeToleranceQuery(t, MMTransformMatrix(), 1.0);
-    // Query box [-1, 11] x [-1, 11] x [-1, 1].
-    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(14, -5, 0, 20, 5, 0)), 9.0);
-    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(-20, -20, 5, -5, -4, 9)), 16.0 + 9.0 + 16.0);
-    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(11, 11, 1, 30, 30, 30)), 0.0);
-}
-
-TEST(ToleranceQuery, ExactlyAtTheToleranceIsWithinAndThenEverythingIsInfinite)
+TEST(ToleranceQuery, BoxGapToTheGrownBoxAndExactlyAtTheToleranceIsWithinAndThenEverythingIsInfinite)
 {
     MStlBase mesh;
     MStlTriangle* a = mesh.AddTriangle(mesh.AddPoint(0, 0, 0), mesh.AddPoint(100, 0, 0), mesh.AddPoint(0, 100, 0));
@@ -214,6 +203,10 @@ TEST(ToleranceQuery, ExactlyAtTheToleranceIsWithinAndThenEverythingIsInfinite)
     EXPECT_EQ(far.ElementDistance(b), 49.0);
     EXPECT_FALSE(far.found);
     ToleranceQuery q = MakeToleranceQuery(a, MMTransformMatrix(), 7.0);
+    // The query box is a's integer box grown by one unit: [-1, 101] x [-1, 101] x [-1, 1].
+    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(108, -5, 0, 120, 5, 0)), 49.0);
+    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(-20, -20, 5, -5, -4, 9)), 16.0 + 9.0 + 16.0);
+    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(101, 101, 1, 130, 130, 130)), 0.0);
     EXPECT_EQ(q.ElementDistance(b), 49.0);
     EXPECT_TRUE(q.found);
     EXPECT_EQ(q.ElementDistance(b), kInfinity);
