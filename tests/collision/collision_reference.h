@@ -19,7 +19,6 @@ using Point = MMPoint3d<double>;
 struct PlacedTriangle
 {
     Point v[3];
-    Point n;
 };
 
 inline MMTransformMatrix Mapping(MMTransformMatrix const& treeTransform, MMTransformMatrix const& queryTransform)
@@ -39,11 +38,8 @@ inline MMTransformMatrix Placement(Point const& axis, double angle, Point const&
 
 inline PlacedTriangle Placed(Point const (&v)[3], MMTransformMatrix const& m)
 {
-    Point const n = (v[1] - v[0]).Cross(v[2] - v[0]);
-    double const length = n.Length();
     PlacedTriangle t;
     for (int k = 0; k < 3; ++k) t.v[k] = m.Transform(v[k], false);
-    t.n = m.Transform(length > 0 ? n / length : n, true);
     return t;
 }
 

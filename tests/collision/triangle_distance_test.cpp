@@ -8,6 +8,7 @@
 
 #include "collision/ToleranceQuery.h"
 #include "collision/TriangleDistance.h"
+#include "collision_reference.h"
 #include "support/random_scene.h"
 #include "support/reference_geometry.h"
 
@@ -44,7 +45,9 @@ void ExpectClosestPointsConsistent(Point const A[3], Point const B[3], double d2
     EXPECT_NEAR((pA - pB).LengthSquared(), d2, 1e-9 * (d2 + scale));
 }
 
-TEST(TriangleDistance, ParallelOffsetAndSkewEdges)
+// Hand-worked pairs over one triangle A: a parallel copy above it, skew edges, piercing edges and a
+// touching corner; the reported points follow the order in which the steps are tried.
+TEST(TriangleDistance, ParallelSkewPiercingAndTouchingPairs)
 {
     Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
     Point const B[3] = {{10, 10, 7}, {110, 10, 7}, {10, 110, 7}};
@@ -61,33 +64,23 @@ TEST(TriangleDistance, ParallelOffsetAndSkewEdges)
     EXPECT_DOUBLE_EQ(Distance(C, D, &pA, &pB), 49.0);
     EXPECT_NEAR((pA - Point(0, 0, 0)).Length(), 0.0, 1e-12);
     EXPECT_NEAR((pB - Point(0, 0, 7)).Length(), 0.0, 1e-12);
-}
 
-TEST(TriangleDistance, PiercingReportsTheFirstCrossingInEdgeOrder)
-{
-    Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
-    // Edge 0 of B pierces A at (10, 10, 0).
-    Point const B[3] = {{10, 10, -50}, {10, 10, 50}, {60, 10, 0}};
-    Point pA, pB;
-    EXPECT_EQ(Distance(A, B, &pA, &pB), 0.0);
+    // Edge 0 of E pierces A at (10, 10, 0).
+    Point const E[3] = {{10, 10, -50}, {10, 10, 50}, {60, 10, 0}};
+    EXPECT_EQ(Distance(A, E, &pA, &pB), 0.0);
     EXPECT_EQ(pA, Point(10, 10, 0));
     EXPECT_EQ(pB, Point(10, 10, 0));
-
-    // Edge 0 of B misses A; edge 0 of A crosses B at (30, 0, 0), before edge 1 of B is tested.
-    Point const C[3] = {{30, -10, 20}, {30, -10, -20}, {30, 40, 0}};
-    EXPECT_EQ(Distance(A, C, &pA, &pB), 0.0);
+    // Edge 0 of F misses A; edge 0 of A crosses F at (30, 0, 0), before edge 1 of F is tested.
+    Point const F[3] = {{30, -10, 20}, {30, -10, -20}, {30, 40, 0}};
+    EXPECT_EQ(Distance(A, F, &pA, &pB), 0.0);
     EXPECT_NEAR((pA - Point(30, 0, 0)).Length(), 0.0, 1e-12);
     EXPECT_EQ(pA, pB);
-}
 
-TEST(TriangleDistance, TouchingIsNoCrossingButDistanceZero)
-{
-    Point const A[3] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}};
-    Point const B[3] = {{50, 0, 0}, {50, -10, 30}, {50, 10, 30}};
-    EXPECT_FALSE(SegmentCrossesTriangle(A, NormalOf(A), B[0], B[1]));
-    EXPECT_FALSE(SegmentCrossesTriangle(B, NormalOf(B), A[0], A[1]));
-    Point pA, pB;
-    EXPECT_EQ(Distance(A, B, &pA, &pB), 0.0);
+    // A corner of G on an edge of A: no segment crosses, yet the distance is zero.
+    Point const G[3] = {{50, 0, 0}, {50, -10, 30}, {50, 10, 30}};
+    EXPECT_FALSE(SegmentCrossesTriangle(A, NormalOf(A), G[0], G[1]));
+    EXPECT_FALSE(SegmentCrossesTriangle(G, NormalOf(G), A[0], A[1]));
+    EXPECT_EQ(Distance(A, G, &pA, &pB), 0.0);
     EXPECT_EQ(pA, Point(50, 0, 0));
     EXPECT_EQ(pB, Point(50, 0, 0));
     EXPECT_EQ(Distance(A, A), 0.0) << "coincident";
@@ -160,25 +153,6 @@ TEST(TriangleDistance, RandomPairsMatchTheReference)
     EXPECT_EQ(TriangleDistanceSqr(AddTriangle(mesh, T), nullptr), 0.0);
 }
 
-// Line parameters are not clamped; a segment shorter than sqrt(2^-26) answers its middle, and of two
-// parallel lines the longer gets the projection while the other parameter is exactly 0.
-TEST(TriangleDistanceUtilities, LineParameters)
-{
-    EXPECT_EQ(SegmentParameter(Point(5, 3, 0), Point(0, 0, 0), Point(10, 0, 0)), 0.5);
-    EXPECT_EQ(SegmentParameter(Point(-10, 0, 0), Point(0, 0, 0), Point(10, 0, 0)), -1.0);
-    EXPECT_EQ(SegmentParameter(Point(7, 7, 7), Point(1, 1, 1), Point(1, 1, 1.0001)), 0.5);
-    double s = -1, t = -1;
-    ClosestLineParameters(Point(0, 0, 0), Point(1, 0, 0), Point(3, -4, 5), Point(3, -3, 5), &s, &t);
-    EXPECT_DOUBLE_EQ(s, 3.0);
-    EXPECT_DOUBLE_EQ(t, 4.0);
-    ClosestLineParameters(Point(0, 0, 0), Point(10, 0, 0), Point(4, 1, 0), Point(6, 1, 0), &s, &t);
-    EXPECT_DOUBLE_EQ(s, 0.4);
-    EXPECT_EQ(t, 0.0);
-    ClosestLineParameters(Point(4, 1, 0), Point(6, 1, 0), Point(0, 0, 0), Point(10, 0, 0), &s, &t);
-    EXPECT_EQ(s, 0.0);
-    EXPECT_DOUBLE_EQ(t, 0.4);
-}
-
 TEST(TriangleDistanceUtilities, SafeLengthAndNormalized)
 {
     EXPECT_EQ(SafeLength(Point(0, 0, 0)), 0.0);
@@ -220,18 +194,7 @@ MMTransformMatrix SomePlacement()
     return m;
 }
 
-TEST(ToleranceQuery, BoxDistanceIsTheGapToTheGrownBox)
-{
-    MStlBase mesh;
-    MStlTriangle* t = mesh.AddTriangle(mesh.AddPoint(0, 0, 0), mesh.AddPoint(10, 0, 0), mesh.AddPoint(0, 10, 0));
-    ToleranceQuery q = MakeToleranceQuery(t, MMTransformMatrix(), 1.0);
-    // Query box [-1, 11] x [-1, 11] x [-1, 1].
-    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(14, -5, 0, 20, 5, 0)), 9.0);
-    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(-20, -20, 5, -5, -4, 9)), 16.0 + 9.0 + 16.0);
-    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(11, 11, 1, 30, 30, 30)), 0.0);
-}
-
-TEST(ToleranceQuery, ExactlyAtTheToleranceIsWithinAndThenEverythingIsInfinite)
+TEST(ToleranceQuery, BoxGapToTheGrownBoxAndExactlyAtTheToleranceIsWithinAndThenEverythingIsInfinite)
 {
     MStlBase mesh;
     MStlTriangle* a = mesh.AddTriangle(mesh.AddPoint(0, 0, 0), mesh.AddPoint(100, 0, 0), mesh.AddPoint(0, 100, 0));
@@ -240,6 +203,10 @@ TEST(ToleranceQuery, ExactlyAtTheToleranceIsWithinAndThenEverythingIsInfinite)
     EXPECT_EQ(far.ElementDistance(b), 49.0);
     EXPECT_FALSE(far.found);
     ToleranceQuery q = MakeToleranceQuery(a, MMTransformMatrix(), 7.0);
+    // The query box is a's integer box grown by one unit: [-1, 101] x [-1, 101] x [-1, 1].
+    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(108, -5, 0, 120, 5, 0)), 49.0);
+    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(-20, -20, 5, -5, -4, 9)), 16.0 + 9.0 + 16.0);
+    EXPECT_EQ(q.BoxDistance(M3DBoundingBox<double>(101, 101, 1, 130, 130, 130)), 0.0);
     EXPECT_EQ(q.ElementDistance(b), 49.0);
     EXPECT_TRUE(q.found);
     EXPECT_EQ(q.ElementDistance(b), kInfinity);
@@ -259,7 +226,7 @@ class WithinTolerance : public ::testing::TestWithParam<double>
 {
 };
 
-// Against a brute-force scan of every tree triangle, for mesh and compact trees, under a placement.
+// Against the all-pairs reference, for mesh and compact trees, under a placement.
 TEST_P(WithinTolerance, MatchesBruteForce)
 {
     double const tolerance = GetParam();
@@ -274,19 +241,13 @@ TEST_P(WithinTolerance, MatchesBruteForce)
                                                 MStlIteratorStlTriangleConst::End(&treePart), params);
     M3DObjectTree<std::size_t> compactTree(indexes.begin(), indexes.end(), treeCompact, params);
     MMTransformMatrix const mapping = SomePlacement();
+    std::vector<bool> const within = vz_test::WithinTolerance(
+        vz_test::TrianglesOf(queryPart, mapping), vz_test::TrianglesOf(treePart, MMTransformMatrix()), tolerance);
     int hits = 0;
     for (std::size_t i = 0; i < queryPart.NumberOfTriangles(); ++i)
     {
-        MStlTriangle const* t = queryPart.GetTriangle(i);
-        ToleranceQuery probe = MakeToleranceQuery(t, mapping, tolerance);
-        bool expected = false;
-        for (MStlTriangle const* other : treePart.GetTriangles())
-        {
-            Point const B[3] = {other->GetVertex(0), other->GetVertex(1), other->GetVertex(2)};
-            if (TriangleDistanceSqr(probe.vertices, probe.normal, B, other->GetNormal()) <= tolerance * tolerance)
-                expected = true;
-        }
-        ToleranceQuery q = MakeToleranceQuery(t, mapping, tolerance);
+        bool const expected = within[i];
+        ToleranceQuery q = MakeToleranceQuery(queryPart.GetTriangle(i), mapping, tolerance);
         ASSERT_EQ(IsWithinTolerance(meshTree, q), expected) << i;
         ASSERT_EQ(q.found, expected);
         ToleranceQuery qc = MakeToleranceQuery(queryCompact, i, mapping, tolerance, &treeCompact);

@@ -5,23 +5,83 @@
 #include <gtest/gtest.h>
 
 #include "interfaces/MeshData.h"
+#include "interfaces/StlFiles.h"
 #include "meshdata/BeamGraphIO.h"
-#include "stl_bytes.h"
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <map>
 #include <random>
 #include <set>
+#include <string>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
-
-using vz_test::FloatTriangle;
+#include <vector>
 
 namespace
 {
+// The call must throw a file error whose message starts with `prefix` and contains `phrase`.
+template <class Call>
+void ExpectFileError(Call&& call, std::string const& prefix, std::string const& phrase)
+{
+    try
+    {
+        call();
+        ADD_FAILURE() << "accepted, expected: " << phrase;
+    }
+    catch (MStlFileError const& e)
+    {
+        std::string const message = e.what();
+        EXPECT_EQ(message.rfind(prefix, 0), 0u) << message;
+        EXPECT_NE(message.find(phrase), std::string::npos) << message;
+    }
+}
+
+// Hand-made STL bytes, written independently of the library's writer.
+struct FloatTriangle
+{
+    float v[3][3];
+};
+
+std::vector<char> BinaryStl(std::vector<FloatTriangle> const& triangles, std::string const& header = "test part")
+{
+    std::vector<char> bytes(84 + 50 * triangles.size(), 0);
+    std::memcpy(bytes.data(), header.data(), std::min<std::size_t>(header.size(), 80));
+    std::uint32_t const n = std::uint32_t(triangles.size());
+    for (int k = 0; k < 4; ++k) bytes[80 + k] = char((n >> (8 * k)) & 0xFF);
+    for (std::size_t t = 0; t < triangles.size(); ++t) std::memcpy(bytes.data() + 84 + 50 * t + 12, triangles[t].v, 36);
+    return bytes;
+}
+
+std::string AsciiStl(std::vector<FloatTriangle> const& triangles)
+{
+    std::string text = "solid part\n";
+    char line[200];
+    for (auto const& t : triangles)
+    {
+        text += "  facet normal 0 0 1\n    outer loop\n";
+        for (auto const& v : t.v)
+        {
+            std::snprintf(line, sizeof line, "      vertex %.9g %.9g %.9g\n", double(v[0]), double(v[1]), double(v[2]));
+            text += line;
+        }
+        text += "    endloop\n  endfacet\n";
+    }
+    return text + "endsolid part\n";
+}
+
+// A closed tetrahedron in millimetres, outward winding.
+std::vector<FloatTriangle> Tetrahedron()
+{
+    return {FloatTriangle{{{0, 0, 0}, {0, 10, 0}, {10, 0, 0}}}, FloatTriangle{{{0, 0, 0}, {10, 0, 0}, {0, 0, 10}}},
+            FloatTriangle{{{0, 0, 0}, {0, 0, 10}, {0, 10, 0}}}, FloatTriangle{{{10, 0, 0}, {0, 10, 0}, {0, 0, 10}}}};
+}
+
 using Position = std::tuple<long, long, long>;
 
 Position PositionOf(MStlPoint const* p) { return Position(p->x, p->y, p->z); }
@@ -63,7 +123,7 @@ std::unique_ptr<MStlBase> Read(std::string const& name, Bytes const& bytes, doub
 
 void ExpectRefused(std::string const& bytes, std::string const& phrase, double scale = 10000.0)
 {
-    vz_test::ExpectFileError([&] { Read("refused-part.stl", bytes, scale); }, "refused-part.stl: ", phrase);
+    ExpectFileError([&] { Read("refused-part.stl", bytes, scale); }, "refused-part.stl: ", phrase);
 }
 
 std::string AsString(std::vector<char> const& v) { return std::string(v.begin(), v.end()); }
@@ -75,7 +135,7 @@ std::unique_ptr<MStlBase> ReadLattice(std::string const& text, double scale = 10
 
 void ExpectLatticeRefused(std::string const& text, std::string const& phrase)
 {
-    vz_test::ExpectFileError([&] { ReadLattice(text); }, "lattice.beams.txt: ", phrase);
+    ExpectFileError([&] { ReadLattice(text); }, "lattice.beams.txt: ", phrase);
 }
 
 std::string const kTwoBeams = "# a corner of a lattice\n"
@@ -104,6 +164,7 @@ struct HostileFile
     char const* what;
     std::string bytes;
     char const* messageFragment;
+    bool beamGraph = false; // handed to the beam-graph reader instead of the STL reader
 };
 } // namespace
 
@@ -116,8 +177,8 @@ TEST(StlFiles, BinaryAndAsciiReadTheSameRoundedCornersAndWeldIdenticalPositions)
         SCOPED_TRACE(scale);
         std::vector<Position> const expected = ExpectedCorners(soup, scale);
         std::set<Position> const distinct(expected.begin(), expected.end());
-        std::unique_ptr<MStlBase> const meshes[] = {Read("soup.stl", vz_test::BinaryStl(soup), scale),
-                                                    Read("soup.stl", vz_test::AsciiStl(soup), scale)};
+        std::unique_ptr<MStlBase> const meshes[] = {Read("soup.stl", BinaryStl(soup), scale),
+                                                    Read("soup.stl", AsciiStl(soup), scale)};
         for (auto const& mesh : meshes)
         {
             EXPECT_EQ(Corners(*mesh), expected);
@@ -133,7 +194,7 @@ TEST(StlFiles, BinaryAndAsciiReadTheSameRoundedCornersAndWeldIdenticalPositions)
 
 TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
 {
-    auto const original = Read("tetra.stl", vz_test::BinaryStl(vz_test::Tetrahedron()));
+    auto const original = Read("tetra.stl", BinaryStl(Tetrahedron()));
     std::vector<char> const bytes = WriteStlMemory(*original);
     ASSERT_EQ(bytes.size(), 84u + 50u * 4u);
     EXPECT_NE(AsString(bytes).rfind("solid", 0), 0u) << "a binary header must not look like ASCII";
@@ -146,7 +207,7 @@ TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
     for (float n : normal) EXPECT_NEAR(n, 1.0 / std::sqrt(3.0), 1e-6);
 
     // The inverse scale: at 2 units per mm a point at 20 units is written as 10 mm.
-    auto const scaled = Read("scaled.stl", vz_test::BinaryStl(vz_test::Tetrahedron()), 2.0);
+    auto const scaled = Read("scaled.stl", BinaryStl(Tetrahedron()), 2.0);
     std::vector<char> const half = WriteStlMemory(*scaled, 2.0);
     float second[3];
     std::memcpy(second, half.data() + 84 + 12 + 12, 12); // second corner of the first triangle
@@ -156,7 +217,7 @@ TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
 
     // Through a temporary file.
     std::mt19937 rng(11);
-    auto const soup = Read("soup.stl", vz_test::BinaryStl(RandomSoup(rng, 50)));
+    auto const soup = Read("soup.stl", BinaryStl(RandomSoup(rng, 50)));
     std::string const path = ::testing::TempDir() + "vz_roundtrip_" + std::to_string(::getpid()) + ".stl";
     WriteStlFile(*soup, path);
     EXPECT_EQ(Corners(*ReadStlFile(path)), Corners(*soup));
@@ -165,8 +226,8 @@ TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
 
 TEST(StlFiles, BinaryWithASolidHeaderAndAsciiVariantsAreRecognised)
 {
-    auto const tetra = vz_test::Tetrahedron();
-    std::vector<char> bytes = vz_test::BinaryStl(tetra, "solid but binary");
+    auto const tetra = Tetrahedron();
+    std::vector<char> bytes = BinaryStl(tetra, "solid but binary");
     EXPECT_EQ(Corners(*Read("solid-header.stl", bytes)), ExpectedCorners(tetra, 10000.0));
     // With a wrong count it still is recognised as binary (it holds NUL bytes) and refused as such.
     bytes.resize(bytes.size() - 50);
@@ -183,17 +244,17 @@ TEST(StlFiles, BinaryWithASolidHeaderAndAsciiVariantsAreRecognised)
     EXPECT_EQ(PositionOf(mesh->GetTriangle(0)->GetPoint(2)), Position(0, 15, 1));
     EXPECT_EQ(mesh->GetTriangle(0)->GetPoint(1), mesh->GetTriangle(1)->GetPoint(0));
     EXPECT_EQ(Read("empty-solid.stl", std::string("solid nothing\nendsolid nothing\n"))->NumberOfTriangles(), 0u);
-    EXPECT_EQ(Read("no-triangles.stl", vz_test::BinaryStl({}))->NumberOfTriangles(), 0u);
+    EXPECT_EQ(Read("no-triangles.stl", BinaryStl({}))->NumberOfTriangles(), 0u);
 }
 
 TEST(StlFiles, BadBinaryFilesAreRefusedWithTheFileNameAndTheProblem)
 {
-    std::string const good = AsString(vz_test::BinaryStl(vz_test::Tetrahedron()));
+    std::string const good = AsString(BinaryStl(Tetrahedron()));
     auto withCorner = [](float value)
     {
-        auto tetra = vz_test::Tetrahedron();
+        auto tetra = Tetrahedron();
         tetra[2].v[1][2] = value;
-        return AsString(vz_test::BinaryStl(tetra));
+        return AsString(BinaryStl(tetra));
     };
     float const inf = std::numeric_limits<float>::infinity();
     std::pair<std::string, char const*> const cases[] = {
@@ -213,7 +274,7 @@ TEST(StlFiles, BadBinaryFilesAreRefusedWithTheFileNameAndTheProblem)
 
 TEST(StlFiles, BadAsciiFilesAreRefusedWithTheFileNameTheLineAndTheProblem)
 {
-    std::string const good = vz_test::AsciiStl(vz_test::Tetrahedron());
+    std::string const good = AsciiStl(Tetrahedron());
     auto replaced = [&](std::string const& from, std::string const& to)
     {
         std::string s = good;
@@ -246,7 +307,7 @@ TEST(StlFiles, BadAsciiFilesAreRefusedWithTheFileNameTheLineAndTheProblem)
 
 TEST(StlFiles, ScalesThatAreNotPositiveAndFiniteAreRefused)
 {
-    std::vector<char> const bytes = vz_test::BinaryStl(vz_test::Tetrahedron());
+    std::vector<char> const bytes = BinaryStl(Tetrahedron());
     auto const mesh = Read("scale.stl", bytes);
     for (double scale : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
     {
@@ -300,10 +361,10 @@ TEST(BeamGraphFiles, BadLatticesAreRefusedWithTheFileNameTheLineAndTheProblem)
     ExpectLatticeRefused(nodes + "b 0 1 1 1 7\n", "unexpected '7'");
 }
 
-TEST(HostileFiles, StlReaderSaysWhatTheBytesLookLike)
+TEST(HostileFiles, ReadersSayWhatTheBytesLookLike)
 {
-    std::string const ascii = vz_test::AsciiStl(vz_test::Tetrahedron());
-    std::string const binary = AsString(vz_test::BinaryStl(vz_test::Tetrahedron()));
+    std::string const ascii = AsciiStl(Tetrahedron());
+    std::string const binary = AsString(BinaryStl(Tetrahedron()));
     std::string withNul = ascii;
     withNul[ascii.find("outer")] = '\0';
     std::string withBell = ascii;
@@ -321,32 +382,20 @@ TEST(HostileFiles, StlReaderSaysWhatTheBytesLookLike)
         {"binary header only", binary.substr(0, 70), "shorter than the 84-byte header"},
         {"binary STL with a tail", binary + std::string(3, '\0'), "wrong triangle count"},
         {"binary STL whose header starts with solid, cut short",
-         AsString(vz_test::BinaryStl(vz_test::Tetrahedron(), "solid part")).substr(0, 150), "truncated"},
-    };
-    for (HostileFile const& file : table)
-    {
-        std::string const path = PathFor("stl");
-        Write(path, file.bytes);
-        vz_test::ExpectFileError([&] { ReadStlFile(path); }, path + ": ", file.messageFragment);
-        std::remove(path.c_str());
-    }
-}
-
-TEST(HostileFiles, BeamGraphReaderSaysWhatTheBytesLookLike)
-{
-    HostileFile const table[] = {
-        {"nothing", "", "empty file"},
-        {"white space", "\n\n  \n", "no nodes: only whitespace (5 bytes)"},
+         AsString(BinaryStl(Tetrahedron(), "solid part")).substr(0, 150), "truncated"},
+        {"no beam graph at all", "", "empty file", true},
+        {"white space as a beam graph", "\n\n  \n", "no nodes: only whitespace (5 bytes)", true},
         {"NUL after a node", std::string("v 0 0 0\n\0v 1 1 1\n", 17),
-         "binary bytes in a beam-graph text file: byte 0x00 at line 2"},
-        {"a binary STL", AsString(vz_test::BinaryStl(vz_test::Tetrahedron())),
-         "binary bytes in a beam-graph text file"},
+         "binary bytes in a beam-graph text file: byte 0x00 at line 2", true},
+        {"a binary STL given as a beam graph", binary, "binary bytes in a beam-graph text file", true},
     };
     for (HostileFile const& file : table)
     {
-        std::string const path = PathFor("beams");
+        SCOPED_TRACE(file.what);
+        std::string const path = PathFor(file.beamGraph ? "beams" : "stl");
         Write(path, file.bytes);
-        vz_test::ExpectFileError([&] { ReadBeamGraphFile(path); }, path + ": ", file.messageFragment);
+        ExpectFileError([&] { file.beamGraph ? (void)ReadBeamGraphFile(path) : (void)ReadStlFile(path); }, path + ": ",
+                        file.messageFragment);
         std::remove(path.c_str());
     }
 }
@@ -356,16 +405,16 @@ TEST(HostileFiles, BeamGraphReaderSaysWhatTheBytesLookLike)
 TEST(HostileFiles, MissingFilesAndWhatIsNoRegularFileAreRefusedWithoutWaiting)
 {
     std::string const missing = PathFor("missing");
-    vz_test::ExpectFileError([&] { ReadStlFile(missing); }, missing + ": cannot open", "");
-    vz_test::ExpectFileError([&] { ReadBeamGraphFile(missing); }, missing + ": cannot open", "");
+    ExpectFileError([&] { ReadStlFile(missing); }, missing + ": cannot open", "");
+    ExpectFileError([&] { ReadBeamGraphFile(missing); }, missing + ": cannot open", "");
     std::string const fifo = PathFor("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    vz_test::ExpectFileError([&] { ReadStlFile(fifo); }, fifo + ": cannot read", "a named pipe (FIFO)");
-    vz_test::ExpectFileError([&] { ReadBeamGraphFile(fifo); }, fifo + ": cannot read", "a named pipe (FIFO)");
+    ExpectFileError([&] { ReadStlFile(fifo); }, fifo + ": cannot read", "a named pipe (FIFO)");
+    ExpectFileError([&] { ReadBeamGraphFile(fifo); }, fifo + ": cannot read", "a named pipe (FIFO)");
     std::remove(fifo.c_str());
     std::string const directory = ::testing::TempDir();
-    vz_test::ExpectFileError([&] { ReadStlFile(directory); }, directory + ": cannot read", "a directory");
-    vz_test::ExpectFileError([&] { ReadStlFile("/dev/null"); }, "/dev/null: cannot read", "a character device");
+    ExpectFileError([&] { ReadStlFile(directory); }, directory + ": cannot read", "a directory");
+    ExpectFileError([&] { ReadStlFile("/dev/null"); }, "/dev/null: cannot read", "a character device");
 }
 
 // Files of /proc report a size of 0 but have content: they are read to their end, so the message is
@@ -375,7 +424,6 @@ TEST(HostileFiles, FilesReportingSizeZeroAreReadToTheirEnd)
     struct stat info;
     ASSERT_EQ(::stat("/proc/self/status", &info), 0);
     ASSERT_EQ(info.st_size, 0);
-    vz_test::ExpectFileError([] { ReadStlFile("/proc/self/status"); },
-                             "/proc/self/status: ", "text that is no ASCII STL");
-    vz_test::ExpectFileError([] { ReadBeamGraphFile("/proc/self/status"); }, "/proc/self/status: ", "line 1");
+    ExpectFileError([] { ReadStlFile("/proc/self/status"); }, "/proc/self/status: ", "text that is no ASCII STL");
+    ExpectFileError([] { ReadBeamGraphFile("/proc/self/status"); }, "/proc/self/status: ", "line 1");
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Seeded random scenes shared by every subsystem's tests: points, unit directions and small integer
-// triangles scattered in a cube. The same seed gives the same scene on every machine.
+// Seeded random scenes shared by every subsystem's tests: points and small integer triangles
+// scattered in a cube. The same seed gives the same scene on every machine.
 #include <cstddef>
 #include <random>
 #include <vector>
@@ -15,16 +15,6 @@ inline MMPoint3d<double> RandomPoint(std::mt19937& rng, double lo, double hi)
     std::uniform_real_distribution<double> u(lo, hi);
     double const x = u(rng), y = u(rng), z = u(rng);
     return {x, y, z};
-}
-
-inline MMPoint3d<double> RandomUnit(std::mt19937& rng)
-{
-    for (;;)
-    {
-        MMPoint3d<double> const p = RandomPoint(rng, -1, 1);
-        double const len = p.Length();
-        if (len > 0.1 && len <= 1.0) return p / len;
-    }
 }
 
 inline std::vector<MMPoint3d<double>> RandomPoints(std::size_t count, double halfSize, unsigned seed)
