@@ -114,5 +114,8 @@ TEST(TrialPositions, UnusableInputIsIgnoredOrRefusedAndLeavesTheMeshAlone)
     EXPECT_THROW(Calc::GetTriangleShapeQuality(Measured(s), oneNaN, Calc::RadiusRatio, Calc::GrowthFactor),
                  std::invalid_argument);
     EXPECT_THROW(Calc::GetTriangleShapeQuality(nullptr, oneNaN, Calc::GrowthFactor), std::invalid_argument);
+    // A missing triangle is refused before any position is looked at.
+    EXPECT_THROW(Calc::GetTriangleShapeQuality(nullptr, nullptr, Calc::RadiusRatio, Calc::GrowthFactor),
+                 std::invalid_argument);
     EXPECT_EQ(TakeSnapshot(s.mesh), before);
 }
