@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <limits>
+#include <memory>
 #include <new>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include <boost/pool/object_pool.hpp>
+#include <omp.h>
 
 #include "trees/ChunkedArray.h"
 #include "trees/M3DObjectTreeBase.h"
@@ -135,12 +136,29 @@ private:
     }
     static constexpr std::uint8_t kAllAxesUsed = detail::kAllAxesUsed;
 
+    // A double box without a constructor, so that arrays of build items cost nothing to create.
+    struct ItemBox
+    {
+        double min[3];
+        double max[3];
+
+        ItemBox& operator=(M3DBoundingBox<double> const& b)
+        {
+            for (int k = 0; k < 3; ++k)
+            {
+                min[k] = b.min[k];
+                max[k] = b.max[k];
+            }
+            return *this;
+        }
+    };
+
     struct BuildItem
     {
         Node** slot;
         std::uint64_t begin;
         std::uint64_t end;
-        M3DBoundingBox<double> box;
+        ItemBox box;
         // Bit k set: axis k may no longer be split.
         std::uint8_t usedAxes;
         // The axis to try first.
@@ -149,7 +167,44 @@ private:
         std::uint64_t straddleEnd;
         // Boxes of the below, straddling and above groups, gathered while partitioning so that the
         // children's boxes need no pass of their own over the elements.
-        M3DBoundingBox<double> groupBoxes[3];
+        ItemBox groupBoxes[3];
+    };
+    // Level buffers are sized without writing to them: the threads fill the items in.
+    static_assert(std::is_trivially_default_constructible<BuildItem>::value, "build items need no construction");
+
+    // The items of one level; grows without keeping its contents.
+    class ItemBuffer
+    {
+    public:
+        BuildItem* Reserve(std::size_t count)
+        {
+            if (count > m_capacity)
+            {
+                m_items.reset(new BuildItem[count]);
+                m_capacity = count;
+            }
+            return m_items.get();
+        }
+        BuildItem* Data() { return m_items.get(); }
+        void Swap(ItemBuffer& other)
+        {
+            m_items.swap(other.m_items);
+            std::swap(m_capacity, other.m_capacity);
+        }
+
+    private:
+        std::unique_ptr<BuildItem[]> m_items;
+        std::size_t m_capacity = 0;
+    };
+
+    // Scratch space of a partition that all threads share: each element's group, where each element
+    // ends, and a copy of the range's elements and cached boxes to gather them back from.
+    struct SharedPartitionBuffers
+    {
+        std::vector<std::uint8_t> groupOf;
+        std::vector<std::uint32_t> source;
+        std::vector<T> elements;
+        std::vector<M3DObjectTreeCachedBox> boxes;
     };
 
     template <class Iterator>
@@ -192,39 +247,134 @@ private:
 
     static int _ChooseAxis(BuildItem const& item) { return detail::ChooseSplitAxis(item.axis, item.usedAxes); }
 
+    // Breadth-first, one level at a time. The calling thread lists the next level's items (each
+    // a non-empty group of an item just partitioned, in queue order) and takes their nodes from
+    // the pool in that order; then the threads fill in the items and their nodes, one item per
+    // grab, and partition each at once. An item holding more than one thread's share of its
+    // level's elements is partitioned by all threads together instead. Every item's partition,
+    // and so the tree, is the same whatever the number of threads.
     void _Build(BoxCache& cache)
     {
-        std::deque<BuildItem> level;
-        std::deque<BuildItem> next;
-        _AppendItem(level, &m_root, 0, m_elements.Size(), 0, 0);
-        if (cache.Size() >= kParallelRootSize)
-        {
-            _ComputeBoxParallel(level.front(), cache);
-            if (_NeedsSplit(level.front())) _PartitionCachedParallel(level.front(), cache);
-        }
+        int const threads = omp_get_max_threads();
+        ItemBuffer level, next;
+        BuildItem& root = *level.Reserve(1);
+        _InitItem(root, &m_root, 0, m_elements.Size(), 0, 0);
+        bool const shareRoot = _ShouldShare(root.end - root.begin, root.end - root.begin, threads, cache);
+        if (shareRoot)
+            _ComputeBoxParallel(root, cache);
         else
+            _ComputeBox(root, cache);
+        m_root = _NewNode();
+        _FillNode(*m_root, root);
+        SharedPartitionBuffers shared;
+        if (shareRoot && _NeedsSplit(root))
+            _PartitionCachedShared(root, cache, shared);
+        else
+            _Partition(root, cache);
+        std::size_t levelSize = 1;
+        // Bit g of an item's entry: the item is split and its group g is not empty.
+        std::vector<std::uint8_t> groups(1, _NonEmptyGroups(root)), nextGroups;
+        // The elements of the items of the level that are split, and the largest of their groups.
+        std::uint64_t splitElements = groups[0] ? root.end - root.begin : 0;
+        std::uint64_t largestGroup = _LargestGroup(root);
+        std::vector<ChildOrigin> origins;
+        std::vector<std::size_t> sharedItems;
+        std::vector<Node*> nodes;
+        while (true)
         {
-            _ComputeBox(level.front(), cache);
-            _Partition(level.front(), cache);
-        }
-        while (!level.empty())
-        {
-            for (BuildItem& item : level) *item.slot = _NewNode(item);
-            for (BuildItem const& item : level)
-                if (_NeedsSplit(item)) _Split(item, next);
-            int const count = static_cast<int>(next.size());
-#pragma omp parallel for schedule(dynamic, 1)
-            for (int i = 0; i < count; ++i) _Partition(next[i], cache);
-            level.clear();
-            level.swap(next);
+            BuildItem* const items = level.Data();
+            origins.clear();
+            for (std::size_t i = 0; i < levelSize; ++i)
+                for (std::uint8_t group = 0, slot = 0, bits = groups[i]; bits != 0; ++group, bits >>= 1)
+                    if (bits & 1) origins.push_back({i, group, slot++});
+            std::size_t const children = origins.size();
+            if (children == 0) break;
+            sharedItems.clear();
+            if (_ShouldShare(largestGroup, splitElements, threads, cache))
+                for (std::size_t j = 0; j < children; ++j)
+                    if (_ShouldShare(_GroupSize(items[origins[j].parent], origins[j].group), splitElements, threads,
+                                     cache))
+                        sharedItems.push_back(j);
+            nodes.resize(children);
+            for (Node*& node : nodes) node = _NewNode();
+            nextGroups.resize(children);
+            BuildItem* const childItems = next.Reserve(children);
+            std::int64_t const count = static_cast<std::int64_t>(children);
+            std::uint64_t nextSplitElements = 0, nextLargestGroup = 0;
+            // Many small items are handed out a few at a time, so that the threads rarely meet at
+            // the shared counter.
+            int const grab =
+                static_cast<int>(std::min<std::int64_t>(16, std::max<std::int64_t>(1, count / (64 * threads))));
+#pragma omp parallel for schedule(dynamic, grab) reduction(+ : nextSplitElements) reduction(max : nextLargestGroup)
+            for (std::int64_t j = 0; j < count; ++j)
+            {
+                BuildItem& child = childItems[j];
+                _MakeChild(items[origins[j].parent], origins[j], nodes[j], child);
+                if (std::binary_search(sharedItems.begin(), sharedItems.end(), std::size_t(j))) continue;
+                _Partition(child, cache);
+                nextGroups[j] = _NonEmptyGroups(child);
+                if (nextGroups[j]) nextSplitElements += child.end - child.begin;
+                nextLargestGroup = std::max(nextLargestGroup, _LargestGroup(child));
+            }
+            for (std::size_t j : sharedItems)
+            {
+                BuildItem& child = childItems[j];
+                if (_NeedsSplit(child)) _PartitionCachedShared(child, cache, shared);
+                nextGroups[j] = _NonEmptyGroups(child);
+                if (nextGroups[j]) nextSplitElements += child.end - child.begin;
+                nextLargestGroup = std::max(nextLargestGroup, _LargestGroup(child));
+            }
+            splitElements = nextSplitElements;
+            largestGroup = nextLargestGroup;
+            level.Swap(next);
+            groups.swap(nextGroups);
+            levelSize = children;
         }
     }
 
-    // Appended in place: items are large and a level holds many.
-    static BuildItem& _AppendItem(std::deque<BuildItem>& queue, Node** slot, std::uint64_t begin, std::uint64_t end,
-                                  std::uint8_t usedAxes, std::uint8_t axis)
+    // The largest group of an item that is split, 0 for one that is not.
+    std::uint64_t _LargestGroup(BuildItem const& item) const
     {
-        BuildItem& item = queue.emplace_back();
+        if (!_NeedsSplit(item)) return 0;
+        return std::max({_GroupSize(item, 0), _GroupSize(item, 1), _GroupSize(item, 2)});
+    }
+
+    // Bit g set: the item is to be split and its group g (below, straddling, above) is not empty.
+    std::uint8_t _NonEmptyGroups(BuildItem const& item) const
+    {
+        if (!_NeedsSplit(item)) return 0;
+        return std::uint8_t(unsigned(item.belowEnd > item.begin) | unsigned(item.straddleEnd > item.belowEnd) << 1 |
+                            unsigned(item.end > item.straddleEnd) << 2);
+    }
+
+    // Where an item of the next level comes from: its parent's index in the current level, the
+    // parent's group it holds, and the parent's child slot it goes to.
+    struct ChildOrigin
+    {
+        std::size_t parent;
+        std::uint8_t group;
+        std::uint8_t slot;
+    };
+
+    // Whether an item of `size` elements, in a level of `total` elements, is to be partitioned by
+    // all threads together: when it alone would keep one thread busy well past the others' share
+    // (by more than half a share), which a shared partition's extra passes are worth.
+    static bool _ShouldShare(std::uint64_t size, std::uint64_t total, int threads, BoxCache const& cache)
+    {
+        std::uint64_t const t = std::uint64_t(threads);
+        return threads > 1 && cache.Size() > 0 && size >= kSharedPartitionSize && size <= kMaxSharedPartitionSize &&
+               2 * t * size > (2 * t - 1) * total;
+    }
+
+    static std::uint64_t _GroupSize(BuildItem const& item, int group)
+    {
+        std::uint64_t const bounds[4] = {item.begin, item.belowEnd, item.straddleEnd, item.end};
+        return bounds[group + 1] - bounds[group];
+    }
+
+    static void _InitItem(BuildItem& item, Node** slot, std::uint64_t begin, std::uint64_t end, std::uint8_t usedAxes,
+                          std::uint8_t axis)
+    {
         item.slot = slot;
         item.begin = begin;
         item.end = end;
@@ -232,43 +382,46 @@ private:
         item.axis = axis;
         item.belowEnd = begin;
         item.straddleEnd = end;
-        return item;
     }
 
-    Node* _NewNode(BuildItem const& item)
+    Node* _NewNode()
     {
         m_pool.set_next_size(m_poolBlockSize);
         Node* node = m_pool.malloc();
         if (!node) throw std::bad_alloc();
-        node->box[0] = TruncateToInt32(item.box.min[0]);
-        node->box[1] = TruncateToInt32(item.box.max[0]);
-        node->box[2] = TruncateToInt32(item.box.min[1]);
-        node->box[3] = TruncateToInt32(item.box.max[1]);
-        node->box[4] = TruncateToInt32(item.box.min[2]);
-        node->box[5] = TruncateToInt32(item.box.max[2]);
-        node->begin = item.begin;
-        node->end = item.end;
-        node->children[0] = node->children[1] = node->children[2] = nullptr;
         return node;
     }
 
-    // Children for the below, straddling and above groups, in that order, skipping empty ones.
-    void _Split(BuildItem const& item, std::deque<BuildItem>& next) const
+    static void _FillNode(Node& node, BuildItem const& item)
     {
-        int const axis = _ChooseAxis(item);
+        node.box[0] = TruncateToInt32(item.box.min[0]);
+        node.box[1] = TruncateToInt32(item.box.max[0]);
+        node.box[2] = TruncateToInt32(item.box.min[1]);
+        node.box[3] = TruncateToInt32(item.box.max[1]);
+        node.box[4] = TruncateToInt32(item.box.min[2]);
+        node.box[5] = TruncateToInt32(item.box.max[2]);
+        node.begin = item.begin;
+        node.end = item.end;
+        node.children[0] = node.children[1] = node.children[2] = nullptr;
+    }
+
+    // The child of `parent` for one of its groups (below, straddling, above): its item, its node
+    // (taken from the pool beforehand) and the parent's child slot. The children split first on
+    // the axis after the parent's; the straddling child may no longer split the parent's axis.
+    static void _MakeChild(BuildItem const& parent, ChildOrigin const& origin, Node* node, BuildItem& child)
+    {
+        int const axis = _ChooseAxis(parent);
         std::uint8_t const childAxis = static_cast<std::uint8_t>(detail::NextSplitAxis(axis));
-        std::uint8_t const axisBit = static_cast<std::uint8_t>(1u << axis);
-        Node* const parent = *item.slot;
-        int slot = 0;
-        std::uint64_t const bounds[4] = {item.begin, item.belowEnd, item.straddleEnd, item.end};
-        for (int group = 0; group < 3; ++group)
-        {
-            if (bounds[group] == bounds[group + 1]) continue;
-            std::uint8_t const used = group == 1 ? static_cast<std::uint8_t>(item.usedAxes | axisBit) : item.usedAxes;
-            BuildItem& child =
-                _AppendItem(next, &parent->children[slot++], bounds[group], bounds[group + 1], used, childAxis);
-            child.box = item.groupBoxes[group];
-        }
+        std::uint8_t const used = origin.group == detail::kStraddling
+                                      ? static_cast<std::uint8_t>(parent.usedAxes | (1u << axis))
+                                      : parent.usedAxes;
+        std::uint64_t const bounds[4] = {parent.begin, parent.belowEnd, parent.straddleEnd, parent.end};
+        Node* const parentNode = *parent.slot;
+        _InitItem(child, &parentNode->children[origin.slot], bounds[origin.group], bounds[origin.group + 1], used,
+                  childAxis);
+        child.box = parent.groupBoxes[origin.group];
+        _FillNode(*node, child);
+        parentNode->children[origin.slot] = node;
     }
 
     void _ComputeBox(BuildItem& item, BoxCache const& cache) const
@@ -288,8 +441,10 @@ private:
         item.box = box;
     }
 
-    // Below this many elements the root is measured and partitioned on the calling thread alone.
-    static constexpr std::size_t kParallelRootSize = 1u << 16;
+    // Below this many elements an item is measured and partitioned by one thread alone.
+    static constexpr std::size_t kSharedPartitionSize = 1u << 16;
+    // A shared partition numbers the elements of its range with 32 bits.
+    static constexpr std::uint64_t kMaxSharedPartitionSize = std::numeric_limits<std::uint32_t>::max();
 
     // The root's box, its elements' cached boxes gathered by all threads: integer minima and
     // maxima, so the order of gathering does not matter.
@@ -308,42 +463,62 @@ private:
         item.box = item.end > item.begin ? _CachedDoubleBox(all) : M3DBoundingBox<double>();
     }
 
-    // The cached partition of the root, with the same result element for element: all threads
-    // classify the elements and gather the three groups' boxes first (integer minima and maxima,
-    // in any order), then the calling thread runs the same three-cursor pass on the
-    // classification alone, moving each element's group along with it.
-    void _PartitionCachedParallel(BuildItem& item, BoxCache& cache)
+    // The cached partition of one item by all threads, with the same result element for element.
+    // The final order of the three-cursor pass depends only on each element's group, so: all
+    // threads classify the elements, gather the three groups' boxes (integer minima and maxima,
+    // in any order) and copy the range aside; the calling thread runs the three-cursor pass on the
+    // groups alone, carrying each element's original position along; then all threads move each
+    // element and its cached box to where that pass put it.
+    void _PartitionCachedShared(BuildItem& item, BoxCache& cache, SharedPartitionBuffers& shared)
     {
         int const axis = _ChooseAxis(item);
         double const split = detail::SplitValue(item.box.min[axis], item.box.max[axis]);
-        std::vector<std::uint8_t> groupOf(item.end - item.begin);
+        std::size_t const n = item.end - item.begin;
+        shared.groupOf.resize(n);
+        shared.source.resize(n);
+        shared.elements.resize(n);
+        shared.boxes.resize(n);
+        std::uint8_t* const groupOf = shared.groupOf.data();
+        std::uint32_t* const source = shared.source.data();
+        T* const elements = shared.elements.data();
+        M3DObjectTreeCachedBox* const boxes = shared.boxes.data();
         M3DObjectTreeCachedBox groups[3];
-        std::int64_t const begin = std::int64_t(item.begin), end = std::int64_t(item.end);
+        std::uint64_t const first = item.begin;
+        std::int64_t const count = std::int64_t(n);
 #pragma omp parallel
         {
             M3DObjectTreeCachedBox mine[3];
 #pragma omp for schedule(static) nowait
-            for (std::int64_t i = begin; i < end; ++i)
+            for (std::int64_t k = 0; k < count; ++k)
             {
-                M3DObjectTreeCachedBox const& b = cache[std::size_t(i)];
+                M3DObjectTreeCachedBox const& b = cache[first + std::uint64_t(k)];
                 detail::SplitGroup const group = detail::GroupOf(_CachedMin(b, axis), _CachedMax(b, axis), split);
-                groupOf[std::size_t(i - begin)] = std::uint8_t(group);
+                groupOf[k] = std::uint8_t(group);
+                source[k] = std::uint32_t(k);
+                elements[k] = m_elements[first + std::uint64_t(k)];
+                boxes[k] = b;
                 _GrowGroup(mine, group, b);
             }
-#pragma omp critical(vz_static_tree_root_groups)
+#pragma omp critical(vz_static_tree_shared_groups)
             for (int g = 0; g < 3; ++g) _Grow(groups[g], mine[g]);
         }
-        std::uint64_t const first = item.begin;
         auto const ends = detail::PartitionAtSplit(
-            item.begin, item.end, [&](std::size_t i) { return detail::SplitGroup(groupOf[i - first]); },
-            [&](std::size_t i, std::size_t j)
+            0, n, [&](std::size_t k) { return detail::SplitGroup(groupOf[k]); },
+            [&](std::size_t a, std::size_t b)
             {
-                _SwapElements(i, j, cache);
-                std::swap(groupOf[i - first], groupOf[j - first]);
+                std::swap(groupOf[a], groupOf[b]);
+                std::swap(source[a], source[b]);
             });
-        item.belowEnd = ends.first;
-        item.straddleEnd = ends.second;
-        std::uint64_t const bounds[4] = {item.begin, ends.first, ends.second, item.end};
+#pragma omp parallel for schedule(static)
+        for (std::int64_t k = 0; k < count; ++k)
+        {
+            std::uint32_t const from = source[k];
+            m_elements[first + std::uint64_t(k)] = elements[from];
+            cache[first + std::uint64_t(k)] = boxes[from];
+        }
+        item.belowEnd = first + ends.first;
+        item.straddleEnd = first + ends.second;
+        std::uint64_t const bounds[4] = {item.begin, item.belowEnd, item.straddleEnd, item.end};
         for (int g = 0; g < 3; ++g)
             if (bounds[g] < bounds[g + 1]) item.groupBoxes[g] = _CachedDoubleBox(groups[g]);
     }
