@@ -197,16 +197,6 @@ private:
         std::size_t m_capacity = 0;
     };
 
-    // Scratch space of a partition that all threads share: each element's group, where each element
-    // ends, and a copy of the range's elements and cached boxes to gather them back from.
-    struct SharedPartitionBuffers
-    {
-        std::vector<std::uint8_t> groupOf;
-        std::vector<std::uint32_t> source;
-        std::vector<T> elements;
-        std::vector<M3DObjectTreeCachedBox> boxes;
-    };
-
     template <class Iterator>
     static std::size_t _PoolBlockSize(Iterator first, Iterator last)
     {
@@ -250,35 +240,27 @@ private:
     // Breadth-first, one level at a time. The calling thread lists the next level's items (each
     // a non-empty group of an item just partitioned, in queue order) and takes their nodes from
     // the pool in that order; then the threads fill in the items and their nodes, one item per
-    // grab, and partition each at once. An item holding more than one thread's share of its
-    // level's elements is partitioned by all threads together instead. Every item's partition,
-    // and so the tree, is the same whatever the number of threads.
+    // grab, and partition each at once. Every item's partition, and so the tree, is the same
+    // whatever the number of threads.
     void _Build(BoxCache& cache)
     {
         int const threads = omp_get_max_threads();
         ItemBuffer level, next;
         BuildItem& root = *level.Reserve(1);
         _InitItem(root, &m_root, 0, m_elements.Size(), 0, 0);
-        bool const shareRoot = _ShouldShare(root.end - root.begin, root.end - root.begin, threads, cache);
-        if (shareRoot)
+        if (threads > 1 && cache.Size() >= kParallelRootBoxSize)
             _ComputeBoxParallel(root, cache);
         else
             _ComputeBox(root, cache);
         m_root = _NewNode();
         _FillNode(*m_root, root);
-        SharedPartitionBuffers shared;
-        if (shareRoot && _NeedsSplit(root))
-            _PartitionCachedShared(root, cache, shared);
-        else
-            _Partition(root, cache);
+        // The root's partition stays on this thread: sharing it would take a copy of every element
+        // and box aside, which costs more than the pass itself.
+        _Partition(root, cache);
         std::size_t levelSize = 1;
         // Bit g of an item's entry: the item is split and its group g is not empty.
         std::vector<std::uint8_t> groups(1, _NonEmptyGroups(root)), nextGroups;
-        // The elements of the items of the level that are split, and the largest of their groups.
-        std::uint64_t splitElements = groups[0] ? root.end - root.begin : 0;
-        std::uint64_t largestGroup = _LargestGroup(root);
         std::vector<ChildOrigin> origins;
-        std::vector<std::size_t> sharedItems;
         std::vector<Node*> nodes;
         while (true)
         {
@@ -289,54 +271,27 @@ private:
                     if (bits & 1) origins.push_back({i, group, slot++});
             std::size_t const children = origins.size();
             if (children == 0) break;
-            sharedItems.clear();
-            if (_ShouldShare(largestGroup, splitElements, threads, cache))
-                for (std::size_t j = 0; j < children; ++j)
-                    if (_ShouldShare(_GroupSize(items[origins[j].parent], origins[j].group), splitElements, threads,
-                                     cache))
-                        sharedItems.push_back(j);
             nodes.resize(children);
             for (Node*& node : nodes) node = _NewNode();
             nextGroups.resize(children);
             BuildItem* const childItems = next.Reserve(children);
             std::int64_t const count = static_cast<std::int64_t>(children);
-            std::uint64_t nextSplitElements = 0, nextLargestGroup = 0;
             // Many small items are handed out a few at a time, so that the threads rarely meet at
             // the shared counter.
             int const grab =
                 static_cast<int>(std::min<std::int64_t>(16, std::max<std::int64_t>(1, count / (64 * threads))));
-#pragma omp parallel for schedule(dynamic, grab) reduction(+ : nextSplitElements) reduction(max : nextLargestGroup)
+#pragma omp parallel for schedule(dynamic, grab)
             for (std::int64_t j = 0; j < count; ++j)
             {
                 BuildItem& child = childItems[j];
                 _MakeChild(items[origins[j].parent], origins[j], nodes[j], child);
-                if (std::binary_search(sharedItems.begin(), sharedItems.end(), std::size_t(j))) continue;
                 _Partition(child, cache);
                 nextGroups[j] = _NonEmptyGroups(child);
-                if (nextGroups[j]) nextSplitElements += child.end - child.begin;
-                nextLargestGroup = std::max(nextLargestGroup, _LargestGroup(child));
             }
-            for (std::size_t j : sharedItems)
-            {
-                BuildItem& child = childItems[j];
-                if (_NeedsSplit(child)) _PartitionCachedShared(child, cache, shared);
-                nextGroups[j] = _NonEmptyGroups(child);
-                if (nextGroups[j]) nextSplitElements += child.end - child.begin;
-                nextLargestGroup = std::max(nextLargestGroup, _LargestGroup(child));
-            }
-            splitElements = nextSplitElements;
-            largestGroup = nextLargestGroup;
             level.Swap(next);
             groups.swap(nextGroups);
             levelSize = children;
         }
-    }
-
-    // The largest group of an item that is split, 0 for one that is not.
-    std::uint64_t _LargestGroup(BuildItem const& item) const
-    {
-        if (!_NeedsSplit(item)) return 0;
-        return std::max({_GroupSize(item, 0), _GroupSize(item, 1), _GroupSize(item, 2)});
     }
 
     // Bit g set: the item is to be split and its group g (below, straddling, above) is not empty.
@@ -355,22 +310,6 @@ private:
         std::uint8_t group;
         std::uint8_t slot;
     };
-
-    // Whether an item of `size` elements, in a level of `total` elements, is to be partitioned by
-    // all threads together: when it alone would keep one thread busy well past the others' share
-    // (by more than half a share), which a shared partition's extra passes are worth.
-    static bool _ShouldShare(std::uint64_t size, std::uint64_t total, int threads, BoxCache const& cache)
-    {
-        std::uint64_t const t = std::uint64_t(threads);
-        return threads > 1 && cache.Size() > 0 && size >= kSharedPartitionSize && size <= kMaxSharedPartitionSize &&
-               2 * t * size > (2 * t - 1) * total;
-    }
-
-    static std::uint64_t _GroupSize(BuildItem const& item, int group)
-    {
-        std::uint64_t const bounds[4] = {item.begin, item.belowEnd, item.straddleEnd, item.end};
-        return bounds[group + 1] - bounds[group];
-    }
 
     static void _InitItem(BuildItem& item, Node** slot, std::uint64_t begin, std::uint64_t end, std::uint8_t usedAxes,
                           std::uint8_t axis)
@@ -441,10 +380,8 @@ private:
         item.box = box;
     }
 
-    // Below this many elements an item is measured and partitioned by one thread alone.
-    static constexpr std::size_t kSharedPartitionSize = 1u << 16;
-    // A shared partition numbers the elements of its range with 32 bits.
-    static constexpr std::uint64_t kMaxSharedPartitionSize = std::numeric_limits<std::uint32_t>::max();
+    // Below this many elements the root is measured by one thread alone.
+    static constexpr std::size_t kParallelRootBoxSize = 1u << 16;
 
     // The root's box, its elements' cached boxes gathered by all threads: integer minima and
     // maxima, so the order of gathering does not matter.
@@ -461,66 +398,6 @@ private:
             _Grow(all, mine);
         }
         item.box = item.end > item.begin ? _CachedDoubleBox(all) : M3DBoundingBox<double>();
-    }
-
-    // The cached partition of one item by all threads, with the same result element for element.
-    // The final order of the three-cursor pass depends only on each element's group, so: all
-    // threads classify the elements, gather the three groups' boxes (integer minima and maxima,
-    // in any order) and copy the range aside; the calling thread runs the three-cursor pass on the
-    // groups alone, carrying each element's original position along; then all threads move each
-    // element and its cached box to where that pass put it.
-    void _PartitionCachedShared(BuildItem& item, BoxCache& cache, SharedPartitionBuffers& shared)
-    {
-        int const axis = _ChooseAxis(item);
-        double const split = detail::SplitValue(item.box.min[axis], item.box.max[axis]);
-        std::size_t const n = item.end - item.begin;
-        shared.groupOf.resize(n);
-        shared.source.resize(n);
-        shared.elements.resize(n);
-        shared.boxes.resize(n);
-        std::uint8_t* const groupOf = shared.groupOf.data();
-        std::uint32_t* const source = shared.source.data();
-        T* const elements = shared.elements.data();
-        M3DObjectTreeCachedBox* const boxes = shared.boxes.data();
-        M3DObjectTreeCachedBox groups[3];
-        std::uint64_t const first = item.begin;
-        std::int64_t const count = std::int64_t(n);
-#pragma omp parallel
-        {
-            M3DObjectTreeCachedBox mine[3];
-#pragma omp for schedule(static) nowait
-            for (std::int64_t k = 0; k < count; ++k)
-            {
-                M3DObjectTreeCachedBox const& b = cache[first + std::uint64_t(k)];
-                detail::SplitGroup const group = detail::GroupOf(_CachedMin(b, axis), _CachedMax(b, axis), split);
-                groupOf[k] = std::uint8_t(group);
-                source[k] = std::uint32_t(k);
-                elements[k] = m_elements[first + std::uint64_t(k)];
-                boxes[k] = b;
-                _GrowGroup(mine, group, b);
-            }
-#pragma omp critical(vz_static_tree_shared_groups)
-            for (int g = 0; g < 3; ++g) _Grow(groups[g], mine[g]);
-        }
-        auto const ends = detail::PartitionAtSplit(
-            0, n, [&](std::size_t k) { return detail::SplitGroup(groupOf[k]); },
-            [&](std::size_t a, std::size_t b)
-            {
-                std::swap(groupOf[a], groupOf[b]);
-                std::swap(source[a], source[b]);
-            });
-#pragma omp parallel for schedule(static)
-        for (std::int64_t k = 0; k < count; ++k)
-        {
-            std::uint32_t const from = source[k];
-            m_elements[first + std::uint64_t(k)] = elements[from];
-            cache[first + std::uint64_t(k)] = boxes[from];
-        }
-        item.belowEnd = first + ends.first;
-        item.straddleEnd = first + ends.second;
-        std::uint64_t const bounds[4] = {item.begin, item.belowEnd, item.straddleEnd, item.end};
-        for (int g = 0; g < 3; ++g)
-            if (bounds[g] < bounds[g + 1]) item.groupBoxes[g] = _CachedDoubleBox(groups[g]);
     }
 
     // Three groups by the elements' extent on the axis: below (max < split), straddling

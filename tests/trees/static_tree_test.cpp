@@ -224,12 +224,12 @@ TEST(StaticTreeBuild, SameTreeWithAndWithoutBoxCacheAndForAnyThreadCount)
         ASSERT_EQ(t.GetElement(i)->GetElementIndex(), c.GetElement(i));
 }
 
-// Large enough for big ranges to be measured and partitioned by all threads together: the tree
-// must be the one the single-threaded build without box cache makes. Besides a spread-out mesh,
-// one whose first split leaves nearly everything in one child (a far-away triangle beside a
-// cluster), so that ranges below the root are shared too, and one whose every range straddles
-// every split until the axes run out.
-TEST(StaticTreeBuild, RangesPartitionedByAllThreadsGiveTheSerialTree)
+// Large enough for the root to be measured by all threads, and for the threads to share levels of
+// big ranges: the tree must be the one the single-threaded build without box cache makes. Besides
+// a spread-out mesh, one whose first split leaves nearly everything in one child (a far-away
+// triangle beside a cluster), and one whose every range straddles every split until the axes run
+// out.
+TEST(StaticTreeBuild, LargeRangesGiveTheSerialTreeOnAnyThreadCount)
 {
     std::vector<std::function<void(MStlBase&)>> const meshes = {
         [](MStlBase& mesh)
