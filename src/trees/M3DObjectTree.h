@@ -276,10 +276,11 @@ private:
             nextGroups.resize(children);
             BuildItem* const childItems = next.Reserve(children);
             std::int64_t const count = static_cast<std::int64_t>(children);
-            // Many small items are handed out a few at a time, so that the threads rarely meet at
-            // the shared counter.
+            // Items are handed out in runs of up to 256, at least eight runs per thread and level:
+            // enough runs to even out the threads' work, and long enough that two threads rarely
+            // write to the same cache line of the level's arrays.
             int const grab =
-                static_cast<int>(std::min<std::int64_t>(16, std::max<std::int64_t>(1, count / (64 * threads))));
+                static_cast<int>(std::min<std::int64_t>(256, std::max<std::int64_t>(1, count / (8 * threads))));
 #pragma omp parallel for schedule(dynamic, grab)
             for (std::int64_t j = 0; j < count; ++j)
             {
