@@ -237,6 +237,15 @@ private:
 
     static int _ChooseAxis(BuildItem const& item) { return detail::ChooseSplitAxis(item.axis, item.usedAxes); }
 
+    // Where an item of the next level comes from: its parent's index in the current level, the
+    // parent's group it holds, and the parent's child slot it goes to.
+    struct ChildOrigin
+    {
+        std::size_t parent;
+        std::uint8_t group;
+        std::uint8_t slot;
+    };
+
     // Breadth-first, one level at a time. The calling thread lists the next level's items (each
     // a non-empty group of an item just partitioned, in queue order) and takes their nodes from
     // the pool in that order; then the threads fill in the items and their nodes, one item per
@@ -261,38 +270,81 @@ private:
         // Bit g of an item's entry: the item is split and its group g is not empty.
         std::vector<std::uint8_t> groups(1, _NonEmptyGroups(root)), nextGroups;
         std::vector<ChildOrigin> origins;
+        std::vector<std::size_t> firstChild;
         std::vector<Node*> nodes;
         while (true)
         {
             BuildItem* const items = level.Data();
-            origins.clear();
-            for (std::size_t i = 0; i < levelSize; ++i)
-                for (std::uint8_t group = 0, slot = 0, bits = groups[i]; bits != 0; ++group, bits >>= 1)
-                    if (bits & 1) origins.push_back({i, group, slot++});
-            std::size_t const children = origins.size();
+            // A level of few items hands out their children one by one, so that the threads share
+            // the few big partitions evenly; a level of many hands out parents with all their
+            // children, which spares the calling thread listing every child.
+            bool const byParent = levelSize >= kHandOutParentsFrom;
+            std::size_t children = 0;
+            if (byParent)
+            {
+                firstChild.resize(levelSize);
+                for (std::size_t i = 0; i < levelSize; ++i)
+                {
+                    firstChild[i] = children;
+                    children += (groups[i] & 1u) + (groups[i] >> 1 & 1u) + (groups[i] >> 2 & 1u);
+                }
+            }
+            else
+            {
+                origins.clear();
+                for (std::size_t i = 0; i < levelSize; ++i)
+                    for (std::uint8_t group = 0, slot = 0, bits = groups[i]; bits != 0; ++group, bits >>= 1)
+                        if (bits & 1) origins.push_back({i, group, slot++});
+                children = origins.size();
+            }
             if (children == 0) break;
             nodes.resize(children);
             for (Node*& node : nodes) node = _NewNode();
             nextGroups.resize(children);
             BuildItem* const childItems = next.Reserve(children);
-            std::int64_t const count = static_cast<std::int64_t>(children);
-            // Items are handed out in runs of up to 256, at least eight runs per thread and level:
-            // enough runs to even out the threads' work, and long enough that two threads rarely
-            // write to the same cache line of the level's arrays.
+            std::int64_t const count = static_cast<std::int64_t>(byParent ? levelSize : children);
+            // Handed out in runs of up to 256, at least eight runs per thread and level: enough
+            // runs to even out the threads' work, and long enough that two threads rarely write to
+            // the same cache line of the level's arrays.
             int const grab =
                 static_cast<int>(std::min<std::int64_t>(256, std::max<std::int64_t>(1, count / (8 * threads))));
 #pragma omp parallel for schedule(dynamic, grab)
-            for (std::int64_t j = 0; j < count; ++j)
+            for (std::int64_t k = 0; k < count; ++k)
             {
-                BuildItem& child = childItems[j];
-                _MakeChild(items[origins[j].parent], origins[j], nodes[j], child);
-                _Partition(child, cache);
-                nextGroups[j] = _NonEmptyGroups(child);
+                if (!byParent)
+                {
+                    std::size_t const j = std::size_t(k);
+                    _MakeAndPartitionChild(items, origins[j], nodes[j], childItems[j], nextGroups[j], cache);
+                    continue;
+                }
+                std::size_t const i = std::size_t(k);
+                std::uint8_t slot = 0;
+                for (std::uint8_t group = 0; group < 3; ++group)
+                {
+                    if (!(groups[i] >> group & 1u)) continue;
+                    std::size_t const j = firstChild[i] + slot;
+                    _MakeAndPartitionChild(items, ChildOrigin{i, group, slot}, nodes[j], childItems[j], nextGroups[j],
+                                           cache);
+                    ++slot;
+                }
             }
             level.Swap(next);
             groups.swap(nextGroups);
             levelSize = children;
         }
+    }
+
+    // From this many items on, a level is handed out by parent.
+    static constexpr std::size_t kHandOutParentsFrom = 4096;
+
+    // Fills in the item and node of one child and partitions it; `groups` receives its
+    // non-empty groups.
+    void _MakeAndPartitionChild(BuildItem const* items, ChildOrigin const& origin, Node* node, BuildItem& child,
+                                std::uint8_t& groups, BoxCache& cache)
+    {
+        _MakeChild(items[origin.parent], origin, node, child);
+        _Partition(child, cache);
+        groups = _NonEmptyGroups(child);
     }
 
     // Bit g set: the item is to be split and its group g (below, straddling, above) is not empty.
@@ -302,15 +354,6 @@ private:
         return std::uint8_t(unsigned(item.belowEnd > item.begin) | unsigned(item.straddleEnd > item.belowEnd) << 1 |
                             unsigned(item.end > item.straddleEnd) << 2);
     }
-
-    // Where an item of the next level comes from: its parent's index in the current level, the
-    // parent's group it holds, and the parent's child slot it goes to.
-    struct ChildOrigin
-    {
-        std::size_t parent;
-        std::uint8_t group;
-        std::uint8_t slot;
-    };
 
     static void _InitItem(BuildItem& item, Node** slot, std::uint64_t begin, std::uint64_t end, std::uint8_t usedAxes,
                           std::uint8_t axis)
