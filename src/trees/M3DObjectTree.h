@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <limits>
+#include <memory>
 #include <new>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include <boost/pool/object_pool.hpp>
+#include <omp.h>
 
 #include "trees/ChunkedArray.h"
 #include "trees/M3DObjectTreeBase.h"
@@ -135,12 +136,29 @@ private:
     }
     static constexpr std::uint8_t kAllAxesUsed = detail::kAllAxesUsed;
 
+    // A double box without a constructor, so that arrays of build items cost nothing to create.
+    struct ItemBox
+    {
+        double min[3];
+        double max[3];
+
+        ItemBox& operator=(M3DBoundingBox<double> const& b)
+        {
+            for (int k = 0; k < 3; ++k)
+            {
+                min[k] = b.min[k];
+                max[k] = b.max[k];
+            }
+            return *this;
+        }
+    };
+
     struct BuildItem
     {
         Node** slot;
         std::uint64_t begin;
         std::uint64_t end;
-        M3DBoundingBox<double> box;
+        ItemBox box;
         // Bit k set: axis k may no longer be split.
         std::uint8_t usedAxes;
         // The axis to try first.
@@ -149,7 +167,34 @@ private:
         std::uint64_t straddleEnd;
         // Boxes of the below, straddling and above groups, gathered while partitioning so that the
         // children's boxes need no pass of their own over the elements.
-        M3DBoundingBox<double> groupBoxes[3];
+        ItemBox groupBoxes[3];
+    };
+    // Level buffers are sized without writing to them: the threads fill the items in.
+    static_assert(std::is_trivially_default_constructible<BuildItem>::value, "build items need no construction");
+
+    // The items of one level; grows without keeping its contents.
+    class ItemBuffer
+    {
+    public:
+        BuildItem* Reserve(std::size_t count)
+        {
+            if (count > m_capacity)
+            {
+                m_items.reset(new BuildItem[count]);
+                m_capacity = count;
+            }
+            return m_items.get();
+        }
+        BuildItem* Data() { return m_items.get(); }
+        void Swap(ItemBuffer& other)
+        {
+            m_items.swap(other.m_items);
+            std::swap(m_capacity, other.m_capacity);
+        }
+
+    private:
+        std::unique_ptr<BuildItem[]> m_items;
+        std::size_t m_capacity = 0;
     };
 
     template <class Iterator>
@@ -192,39 +237,127 @@ private:
 
     static int _ChooseAxis(BuildItem const& item) { return detail::ChooseSplitAxis(item.axis, item.usedAxes); }
 
+    // Where an item of the next level comes from: its parent's index in the current level, the
+    // parent's group it holds, and the parent's child slot it goes to.
+    struct ChildOrigin
+    {
+        std::size_t parent;
+        std::uint8_t group;
+        std::uint8_t slot;
+    };
+
+    // Breadth-first, one level at a time. The calling thread lists the next level's items (each
+    // a non-empty group of an item just partitioned, in queue order) and takes their nodes from
+    // the pool in that order; then the threads fill in the items and their nodes, one item per
+    // grab, and partition each at once. Every item's partition, and so the tree, is the same
+    // whatever the number of threads.
     void _Build(BoxCache& cache)
     {
-        std::deque<BuildItem> level;
-        std::deque<BuildItem> next;
-        _AppendItem(level, &m_root, 0, m_elements.Size(), 0, 0);
-        if (cache.Size() >= kParallelRootSize)
-        {
-            _ComputeBoxParallel(level.front(), cache);
-            if (_NeedsSplit(level.front())) _PartitionCachedParallel(level.front(), cache);
-        }
+        int const threads = omp_get_max_threads();
+        ItemBuffer level, next;
+        BuildItem& root = *level.Reserve(1);
+        _InitItem(root, &m_root, 0, m_elements.Size(), 0, 0);
+        if (threads > 1 && cache.Size() >= kParallelRootBoxSize)
+            _ComputeBoxParallel(root, cache);
         else
+            _ComputeBox(root, cache);
+        m_root = _NewNode();
+        _FillNode(*m_root, root);
+        // The root's partition stays on this thread: sharing it would take a copy of every element
+        // and box aside, which costs more than the pass itself.
+        _Partition(root, cache);
+        std::size_t levelSize = 1;
+        // Bit g of an item's entry: the item is split and its group g is not empty.
+        std::vector<std::uint8_t> groups(1, _NonEmptyGroups(root)), nextGroups;
+        std::vector<ChildOrigin> origins;
+        std::vector<std::size_t> firstChild;
+        std::vector<Node*> nodes;
+        while (true)
         {
-            _ComputeBox(level.front(), cache);
-            _Partition(level.front(), cache);
-        }
-        while (!level.empty())
-        {
-            for (BuildItem& item : level) *item.slot = _NewNode(item);
-            for (BuildItem const& item : level)
-                if (_NeedsSplit(item)) _Split(item, next);
-            int const count = static_cast<int>(next.size());
-#pragma omp parallel for schedule(dynamic, 1)
-            for (int i = 0; i < count; ++i) _Partition(next[i], cache);
-            level.clear();
-            level.swap(next);
+            BuildItem* const items = level.Data();
+            // A level of few items hands out their children one by one, so that the threads share
+            // the few big partitions evenly; a level of many hands out parents with all their
+            // children, which spares the calling thread listing every child.
+            bool const byParent = levelSize >= kHandOutParentsFrom;
+            std::size_t children = 0;
+            if (byParent)
+            {
+                firstChild.resize(levelSize);
+                for (std::size_t i = 0; i < levelSize; ++i)
+                {
+                    firstChild[i] = children;
+                    children += (groups[i] & 1u) + (groups[i] >> 1 & 1u) + (groups[i] >> 2 & 1u);
+                }
+            }
+            else
+            {
+                origins.clear();
+                for (std::size_t i = 0; i < levelSize; ++i)
+                    for (std::uint8_t group = 0, slot = 0, bits = groups[i]; bits != 0; ++group, bits >>= 1)
+                        if (bits & 1) origins.push_back({i, group, slot++});
+                children = origins.size();
+            }
+            if (children == 0) break;
+            nodes.resize(children);
+            for (Node*& node : nodes) node = _NewNode();
+            nextGroups.resize(children);
+            BuildItem* const childItems = next.Reserve(children);
+            std::int64_t const count = static_cast<std::int64_t>(byParent ? levelSize : children);
+            // Handed out in runs of up to 256, at least eight runs per thread and level: enough
+            // runs to even out the threads' work, and long enough that two threads rarely write to
+            // the same cache line of the level's arrays.
+            int const grab =
+                static_cast<int>(std::min<std::int64_t>(256, std::max<std::int64_t>(1, count / (8 * threads))));
+#pragma omp parallel for schedule(dynamic, grab)
+            for (std::int64_t k = 0; k < count; ++k)
+            {
+                if (!byParent)
+                {
+                    std::size_t const j = std::size_t(k);
+                    _MakeAndPartitionChild(items, origins[j], nodes[j], childItems[j], nextGroups[j], cache);
+                    continue;
+                }
+                std::size_t const i = std::size_t(k);
+                std::uint8_t slot = 0;
+                for (std::uint8_t group = 0; group < 3; ++group)
+                {
+                    if (!(groups[i] >> group & 1u)) continue;
+                    std::size_t const j = firstChild[i] + slot;
+                    _MakeAndPartitionChild(items, ChildOrigin{i, group, slot}, nodes[j], childItems[j], nextGroups[j],
+                                           cache);
+                    ++slot;
+                }
+            }
+            level.Swap(next);
+            groups.swap(nextGroups);
+            levelSize = children;
         }
     }
 
-    // Appended in place: items are large and a level holds many.
-    static BuildItem& _AppendItem(std::deque<BuildItem>& queue, Node** slot, std::uint64_t begin, std::uint64_t end,
-                                  std::uint8_t usedAxes, std::uint8_t axis)
+    // From this many items on, a level is handed out by parent.
+    static constexpr std::size_t kHandOutParentsFrom = 4096;
+
+    // Fills in the item and node of one child and partitions it; `groups` receives its
+    // non-empty groups.
+    void _MakeAndPartitionChild(BuildItem const* items, ChildOrigin const& origin, Node* node, BuildItem& child,
+                                std::uint8_t& groups, BoxCache& cache)
     {
-        BuildItem& item = queue.emplace_back();
+        _MakeChild(items[origin.parent], origin, node, child);
+        _Partition(child, cache);
+        groups = _NonEmptyGroups(child);
+    }
+
+    // Bit g set: the item is to be split and its group g (below, straddling, above) is not empty.
+    std::uint8_t _NonEmptyGroups(BuildItem const& item) const
+    {
+        if (!_NeedsSplit(item)) return 0;
+        return std::uint8_t(unsigned(item.belowEnd > item.begin) | unsigned(item.straddleEnd > item.belowEnd) << 1 |
+                            unsigned(item.end > item.straddleEnd) << 2);
+    }
+
+    static void _InitItem(BuildItem& item, Node** slot, std::uint64_t begin, std::uint64_t end, std::uint8_t usedAxes,
+                          std::uint8_t axis)
+    {
         item.slot = slot;
         item.begin = begin;
         item.end = end;
@@ -232,43 +365,46 @@ private:
         item.axis = axis;
         item.belowEnd = begin;
         item.straddleEnd = end;
-        return item;
     }
 
-    Node* _NewNode(BuildItem const& item)
+    Node* _NewNode()
     {
         m_pool.set_next_size(m_poolBlockSize);
         Node* node = m_pool.malloc();
         if (!node) throw std::bad_alloc();
-        node->box[0] = TruncateToInt32(item.box.min[0]);
-        node->box[1] = TruncateToInt32(item.box.max[0]);
-        node->box[2] = TruncateToInt32(item.box.min[1]);
-        node->box[3] = TruncateToInt32(item.box.max[1]);
-        node->box[4] = TruncateToInt32(item.box.min[2]);
-        node->box[5] = TruncateToInt32(item.box.max[2]);
-        node->begin = item.begin;
-        node->end = item.end;
-        node->children[0] = node->children[1] = node->children[2] = nullptr;
         return node;
     }
 
-    // Children for the below, straddling and above groups, in that order, skipping empty ones.
-    void _Split(BuildItem const& item, std::deque<BuildItem>& next) const
+    static void _FillNode(Node& node, BuildItem const& item)
     {
-        int const axis = _ChooseAxis(item);
+        node.box[0] = TruncateToInt32(item.box.min[0]);
+        node.box[1] = TruncateToInt32(item.box.max[0]);
+        node.box[2] = TruncateToInt32(item.box.min[1]);
+        node.box[3] = TruncateToInt32(item.box.max[1]);
+        node.box[4] = TruncateToInt32(item.box.min[2]);
+        node.box[5] = TruncateToInt32(item.box.max[2]);
+        node.begin = item.begin;
+        node.end = item.end;
+        node.children[0] = node.children[1] = node.children[2] = nullptr;
+    }
+
+    // The child of `parent` for one of its groups (below, straddling, above): its item, its node
+    // (taken from the pool beforehand) and the parent's child slot. The children split first on
+    // the axis after the parent's; the straddling child may no longer split the parent's axis.
+    static void _MakeChild(BuildItem const& parent, ChildOrigin const& origin, Node* node, BuildItem& child)
+    {
+        int const axis = _ChooseAxis(parent);
         std::uint8_t const childAxis = static_cast<std::uint8_t>(detail::NextSplitAxis(axis));
-        std::uint8_t const axisBit = static_cast<std::uint8_t>(1u << axis);
-        Node* const parent = *item.slot;
-        int slot = 0;
-        std::uint64_t const bounds[4] = {item.begin, item.belowEnd, item.straddleEnd, item.end};
-        for (int group = 0; group < 3; ++group)
-        {
-            if (bounds[group] == bounds[group + 1]) continue;
-            std::uint8_t const used = group == 1 ? static_cast<std::uint8_t>(item.usedAxes | axisBit) : item.usedAxes;
-            BuildItem& child =
-                _AppendItem(next, &parent->children[slot++], bounds[group], bounds[group + 1], used, childAxis);
-            child.box = item.groupBoxes[group];
-        }
+        std::uint8_t const used = origin.group == detail::kStraddling
+                                      ? static_cast<std::uint8_t>(parent.usedAxes | (1u << axis))
+                                      : parent.usedAxes;
+        std::uint64_t const bounds[4] = {parent.begin, parent.belowEnd, parent.straddleEnd, parent.end};
+        Node* const parentNode = *parent.slot;
+        _InitItem(child, &parentNode->children[origin.slot], bounds[origin.group], bounds[origin.group + 1], used,
+                  childAxis);
+        child.box = parent.groupBoxes[origin.group];
+        _FillNode(*node, child);
+        parentNode->children[origin.slot] = node;
     }
 
     void _ComputeBox(BuildItem& item, BoxCache const& cache) const
@@ -288,8 +424,8 @@ private:
         item.box = box;
     }
 
-    // Below this many elements the root is measured and partitioned on the calling thread alone.
-    static constexpr std::size_t kParallelRootSize = 1u << 16;
+    // Below this many elements the root is measured by one thread alone.
+    static constexpr std::size_t kParallelRootBoxSize = 1u << 16;
 
     // The root's box, its elements' cached boxes gathered by all threads: integer minima and
     // maxima, so the order of gathering does not matter.
@@ -306,46 +442,6 @@ private:
             _Grow(all, mine);
         }
         item.box = item.end > item.begin ? _CachedDoubleBox(all) : M3DBoundingBox<double>();
-    }
-
-    // The cached partition of the root, with the same result element for element: all threads
-    // classify the elements and gather the three groups' boxes first (integer minima and maxima,
-    // in any order), then the calling thread runs the same three-cursor pass on the
-    // classification alone, moving each element's group along with it.
-    void _PartitionCachedParallel(BuildItem& item, BoxCache& cache)
-    {
-        int const axis = _ChooseAxis(item);
-        double const split = detail::SplitValue(item.box.min[axis], item.box.max[axis]);
-        std::vector<std::uint8_t> groupOf(item.end - item.begin);
-        M3DObjectTreeCachedBox groups[3];
-        std::int64_t const begin = std::int64_t(item.begin), end = std::int64_t(item.end);
-#pragma omp parallel
-        {
-            M3DObjectTreeCachedBox mine[3];
-#pragma omp for schedule(static) nowait
-            for (std::int64_t i = begin; i < end; ++i)
-            {
-                M3DObjectTreeCachedBox const& b = cache[std::size_t(i)];
-                detail::SplitGroup const group = detail::GroupOf(_CachedMin(b, axis), _CachedMax(b, axis), split);
-                groupOf[std::size_t(i - begin)] = std::uint8_t(group);
-                _GrowGroup(mine, group, b);
-            }
-#pragma omp critical(vz_static_tree_root_groups)
-            for (int g = 0; g < 3; ++g) _Grow(groups[g], mine[g]);
-        }
-        std::uint64_t const first = item.begin;
-        auto const ends = detail::PartitionAtSplit(
-            item.begin, item.end, [&](std::size_t i) { return detail::SplitGroup(groupOf[i - first]); },
-            [&](std::size_t i, std::size_t j)
-            {
-                _SwapElements(i, j, cache);
-                std::swap(groupOf[i - first], groupOf[j - first]);
-            });
-        item.belowEnd = ends.first;
-        item.straddleEnd = ends.second;
-        std::uint64_t const bounds[4] = {item.begin, ends.first, ends.second, item.end};
-        for (int g = 0; g < 3; ++g)
-            if (bounds[g] < bounds[g + 1]) item.groupBoxes[g] = _CachedDoubleBox(groups[g]);
     }
 
     // Three groups by the elements' extent on the axis: below (max < split), straddling

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "tree_test_support.h"
@@ -87,6 +88,134 @@ TEST(MutableSegmentBox, SlabClippingBoundaries)
     EXPECT_FALSE(SegmentMeetsBox(inverted, Point(5, -0.5, 5), Point(1, 0, 0), 0.0, 100.0, entry));
     // Moving away.
     EXPECT_FALSE(SegmentMeetsBox(box, Point(-5, 5, 5), Point(-1, 0, 0), 0.0, 100.0, entry));
+}
+
+// The clip and the ray-triangle test decide without branching on their outcome; they must answer,
+// bit for bit, what the step-by-step rules answer. The references below follow the rules literally,
+// stopping at the first face or condition that rules the box or triangle out.
+bool StepwiseClipFace(double den, double num, double& t0, double& t1)
+{
+    double const eps = 1.4901161193847656e-8;
+    if (den > 0.0)
+    {
+        if (num - eps > den * t1) return false;
+        if (num > den * t0) t0 = num / den;
+        return true;
+    }
+    if (den < 0.0)
+    {
+        if (num - eps > den * t0) return false;
+        if (num > den * t1) t1 = num / den;
+        return true;
+    }
+    return num - eps <= 0.0;
+}
+
+bool StepwiseSegmentMeetsBox(Point const& lo, Point const& hi, Point const& origin, Point const& direction, double tMin,
+                             double tMax, double& entry)
+{
+    if (tMin >= tMax) return false;
+    double t0 = tMin, t1 = tMax;
+    for (int k = 0; k < 3; ++k)
+    {
+        double const half = (hi[k] - lo[k]) * 0.5;
+        if (half < 0.0) return false;
+    }
+    for (int k = 0; k < 3; ++k)
+    {
+        double const half = (hi[k] - lo[k]) * 0.5;
+        double const o = origin[k] - (lo[k] + hi[k]) * 0.5;
+        if (!StepwiseClipFace(direction[k], -o - half, t0, t1)) return false;
+        if (!StepwiseClipFace(-direction[k], o - half, t0, t1)) return false;
+    }
+    entry = t0;
+    return true;
+}
+
+bool StepwiseRayHitsTriangle(Point const& origin, Point const& direction, Point const& a, Point const& b,
+                             Point const& c, double tMin, double tMax, double& t)
+{
+    Point const e1 = b - a, e2 = c - a, n = e1.Cross(e2), s = origin - a;
+    double const det = direction.Dot(n);
+    double sign;
+    if (det > 1.4901161193847656e-8)
+        sign = 1.0;
+    else if (det < -1.4901161193847656e-8)
+        sign = -1.0;
+    else
+        return false;
+    double const hit = -n.Dot(s) / det;
+    if (hit < tMin || hit > tMax) return false;
+    double const u = sign * direction.Dot(s.Cross(e2));
+    double const v = sign * direction.Dot(e1.Cross(s));
+    if (u < 0.0 || v < 0.0 || u + v > std::fabs(det)) return false;
+    t = hit;
+    return true;
+}
+
+// Integer boxes and vertices, origins on and between the integers, directions with zero, tiny and
+// ordinary components, parameter limits at, near and far from the boxes: many ties and touches.
+TEST(MutableSegmentBox, BranchFreeTestsAnswerAsTheStepwiseRules)
+{
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> coord(-6, 6), half(0, 12), pick(0, 5);
+    auto component = [&]
+    {
+        switch (pick(rng))
+        {
+        case 0: return 0.0;
+        case 1: return 1e-12 * (coord(rng) + 0.5);
+        case 2: return double(coord(rng));
+        default: return std::uniform_real_distribution<double>(-1.0, 1.0)(rng);
+        }
+    };
+    // Off the half-integers by nothing, by a little, or by exactly the clip's epsilon either way.
+    double const offsets[6] = {0.0, 0.0, 0.0, 1e-9, 1.4901161193847656e-8, -1.4901161193847656e-8};
+    auto position = [&] { return 0.5 * coord(rng) + offsets[pick(rng)]; };
+    auto limit = [&]
+    {
+        switch (pick(rng))
+        {
+        case 0: return kLargest;
+        case 1: return 0.0;
+        default: return double(half(rng)) * 0.5;
+        }
+    };
+    int met = 0, missed = 0, hits = 0;
+    for (int i = 0; i < 200000; ++i)
+    {
+        Point const lo(coord(rng), coord(rng), coord(rng));
+        Point const hi(lo.x + half(rng) - 1, lo.y + half(rng) - 1, lo.z + half(rng) - 1);
+        Point const origin(position(), position(), position());
+        Point const direction(component(), component(), component());
+        double const tMin = pick(rng) == 0 ? limit() : 0.0, tMax = limit();
+        double expectedEntry = -1.0, entry = -1.0;
+        bool const expected = StepwiseSegmentMeetsBox(lo, hi, origin, direction, tMin, tMax, expectedEntry);
+        bool const got =
+            SegmentMeetsBox(MeshQueries::TrianglesGroupBBox3D(lo, hi), origin, direction, tMin, tMax, entry);
+        ASSERT_EQ(got, expected) << i;
+        if (got)
+        {
+            ASSERT_EQ(std::memcmp(&entry, &expectedEntry, sizeof entry), 0) << i;
+        }
+        (got ? met : missed) += 1;
+
+        Point const a(coord(rng), coord(rng), coord(rng));
+        Point const b = pick(rng) == 0 ? a : Point(coord(rng), coord(rng), coord(rng));
+        Point const c(coord(rng), coord(rng), coord(rng));
+        double expectedHit = -1.0, hit = -1.0;
+        bool const expectedHits = StepwiseRayHitsTriangle(origin, direction, a, b, c, tMin, tMax, expectedHit);
+        bool const gotHits = RayHitsTriangle(origin, direction, a, b, c, tMin, tMax, hit);
+        ASSERT_EQ(gotHits, expectedHits) << i;
+        if (gotHits)
+        {
+            ASSERT_EQ(std::memcmp(&hit, &expectedHit, sizeof hit), 0) << i;
+        }
+        hits += gotHits;
+    }
+    EXPECT_GT(met, 5000);
+    EXPECT_GT(missed, 20000);
+    EXPECT_GT(hits, 2000);
 }
 
 // Built over the mesh; at most ten triangles keep it a single leaf.

@@ -277,21 +277,43 @@ TEST(StaticTreeBuild, BoundsEqualToTheSplitValueStraddle)
     EXPECT_EQ(tree.GetElement(straddling->children[1]->begin), mesh.GetTriangle(1));
 }
 
-// Large enough for the root to be measured and partitioned by all threads: the tree must be the
-// one the single-threaded build without box cache makes.
-TEST(StaticTreeBuild, RootPartitionedByAllThreadsGivesTheSerialTree)
+// Large enough for the root to be measured by all threads, and for the threads to share levels of
+// big ranges: the tree must be the one the single-threaded build without box cache makes. Besides
+// a spread-out mesh, one whose first split leaves nearly everything in one child (a far-away
+// triangle beside a cluster), and one whose every range straddles every split until the axes run
+// out.
+TEST(StaticTreeBuild, LargeRangesGiveTheSerialTreeOnAnyThreadCount)
 {
-    MStlBase mesh;
-    AddRandomTriangles(mesh, 70000, 200000, 800, 22);
-    AddStraddlingTriangles(mesh, 500, 4);
+    std::vector<std::function<void(MStlBase&)>> const meshes = {
+        [](MStlBase& mesh)
+        {
+            AddRandomTriangles(mesh, 70000, 200000, 800, 22);
+            AddStraddlingTriangles(mesh, 500, 4);
+        },
+        [](MStlBase& mesh)
+        {
+            AddRandomTriangles(mesh, 90000, 20000, 300, 23);
+            MStlPoint* a = mesh.AddPoint(50000000, 0, 0);
+            MStlPoint* b = mesh.AddPoint(50000010, 10, 0);
+            MStlPoint* c = mesh.AddPoint(50000000, 10, 10);
+            mesh.AddTriangle(a, b, c);
+        },
+        [](MStlBase& mesh) { AddCoincidentTriangles(mesh, 70000); },
+    };
     int const threadsBefore = omp_get_max_threads();
-    omp_set_num_threads(1);
-    TriangleTree const serial(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(false, 10));
-    for (int threads : {2, 3})
+    for (std::size_t m = 0; m < meshes.size(); ++m)
     {
-        omp_set_num_threads(threads);
-        TriangleTree const cached(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 10));
-        EXPECT_TRUE(SameTrees(serial, cached)) << threads;
+        MStlBase mesh;
+        meshes[m](mesh);
+        omp_set_num_threads(1);
+        TriangleTree const serial(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(false, 10));
+        CheckTree(serial, ElementBox);
+        for (int threads : {1, 2, 3})
+        {
+            omp_set_num_threads(threads);
+            TriangleTree const cached(mesh.GetTriangles().begin(), mesh.GetTriangles().end(), Params(true, 10));
+            EXPECT_TRUE(SameTrees(serial, cached)) << m << " " << threads;
+        }
     }
     omp_set_num_threads(threadsBefore);
 }
