@@ -9,12 +9,12 @@
 #include <random>
 #include <vector>
 
-#include "ClosestTriangleQuery.h"
 #include "collision/ToleranceQuery.h"
 #include "collision/TriangleDistance.h"
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include "trees/M3DObjectTree.h"
+#include "trees/NearestTriangleQuery.h"
 
 namespace
 {
@@ -91,7 +91,7 @@ std::vector<Point> PointsNearSurface(std::size_t count, bool meshOrder, unsigned
     return points;
 }
 
-using benchmesh::ClosestTriangleQuery;
+using MeshQueries::NearestTriangleQuery;
 
 // Argument 0: box cache on (1) or off (0); argument 1: maxLeafSize.
 void BM_Build1M(benchmark::State& state)
@@ -125,7 +125,7 @@ void BM_FindNearestClosestTriangle(benchmark::State& state)
         {
             double best = std::numeric_limits<double>::infinity();
             MStlTriangle const* element = nullptr;
-            tree.FindNearest(ClosestTriangleQuery{points[i]}, best, element);
+            tree.FindNearest(NearestTriangleQuery(points[i]), best, element);
             checksum += best;
         }
         benchmark::DoNotOptimize(checksum);

@@ -8,11 +8,11 @@
 
 #include <omp.h>
 
-#include "../ClosestTriangleQuery.h"
 #include "PeerInputs.h"
 #include "collision/MUserOperatorCollisionDetectorWithTolerance.h"
 #include "trees/M3DObjectTree.h"
 #include "trees/M3DTriangleTreeMutable.h"
+#include "trees/NearestTriangleQuery.h"
 
 namespace peers
 {
@@ -73,7 +73,7 @@ private:
     std::vector<std::unique_ptr<MutableTree>> m_trees;
 };
 
-using benchmesh::ClosestTriangleQuery;
+using MeshQueries::NearestTriangleQuery;
 
 inline void OurClosest(StaticTree const& tree, std::vector<Point> const& points, int threads,
                        std::vector<Answer>& answers)
@@ -85,7 +85,7 @@ inline void OurClosest(StaticTree const& tree, std::vector<Point> const& points,
     {
         double best = std::numeric_limits<double>::infinity();
         MStlTriangle const* element = nullptr;
-        tree.FindNearest(ClosestTriangleQuery{points[i]}, best, element);
+        tree.FindNearest(NearestTriangleQuery(points[i]), best, element);
         if (element) answers[i] = {std::int64_t(element->GetElementIndex()), best};
     }
 }

@@ -5,6 +5,7 @@
 #include "interfaces/MathCore.h"
 #include "interfaces/MeshData.h"
 #include "trees/M3DObjectTree.h"
+#include "trees/NearestTriangleQuery.h"
 
 #include <cmath>
 #include <cstdint>
@@ -26,35 +27,6 @@ inline TriangleTree::Parameters NearestTreeParameters()
     return parameters;
 }
 
-// Squared distances from one point, in internal units squared.
-class PointToTriangleDistance
-{
-public:
-    explicit PointToTriangleDistance(MMPoint3d<double> const& point) : m_point(point) {}
-
-    double BoxDistance(M3DBoundingBox<double> const& box) const
-    {
-        double const p[3] = {m_point.x, m_point.y, m_point.z};
-        double sum = 0.0;
-        for (int k = 0; k < 3; ++k)
-        {
-            double const gap = p[k] < box.min[k] ? box.min[k] - p[k] : (p[k] > box.max[k] ? p[k] - box.max[k] : 0.0);
-            sum += gap * gap;
-        }
-        return sum;
-    }
-
-    double ElementDistance(MStlTriangle const* triangle) const
-    {
-        MMPoint3d<double> const closest = MTriangle3dUtilities::ClosestPointOnTriangle(
-            m_point, triangle->GetVertex(0), triangle->GetVertex(1), triangle->GetVertex(2));
-        return (closest - m_point).LengthSquared();
-    }
-
-private:
-    MMPoint3d<double> m_point;
-};
-
 // For each of count points (x, y, z in internal units, scaled by pointScale first), the element
 // index of the nearest triangle (-1 for an empty tree) and its distance divided by distanceScale
 // (+infinity for none). Runs on all OpenMP threads; the result does not depend on their number.
@@ -66,7 +38,8 @@ inline void FindNearestTriangles(TriangleTree const& tree, double const* points,
     for (std::int64_t i = 0; i < n; ++i)
     {
         double const* p = points + 3 * i;
-        PointToTriangleDistance const query(MMPoint3d<double>{p[0] * pointScale, p[1] * pointScale, p[2] * pointScale});
+        MeshQueries::NearestTriangleQuery const query(
+            MMPoint3d<double>{p[0] * pointScale, p[1] * pointScale, p[2] * pointScale});
         double best = std::numeric_limits<double>::infinity();
         MStlTriangle const* nearest = nullptr;
         tree.FindNearest(query, best, nearest);
