@@ -10,27 +10,11 @@
 namespace MeshQueriesMutable
 {
 
-// One slab face of the parametric clip; the epsilon lets segments that run along a face through.
-inline bool ClipSlabFace(double den, double num, double& t0, double& t1)
-{
-    constexpr double eps = 1.4901161193847656e-8;
-    if (den > 0.0)
-    {
-        if (num - eps > den * t1) return false;
-        if (num > den * t0) t0 = num / den;
-        return true;
-    }
-    if (den < 0.0)
-    {
-        if (num - eps > den * t0) return false;
-        if (num > den * t1) t1 = num / den;
-        return true;
-    }
-    return num - eps <= 0.0;
-}
+// Lets a segment that runs along a box face through the clip (2^-26).
+constexpr double kClipEpsilon = 1.4901161193847656e-8;
 
-// `bound` moved to the quotient q = num / den when num > den * bound: the comparison and product of
-// the scalar clip, combined with a bit mask rather than a branch.
+// `bound` moved to the quotient q = num / den when num > den * bound: the clip's comparison and
+// product, combined with a bit mask rather than a branch.
 inline double MovedBound(double den, double num, double q, double bound)
 {
 #if defined(__SSE2__)
@@ -42,28 +26,24 @@ inline double MovedBound(double den, double num, double q, double bound)
 #endif
 }
 
-// ClipSlabFace again, for a face whose direction sign is known and whose quotient q = num / den is
-// at hand, without a branch on the outcome: the same comparisons and values, but a failure is
-// recorded in `ok` instead of ending the clip. A search tests many boxes per ray whose outcomes
-// follow no pattern; this way it waits for no mispredicted branch. Once `ok` is false, t0 and t1
-// no longer matter.
+// One slab face of the parametric clip, for a face whose direction sign is known and whose
+// quotient q = num / den is at hand. With den > 0 the face is entered: it fails when
+// num - kClipEpsilon > den * t1, else t0 moves to q when num > den * t0; with den < 0 it is left:
+// it fails when num - kClipEpsilon > den * t0, else t1 moves to q when num > den * t1. No branch on
+// the outcome: a failure is recorded in `ok` instead of ending the clip. A search tests many boxes
+// per ray whose outcomes follow no pattern; this way it waits for no mispredicted branch. Once `ok`
+// is false, t0 and t1 no longer matter.
 inline void ClipEnteringFace(double den, double num, double q, double& t0, double t1, bool& ok)
 {
-    constexpr double eps = 1.4901161193847656e-8;
-    ok &= !(num - eps > den * t1);
+    ok &= !(num - kClipEpsilon > den * t1);
     t0 = MovedBound(den, num, q, t0);
 }
 inline void ClipLeavingFace(double den, double num, double q, double t0, double& t1, bool& ok)
 {
-    constexpr double eps = 1.4901161193847656e-8;
-    ok &= !(num - eps > den * t0);
+    ok &= !(num - kClipEpsilon > den * t0);
     t1 = MovedBound(den, num, q, t1);
 }
-inline void ClipParallelFace(double num, bool& ok)
-{
-    constexpr double eps = 1.4901161193847656e-8;
-    ok &= num - eps <= 0.0;
-}
+inline void ClipParallelFace(double num, bool& ok) { ok &= num - kClipEpsilon <= 0.0; }
 inline void ClipFace(double den, double num, double q, double& t0, double& t1, bool& ok)
 {
     // The direction's sign is the same for every box of one ray: these branches are predicted.
