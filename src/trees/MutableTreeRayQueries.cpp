@@ -31,15 +31,24 @@ void M3DTriangleTreeMutableStl::Node::ProjectPoint(MStlTriangle*& result, Point 
                                                    double& tMax)
 {
     PrefetchChildren(children);
+    // The outer groups are clipped as one pair, the straddling one alongside; an absent outer child
+    // is clipped on its sibling's box and its outcome dropped.
+    BaseNode* const* const c = children;
+    for (BaseNode* child : children)
+        if (child) child->EnsureBBox();
     bool passed[3] = {false, false, false};
     double entry[3] = {0.0, 0.0, 0.0};
-    for (int slot = 0; slot < 3; ++slot)
+    if (c[0] || c[2])
     {
-        BaseNode* const child = children[slot];
-        if (!child) continue;
-        child->EnsureBBox();
-        passed[slot] = SegmentMeetsBox(child->box, origin, direction, 0.0, tMax, entry[slot]);
+        double outer[2] = {0.0, 0.0};
+        unsigned const met = SegmentMeetsBoxPair((c[0] ? c[0] : c[2])->box, (c[2] ? c[2] : c[0])->box, origin,
+                                                 direction, 0.0, tMax, outer);
+        passed[0] = c[0] && (met & 1u);
+        passed[2] = c[2] && (met & 2u);
+        entry[0] = outer[0];
+        entry[2] = outer[1];
     }
+    if (c[1]) passed[1] = SegmentMeetsBox(c[1]->box, origin, direction, 0.0, tMax, entry[1]);
     for (int slot = 0; slot < 3; ++slot)
         if (passed[slot]) children[slot]->PrefetchContents();
     // The straddling group first, then the outer groups nearest entry first (slot 2 on a tie).

@@ -16,6 +16,7 @@ using namespace vz_test;
 using MeshQueriesMutable::PointTriangleDistanceSqr;
 using MeshQueriesMutable::RayHitsTriangle;
 using MeshQueriesMutable::SegmentMeetsBox;
+using MeshQueriesMutable::SegmentMeetsBoxPair;
 constexpr double kLargest = std::numeric_limits<double>::max();
 
 // Exact answers in each Voronoi region far from the origin, and degenerate triangles, which measure
@@ -90,9 +91,9 @@ TEST(MutableSegmentBox, SlabClippingBoundaries)
     EXPECT_FALSE(SegmentMeetsBox(box, Point(-5, 5, 5), Point(-1, 0, 0), 0.0, 100.0, entry));
 }
 
-// The clip and the ray-triangle test decide without branching on their outcome; they must answer,
-// bit for bit, what the step-by-step rules answer. The references below follow the rules literally,
-// stopping at the first face or condition that rules the box or triangle out.
+// The clip (alone and two boxes at once) and the ray-triangle test decide without branching on their
+// outcome; they must answer, bit for bit, what the step-by-step rules answer. The references below follow the rules
+// literally, stopping at the first face or condition that rules the box or triangle out.
 bool StepwiseClipFace(double den, double num, double& t0, double& t1)
 {
     double const eps = 1.4901161193847656e-8;
@@ -182,6 +183,7 @@ TEST(MutableSegmentBox, BranchFreeTestsAnswerAsTheStepwiseRules)
         }
     };
     int met = 0, missed = 0, hits = 0;
+    Point otherLo(0, 0, 0), otherHi(1, 1, 1);
     for (int i = 0; i < 200000; ++i)
     {
         Point const lo(coord(rng), coord(rng), coord(rng));
@@ -189,15 +191,26 @@ TEST(MutableSegmentBox, BranchFreeTestsAnswerAsTheStepwiseRules)
         Point const origin(position(), position(), position());
         Point const direction(component(), component(), component());
         double const tMin = pick(rng) == 0 ? limit() : 0.0, tMax = limit();
-        double expectedEntry = -1.0, entry = -1.0;
+        // Clipped alone, and in both lanes of a pair beside the previous case's box.
+        double expectedEntry = -1.0, entry = -1.0, otherEntry = -1.0, pairEntry[2] = {-1.0, -1.0};
         bool const expected = StepwiseSegmentMeetsBox(lo, hi, origin, direction, tMin, tMax, expectedEntry);
-        bool const got =
-            SegmentMeetsBox(MeshQueries::TrianglesGroupBBox3D(lo, hi), origin, direction, tMin, tMax, entry);
+        bool const other = StepwiseSegmentMeetsBox(otherLo, otherHi, origin, direction, tMin, tMax, otherEntry);
+        MeshQueries::TrianglesGroupBBox3D const box(lo, hi), otherBox(otherLo, otherHi);
+        bool const got = SegmentMeetsBox(box, origin, direction, tMin, tMax, entry);
+        unsigned const pair = SegmentMeetsBoxPair(otherBox, box, origin, direction, tMin, tMax, pairEntry);
         ASSERT_EQ(got, expected) << i;
+        ASSERT_EQ(pair, unsigned(other) | unsigned(expected) << 1) << i;
         if (got)
         {
             ASSERT_EQ(std::memcmp(&entry, &expectedEntry, sizeof entry), 0) << i;
+            ASSERT_EQ(std::memcmp(&pairEntry[1], &expectedEntry, sizeof entry), 0) << i;
         }
+        if (other)
+        {
+            ASSERT_EQ(std::memcmp(&pairEntry[0], &otherEntry, sizeof entry), 0) << i;
+        }
+        otherLo = lo;
+        otherHi = hi;
         (got ? met : missed) += 1;
 
         Point const a(coord(rng), coord(rng), coord(rng));
