@@ -83,6 +83,11 @@ public:
     // maxDistance is the largest double for no limit.
     VZ_API MeshQueries::NearestTriangleResult<StlHandle> NearestTriangle(Point const& p, double maxDistance);
     VZ_API MeshQueries::ProjectPointResult<StlHandle> ProjectPoint(Point const& origin, Point const& direction);
+    // ProjectPoint for count rays at once: results[i] is exactly what ProjectPoint(origins[i],
+    // directions[i]) gives. Several rays are searched in turns, so that one ray's wait for memory
+    // overlaps the others' work.
+    VZ_API void ProjectPoints(Point const* origins, Point const* directions, std::size_t count,
+                              MeshQueries::ProjectPointResult<StlHandle>* results);
 
 private:
     friend class Node;

@@ -114,6 +114,13 @@ MeshQueries::ProjectPointResult<StlHandle> MStl3DTriangleTreeMutableManager::Pro
     return m_tree.ProjectPoint(p, direction);
 }
 
+void MStl3DTriangleTreeMutableManager::ProjectPoints(Point const* points, Point const* directions, std::size_t count,
+                                                     MeshQueries::ProjectPointResult<StlHandle>* results)
+{
+    UpdateTree();
+    m_tree.ProjectPoints(points, directions, count, results);
+}
+
 void MStl3DTriangleTreeMutableManager::GetTrianglesInsideBBox(std::vector<Triangle>& out, Point const& a,
                                                               Point const& b)
 {

@@ -67,6 +67,10 @@ public:
     // never hits it; a zero direction finds nothing. Found(): the triangle, distance the ray
     // parameter, point = p + distance * unit direction.
     MeshQueries::ProjectPointResult<StlHandle> ProjectPoint(Point const& p, Point const& direction);
+    // ProjectPoint for count rays: results[i] is what ProjectPoint(points[i], directions[i]) gives,
+    // several rays being searched in turns to overlap their waits for memory.
+    void ProjectPoints(Point const* points, Point const* directions, std::size_t count,
+                       MeshQueries::ProjectPointResult<StlHandle>* results);
     // Appends every triangle touching the axis-aligned box with corners a and b. Appends, never clears.
     void GetTrianglesInsideBBox(std::vector<Triangle>& out, Point const& a, Point const& b);
     // Appends every triangle crossed by origin + t * direction for t in [tMin, tMax] (direction not

@@ -170,7 +170,12 @@ void ExpectQueriesMatchBruteForce(Manager& m, EditedMesh& e, int rounds)
             I3 axis{0, 0, 0};
             (a % 3 == 0 ? axis.x : a % 3 == 1 ? axis.y : axis.z) = a < 3 ? 1 : -1;
             I3 const scaled{axis.x * axisLength, axis.y * axisLength, axis.z * axisLength};
-            ExpectAxisRayMatchesExact(m.ProjectPoint(ToPoint(o), ToPoint(scaled)), e.mesh, o, axis);
+            // As a batch of one first: a batch, too, must bring the tree up to date.
+            Point const origin = ToPoint(o), direction = ToPoint(scaled);
+            MeshQueries::ProjectPointResult<StlHandle> batched;
+            m.ProjectPoints(&origin, &direction, 1, &batched);
+            ExpectAxisRayMatchesExact(batched, e.mesh, o, axis);
+            ExpectAxisRayMatchesExact(m.ProjectPoint(origin, direction), e.mesh, o, axis);
         };
         // The queries append to the caller's vector and never clear it: a marker put first stays.
         MStlTriangle* const marker = e.mesh.GetTriangles().front();

@@ -91,7 +91,7 @@ TEST(MutableSegmentBox, SlabClippingBoundaries)
     EXPECT_FALSE(SegmentMeetsBox(box, Point(-5, 5, 5), Point(-1, 0, 0), 0.0, 100.0, entry));
 }
 
-// The clip (alone and two boxes at once) and the ray-triangle test decide without branching on their
+// The clip (alone, two and three boxes at once) and the ray-triangle test decide without branching on their
 // outcome; they must answer, bit for bit, what the step-by-step rules answer. The references below follow the rules
 // literally, stopping at the first face or condition that rules the box or triangle out.
 bool StepwiseClipFace(double den, double num, double& t0, double& t1)
@@ -154,6 +154,18 @@ bool StepwiseRayHitsTriangle(Point const& origin, Point const& direction, Point 
     return true;
 }
 
+using TripleClip = unsigned (*)(MeshQueries::TrianglesGroupBBox3D const&, MeshQueries::TrianglesGroupBBox3D const&,
+                                MeshQueries::TrianglesGroupBBox3D const&, Point const&, Point const&, double, double,
+                                double*);
+
+// The three-box clip in lane pairs, and in four lanes when this processor can run it.
+std::vector<TripleClip> TripleClips()
+{
+    std::vector<TripleClip> clips{MeshQueriesMutable::SegmentMeetsBoxTriple};
+    if (__builtin_cpu_supports("avx")) clips.push_back(MeshQueriesMutable::SegmentMeetsBoxTripleWide);
+    return clips;
+}
+
 // Integer boxes and vertices, origins on and between the integers, directions with zero, tiny and
 // ordinary components, parameter limits at, near and far from the boxes: many ties and touches.
 TEST(MutableSegmentBox, BranchFreeTestsAnswerAsTheStepwiseRules)
@@ -208,6 +220,22 @@ TEST(MutableSegmentBox, BranchFreeTestsAnswerAsTheStepwiseRules)
         if (other)
         {
             ASSERT_EQ(std::memcmp(&pairEntry[0], &otherEntry, sizeof entry), 0) << i;
+        }
+        // Three at once, the new box in the middle, both ways where this processor has both.
+        for (auto const triple : TripleClips())
+        {
+            double tripleEntry[3] = {-1.0, -1.0, -1.0};
+            unsigned const bits = triple(otherBox, box, otherBox, origin, direction, tMin, tMax, tripleEntry);
+            ASSERT_EQ(bits, unsigned(other) * 5u | unsigned(expected) << 1) << i;
+            if (got)
+            {
+                ASSERT_EQ(std::memcmp(&tripleEntry[1], &expectedEntry, sizeof entry), 0) << i;
+            }
+            if (other)
+            {
+                ASSERT_EQ(std::memcmp(&tripleEntry[0], &otherEntry, sizeof entry), 0) << i;
+                ASSERT_EQ(std::memcmp(&tripleEntry[2], &otherEntry, sizeof entry), 0) << i;
+            }
         }
         otherLo = lo;
         otherHi = hi;
@@ -271,3 +299,53 @@ TEST(MutableTreeQueries, TiesInOneLeafReportTheLaterTriangle)
 }
 
 } // namespace
+
+// A batch of rays answers, bit for bit, as the same rays cast one at a time: on a lattice mesh full
+// of shared corners and edges (equal hits in different leaves), in both modes, for batches shorter
+// and longer than the rays kept in flight, with zero directions among the rays; and on a tree that
+// is a single leaf, and one never built.
+TEST(MutableTreeQueries, BatchedRaysAnswerAsSingleRays)
+{
+    LatticeMesh lattice(17, 3000, 12);
+    std::mt19937 rng(23);
+    std::uniform_int_distribution<int> at(-1, 13), step(-2, 2), pick(0, 7);
+    std::uniform_real_distribution<double> real(-60.0, 660.0), unit(-1.0, 1.0);
+    std::vector<Point> origins, directions;
+    for (int i = 0; i < 3000; ++i)
+    {
+        origins.push_back(pick(rng) < 6 ? Point(50.0 * at(rng), 50.0 * at(rng), 50.0 * at(rng))
+                                        : Point(real(rng), real(rng), real(rng)));
+        int const kind = pick(rng);
+        directions.push_back(kind == 0  ? Point(0, 0, 0)
+                             : kind < 5 ? Point(step(rng), step(rng), step(rng))
+                                        : Point(unit(rng), unit(rng), unit(rng)));
+    }
+    int hits = 0;
+    auto expectSameAsSingleRays = [&](Tree& tree, std::size_t count)
+    {
+        std::vector<MeshQueries::ProjectPointResult<StlHandle>> batch(count);
+        tree.ProjectPoints(origins.data(), directions.data(), count, batch.data());
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            auto const single = tree.ProjectPoint(origins[i], directions[i]);
+            ASSERT_EQ(batch[i].triangle.Get(), single.triangle.Get()) << i;
+            ASSERT_EQ(batch[i].mesh.GetMesh(), single.mesh.GetMesh()) << i;
+            ASSERT_EQ(std::memcmp(&batch[i].distance, &single.distance, sizeof single.distance), 0) << i;
+            ASSERT_EQ(std::memcmp(&batch[i].point, &single.point, sizeof single.point), 0) << i;
+            hits += single.Found();
+        }
+    };
+    for (Tree::Mode const mode : {Tree::FineLeaves, Tree::CoarseLeaves})
+    {
+        Tree tree(mode);
+        BuildOn(tree, lattice.mesh);
+        for (std::size_t const count : {0, 1, 5, 3000}) expectSameAsSingleRays(tree, count);
+    }
+    EXPECT_GT(hits, 2000);
+    LatticeMesh few(5, 8, 2);
+    Tree leaf(Tree::FineLeaves), unbuilt(Tree::FineLeaves);
+    BuildOn(leaf, few.mesh);
+    ASSERT_TRUE(leaf.GetRoot()->IsLeaf());
+    expectSameAsSingleRays(leaf, 500);
+    expectSameAsSingleRays(unbuilt, 20);
+}

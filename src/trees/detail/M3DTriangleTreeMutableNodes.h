@@ -24,6 +24,7 @@ public:
     // Starts fetching what a visit of this node reads first, so that siblings about to be searched
     // load side by side rather than one stall after another.
     virtual void PrefetchContents() const = 0;
+    virtual bool IsLeaf() const = 0;
 
     BaseNode(BaseNode const&) = delete;
     BaseNode& operator=(BaseNode const&) = delete;
@@ -56,6 +57,13 @@ public:
                                       double const& tMin, double const& tMax) override;
     void ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction, double& tMax) override;
     void PrefetchContents() const override;
+    bool IsLeaf() const override { return false; }
+
+    // The children a ray search enters from this node, in the order it enters them: the straddling
+    // group first, then the outer groups whose boxes the ray meets within tMax, nearest entry first
+    // (slot 2 on a tie). Brings the children's boxes up to date and starts fetching the entered
+    // children's contents. Returns how many slots it wrote to order.
+    int RaySearchOrder(Point const& origin, Point const& direction, double tMax, int (&order)[3]);
 
     // Slot 0 below the split value, 1 straddling it, 2 above; null where the group was empty.
     BaseNode* children[3] = {nullptr, nullptr, nullptr};
@@ -74,6 +82,7 @@ public:
                                       double const& tMin, double const& tMax) override;
     void ProjectPoint(MStlTriangle*& result, Point const& origin, Point const& direction, double& tMax) override;
     void PrefetchContents() const override;
+    bool IsLeaf() const override { return true; }
 
     // Removes the first occurrence of t by moving the last entry into its place.
     bool Erase(MStlTriangle* t);

@@ -26,8 +26,12 @@ constexpr double kClipEpsilon = 1.4901161193847656e-8;
 // for no mispredicted branch. Once a lane has failed, its t0 and t1 no longer matter.
 using ClipLanes = double __attribute__((vector_size(16)));
 using ClipLaneMask = std::int64_t __attribute__((vector_size(16)));
+// Four lanes, where the processor has 256-bit vectors.
+using ClipLanes4 = double __attribute__((vector_size(32)));
+using ClipLaneMask4 = std::int64_t __attribute__((vector_size(32)));
 
-inline void ClipFaceLanes(double den, ClipLanes num, ClipLanes q, ClipLanes& t0, ClipLanes& t1, ClipLaneMask& ok)
+template <class Lanes, class Mask>
+__attribute__((always_inline)) inline void ClipFaceLanes(double den, Lanes num, Lanes q, Lanes& t0, Lanes& t1, Mask& ok)
 {
     // The direction's sign is the same for every box of one ray: these branches are predicted.
     if (den > 0.0)
@@ -46,12 +50,13 @@ inline void ClipFaceLanes(double den, ClipLanes num, ClipLanes q, ClipLanes& t0,
     }
 }
 
-inline void ClipSlabLanes(ClipLanes lo, ClipLanes hi, double origin, double direction, ClipLanes& t0, ClipLanes& t1,
-                          ClipLaneMask& ok)
+template <class Lanes, class Mask>
+__attribute__((always_inline)) inline void ClipSlabLanes(Lanes lo, Lanes hi, double origin, double direction, Lanes& t0,
+                                                         Lanes& t1, Mask& ok)
 {
-    ClipLanes const half = (hi - lo) * 0.5;
-    ClipLanes const o = origin - (lo + hi) * 0.5;
-    ClipLanes const lowNum = -o - half, highNum = o - half;
+    Lanes const half = (hi - lo) * 0.5;
+    Lanes const o = origin - (lo + hi) * 0.5;
+    Lanes const lowNum = -o - half, highNum = o - half;
     ok &= ~(half < 0.0);
     // A parallel axis's quotients are computed and not used.
     ClipFaceLanes(direction, lowNum, lowNum / direction, t0, t1, ok);
@@ -84,6 +89,41 @@ inline bool SegmentMeetsBox(MeshQueries::TrianglesGroupBBox3D const& box, MMPoin
     if (!(SegmentMeetsBoxPair(box, box, origin, direction, tMin, tMax, entries) & 1u)) return false;
     entry = entries[0];
     return true;
+}
+
+// The same for three boxes a, b and c: bit 0, 1 and 2 of the result and entry[0], [1] and [2]. A
+// and c share a pair of lanes.
+inline unsigned SegmentMeetsBoxTriple(MeshQueries::TrianglesGroupBBox3D const& a,
+                                      MeshQueries::TrianglesGroupBBox3D const& b,
+                                      MeshQueries::TrianglesGroupBBox3D const& c, MMPoint3d<double> const& origin,
+                                      MMPoint3d<double> const& direction, double tMin, double tMax, double* entry)
+{
+    double outer[2] = {0.0, 0.0};
+    unsigned const met = SegmentMeetsBoxPair(a, c, origin, direction, tMin, tMax, outer);
+    entry[0] = outer[0];
+    entry[2] = outer[1];
+    bool const middle = SegmentMeetsBox(b, origin, direction, tMin, tMax, entry[1]);
+    return (met & 1u) | unsigned(middle) << 1 | (met & 2u) << 1;
+}
+
+// SegmentMeetsBoxTriple in four lanes (c twice), for processors with 256-bit vectors, which the
+// caller checks (__builtin_cpu_supports("avx")).
+__attribute__((target("avx"))) inline unsigned
+SegmentMeetsBoxTripleWide(MeshQueries::TrianglesGroupBBox3D const& a, MeshQueries::TrianglesGroupBBox3D const& b,
+                          MeshQueries::TrianglesGroupBBox3D const& c, MMPoint3d<double> const& origin,
+                          MMPoint3d<double> const& direction, double tMin, double tMax, double* entry)
+{
+    if (tMin >= tMax) return 0;
+    ClipLanes4 t0 = {tMin, tMin, tMin, tMin}, t1 = {tMax, tMax, tMax, tMax};
+    ClipLaneMask4 ok = {-1, -1, -1, -1};
+    ClipSlabLanes(ClipLanes4{a.min.x, b.min.x, c.min.x, c.min.x}, ClipLanes4{a.max.x, b.max.x, c.max.x, c.max.x},
+                  origin.x, direction.x, t0, t1, ok);
+    ClipSlabLanes(ClipLanes4{a.min.y, b.min.y, c.min.y, c.min.y}, ClipLanes4{a.max.y, b.max.y, c.max.y, c.max.y},
+                  origin.y, direction.y, t0, t1, ok);
+    ClipSlabLanes(ClipLanes4{a.min.z, b.min.z, c.min.z, c.min.z}, ClipLanes4{a.max.z, b.max.z, c.max.z, c.max.z},
+                  origin.z, direction.z, t0, t1, ok);
+    for (int i = 0; i < 3; ++i) entry[i] = t0[i];
+    return unsigned(ok[0] != 0) | unsigned(ok[1] != 0) << 1 | unsigned(ok[2] != 0) << 2;
 }
 
 } // namespace MeshQueriesMutable

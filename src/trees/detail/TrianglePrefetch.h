@@ -8,16 +8,25 @@ namespace MeshQueriesMutable
 {
 
 // A leaf's triangles and their vertices live wherever the mesh put them. Requesting them all before
-// the first test lets the memory system fetch them side by side instead of one after another.
-inline void PrefetchTriangles(std::vector<MStlTriangle*> const& triangles)
+// the first test lets the memory system fetch them side by side instead of one after another. The
+// records come first: their vertex addresses are in them.
+inline void PrefetchTriangleRecords(std::vector<MStlTriangle*> const& triangles)
 {
     for (MStlTriangle const* t : triangles) __builtin_prefetch(t);
+}
+inline void PrefetchTriangleCorners(std::vector<MStlTriangle*> const& triangles)
+{
     for (MStlTriangle const* t : triangles)
     {
         __builtin_prefetch(t->GetPoint(0));
         __builtin_prefetch(t->GetPoint(1));
         __builtin_prefetch(t->GetPoint(2));
     }
+}
+inline void PrefetchTriangles(std::vector<MStlTriangle*> const& triangles)
+{
+    PrefetchTriangleRecords(triangles);
+    PrefetchTriangleCorners(triangles);
 }
 
 // Brings a node's children into cache before their boxes are read: the first line holds the box,
