@@ -1,6 +1,7 @@
 #pragma once
 // The library's side of the peer comparison: the same work as the peers do, through the library's
 // own entry points, with every answer kept so that it can be compared with a peer's or hashed.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -69,9 +70,45 @@ public:
         }
     }
 
+    // The same rays through ProjectPoints, in batches of kBatch rays; origins and directions apart.
+    static constexpr std::int64_t kBatch = 1024;
+    void RunBatched(std::vector<Point> const& origins, std::vector<Point> const& directions,
+                    std::vector<Answer>& answers)
+    {
+        answers.assign(origins.size(), Answer());
+        std::int64_t const n = std::int64_t(origins.size());
+#pragma omp parallel num_threads(int(m_trees.size()))
+        {
+            MutableTree& tree = *m_trees[std::size_t(omp_get_thread_num())];
+            std::vector<MeshQueries::ProjectPointResult<MeshQueriesMutable::StlHandle>> results(std::size_t{kBatch});
+#pragma omp for schedule(dynamic, 1)
+            for (std::int64_t begin = 0; begin < n; begin += kBatch)
+            {
+                std::int64_t const count = std::min(kBatch, n - begin);
+                tree.ProjectPoints(&origins[begin], &directions[begin], std::size_t(count), results.data());
+                for (std::int64_t i = 0; i < count; ++i)
+                    if (results[i].Found())
+                        answers[begin + i] = {std::int64_t(results[i].triangle.Get()->GetElementIndex()),
+                                              results[i].distance};
+            }
+        }
+    }
+
 private:
     std::vector<std::unique_ptr<MutableTree>> m_trees;
 };
+
+// Origins and directions of rays, each in an array of its own, as ProjectPoints takes them.
+inline void SplitRays(std::vector<Ray> const& rays, std::vector<Point>& origins, std::vector<Point>& directions)
+{
+    origins.resize(rays.size());
+    directions.resize(rays.size());
+    for (std::size_t i = 0; i < rays.size(); ++i)
+    {
+        origins[i] = rays[i].origin;
+        directions[i] = rays[i].direction;
+    }
+}
 
 using MeshQueries::NearestTriangleQuery;
 

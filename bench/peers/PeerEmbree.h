@@ -71,24 +71,32 @@ public:
         {
             RTCIntersectContext context;
             rtcInitIntersectContext(&context);
-            RTCRayHit rh;
-            Point const o = rays[i].origin - m_centre;
-            rh.ray.org_x = float(o.x);
-            rh.ray.org_y = float(o.y);
-            rh.ray.org_z = float(o.z);
-            rh.ray.dir_x = float(rays[i].direction.x);
-            rh.ray.dir_y = float(rays[i].direction.y);
-            rh.ray.dir_z = float(rays[i].direction.z);
-            rh.ray.tnear = 0.0f;
-            rh.ray.tfar = std::numeric_limits<float>::infinity();
-            rh.ray.time = 0.0f;
-            rh.ray.mask = ~0u;
-            rh.ray.id = 0;
-            rh.ray.flags = 0;
-            rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-            rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+            RTCRayHit rh = _RayHit(rays[i]);
             rtcIntersect1(m_scene, &context, &rh);
             if (rh.hit.geomID != RTC_INVALID_GEOMETRY_ID) answers[i] = {std::int64_t(rh.hit.primID), rh.ray.tfar};
+        }
+    }
+
+    // The same rays as streams of `batch` rays, one rtcIntersect1M call each.
+    void RayStreams(std::vector<Ray> const& rays, std::int64_t batch, int threads, std::vector<Answer>& answers) const
+    {
+        answers.assign(rays.size(), Answer());
+        std::int64_t const n = std::int64_t(rays.size());
+#pragma omp parallel num_threads(threads)
+        {
+            std::vector<RTCRayHit> stream{static_cast<std::size_t>(batch)};
+#pragma omp for schedule(dynamic, 1)
+            for (std::int64_t begin = 0; begin < n; begin += batch)
+            {
+                std::int64_t const count = std::min(batch, n - begin);
+                for (std::int64_t i = 0; i < count; ++i) stream[i] = _RayHit(rays[begin + i]);
+                RTCIntersectContext context;
+                rtcInitIntersectContext(&context);
+                rtcIntersect1M(m_scene, &context, stream.data(), unsigned(count), sizeof(RTCRayHit));
+                for (std::int64_t i = 0; i < count; ++i)
+                    if (stream[i].hit.geomID != RTC_INVALID_GEOMETRY_ID)
+                        answers[begin + i] = {std::int64_t(stream[i].hit.primID), stream[i].ray.tfar};
+            }
         }
     }
 
@@ -115,6 +123,27 @@ public:
     }
 
 private:
+    RTCRayHit _RayHit(Ray const& r) const
+    {
+        RTCRayHit rh;
+        Point const o = r.origin - m_centre;
+        rh.ray.org_x = float(o.x);
+        rh.ray.org_y = float(o.y);
+        rh.ray.org_z = float(o.z);
+        rh.ray.dir_x = float(r.direction.x);
+        rh.ray.dir_y = float(r.direction.y);
+        rh.ray.dir_z = float(r.direction.z);
+        rh.ray.tnear = 0.0f;
+        rh.ray.tfar = std::numeric_limits<float>::infinity();
+        rh.ray.time = 0.0f;
+        rh.ray.mask = ~0u;
+        rh.ray.id = 0;
+        rh.ray.flags = 0;
+        rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+        rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+        return rh;
+    }
+
     struct Search
     {
         MStlBase const* mesh;

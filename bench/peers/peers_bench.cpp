@@ -138,6 +138,22 @@ void RaysRow(Input const& in, Options const& o)
     differ = Disagreements(a, b, false, 1e-3, &largest);
     PrintRow("first hit, mutable tree ProjectPoint", in.name, "CGAL first_intersection", o.threads, ratio, tOurs, tPeer,
              Agreement(differ, a.size(), largest));
+
+    // Many rays at once: batches through ProjectPoints, against Embree's streams of the same size
+    // and CGAL (which casts one ray at a time).
+    std::vector<Point> origins, directions;
+    SplitRays(rays, origins, directions);
+    auto batched = [&] { ours.RunBatched(origins, directions, a); };
+    ratio = InterleavedRatio(
+        o.reps, batched, [&] { embree.RayStreams(rays, OurRays::kBatch, o.threads, b); }, &tOurs, &tPeer);
+    differ = Disagreements(a, b, false, 1.0, &largest);
+    PrintRow("first hits, mutable tree ProjectPoints", in.name, "Embree rtcIntersect1M", o.threads, ratio, tOurs, tPeer,
+             Agreement(differ, a.size(), largest));
+    ratio = InterleavedRatio(
+        o.reps, batched, [&] { cgal.Rays(rays, o.threads, b); }, &tOurs, &tPeer);
+    differ = Disagreements(a, b, false, 1e-3, &largest);
+    PrintRow("first hits, mutable tree ProjectPoints", in.name, "CGAL first_intersection", o.threads, ratio, tOurs,
+             tPeer, Agreement(differ, a.size(), largest));
 }
 
 void ClosestRow(Input const& in, Options const& o)

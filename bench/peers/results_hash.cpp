@@ -80,6 +80,10 @@ int main(int argc, char** argv)
         std::size_t hits = 0;
         for (auto const& a : answers) hits += a.triangle >= 0;
         std::printf("rays %s: %zu hits, hash %016llx\n", in.name, hits, (unsigned long long)HashAnswers(answers));
+        std::vector<peers::Point> origins, directions;
+        peers::SplitRays(peers::RayQueries(*in.mesh, queries, 11), origins, directions);
+        rays.RunBatched(origins, directions, answers);
+        std::printf("rays in batches %s: hash %016llx\n", in.name, (unsigned long long)HashAnswers(answers));
         auto const tree = peers::BuildStaticTree(*in.mesh);
         peers::OurClosest(*tree, peers::ClosestPointQueries(*in.mesh, queries, 12), threads, answers);
         std::printf("closest %s: hash %016llx\n", in.name, (unsigned long long)HashAnswers(answers));
