@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -72,6 +73,18 @@ public:
         m_size = size;
         _FreeChunksFrom((size + kChunkMask) >> kChunkShift);
     }
+
+    // Makes an empty array `size` entries long without allocating its chunks: each must be given by
+    // AllocateChunk before its entries are used. Distinct threads may allocate (and then fill)
+    // distinct chunks at the same time, which spreads the first touch of the memory over them.
+    void ResizeUnallocated(std::size_t size)
+    {
+        if (m_size != 0) throw std::logic_error("ChunkedArray::ResizeUnallocated on a non-empty array");
+        m_chunks.assign((size + kChunkMask) >> kChunkShift, nullptr);
+        m_size = size;
+    }
+    // Allocates chunk k (entries k * kChunkSize on) with default values.
+    void AllocateChunk(std::size_t k) { m_chunks[k] = new T[kChunkSize](); }
 
     void Clear() { Resize(0); }
 

@@ -217,15 +217,35 @@ private:
     void _FillBoxCache(BoxCache& cache) const
     {
         std::size_t const count = m_elements.Size();
-        cache.Resize(count);
         if (ElementKind::kParallelBoxCache)
         {
-            std::int64_t const n = static_cast<std::int64_t>(count);
-#pragma omp parallel for schedule(dynamic, 1024)
-            for (std::int64_t i = 0; i < n; ++i) cache[i] = ElementKind::CachedBox(m_elements[i], m_source);
+            // Each chunk is allocated by the thread that fills it: the pages are first touched by
+            // all threads rather than by this one before the loop.
+            cache.ResizeUnallocated(count);
+            std::int64_t const chunks = static_cast<std::int64_t>(cache.NumberOfChunks());
+            bool exhausted = false;
+#pragma omp parallel for schedule(dynamic, 1)
+            for (std::int64_t k = 0; k < chunks; ++k)
+            {
+                try
+                {
+                    cache.AllocateChunk(std::size_t(k));
+                }
+                catch (std::bad_alloc const&)
+                {
+#pragma omp atomic write
+                    exhausted = true;
+                    continue;
+                }
+                std::size_t const first = std::size_t(k) << BoxCache::kChunkShift;
+                std::size_t const last = std::min(count, first + BoxCache::kChunkSize);
+                for (std::size_t i = first; i < last; ++i) cache[i] = ElementKind::CachedBox(m_elements[i], m_source);
+            }
+            if (exhausted) throw std::bad_alloc();
         }
         else
         {
+            cache.Resize(count);
             for (std::size_t i = 0; i < count; ++i) cache[i] = ElementKind::CachedBox(m_elements[i], m_source);
         }
     }
