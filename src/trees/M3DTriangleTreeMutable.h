@@ -85,7 +85,8 @@ public:
     VZ_API MeshQueries::ProjectPointResult<StlHandle> ProjectPoint(Point const& origin, Point const& direction);
     // ProjectPoint for count rays at once: results[i] is exactly what ProjectPoint(origins[i],
     // directions[i]) gives. Several rays are searched in turns, so that one ray's wait for memory
-    // overlaps the others' work.
+    // overlaps the others' work. Exhausted memory raises std::bad_alloc, with results written for
+    // some of the rays only.
     VZ_API void ProjectPoints(Point const* origins, Point const* directions, std::size_t count,
                               MeshQueries::ProjectPointResult<StlHandle>* results);
 

@@ -63,9 +63,11 @@ using BoxTripleClip = unsigned (*)(GroupBox const&, GroupBox const&, GroupBox co
 // else two boxes in a pair of lanes and one alone. Both give the same bits.
 BoxTripleClip ChildClipForThisProcessor()
 {
+#if defined(VZ_HAS_WIDE_BOX_CLIP)
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx") ? BoxTripleClip(SegmentMeetsBoxTripleWide)
-                                         : BoxTripleClip(SegmentMeetsBoxTriple);
+    if (__builtin_cpu_supports("avx")) return SegmentMeetsBoxTripleWide;
+#endif
+    return SegmentMeetsBoxTriple;
 }
 
 } // namespace

@@ -162,7 +162,9 @@ using TripleClip = unsigned (*)(MeshQueries::TrianglesGroupBBox3D const&, MeshQu
 std::vector<TripleClip> TripleClips()
 {
     std::vector<TripleClip> clips{MeshQueriesMutable::SegmentMeetsBoxTriple};
+#if defined(VZ_HAS_WIDE_BOX_CLIP)
     if (__builtin_cpu_supports("avx")) clips.push_back(MeshQueriesMutable::SegmentMeetsBoxTripleWide);
+#endif
     return clips;
 }
 

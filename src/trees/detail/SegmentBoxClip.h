@@ -106,6 +106,7 @@ inline unsigned SegmentMeetsBoxTriple(MeshQueries::TrianglesGroupBBox3D const& a
     return (met & 1u) | unsigned(middle) << 1 | (met & 2u) << 1;
 }
 
+#if defined(__x86_64__) || defined(__i386__)
 // SegmentMeetsBoxTriple in four lanes (c twice), for processors with 256-bit vectors, which the
 // caller checks (__builtin_cpu_supports("avx")).
 __attribute__((target("avx"))) inline unsigned
@@ -125,5 +126,7 @@ SegmentMeetsBoxTripleWide(MeshQueries::TrianglesGroupBBox3D const& a, MeshQuerie
     for (int i = 0; i < 3; ++i) entry[i] = t0[i];
     return unsigned(ok[0] != 0) | unsigned(ok[1] != 0) << 1 | unsigned(ok[2] != 0) << 2;
 }
+#define VZ_HAS_WIDE_BOX_CLIP 1
+#endif
 
 } // namespace MeshQueriesMutable
