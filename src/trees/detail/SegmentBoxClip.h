@@ -31,7 +31,8 @@ using ClipLanes4 = double __attribute__((vector_size(32)));
 using ClipLaneMask4 = std::int64_t __attribute__((vector_size(32)));
 
 template <class Lanes, class Mask>
-__attribute__((always_inline)) inline void ClipFaceLanes(double den, Lanes num, Lanes q, Lanes& t0, Lanes& t1, Mask& ok)
+__attribute__((always_inline)) inline void ClipFaceLanes(double den, Lanes const& num, Lanes const& q, Lanes& t0,
+                                                         Lanes& t1, Mask& ok)
 {
     // The direction's sign is the same for every box of one ray: these branches are predicted.
     if (den > 0.0)
@@ -51,8 +52,8 @@ __attribute__((always_inline)) inline void ClipFaceLanes(double den, Lanes num, 
 }
 
 template <class Lanes, class Mask>
-__attribute__((always_inline)) inline void ClipSlabLanes(Lanes lo, Lanes hi, double origin, double direction, Lanes& t0,
-                                                         Lanes& t1, Mask& ok)
+__attribute__((always_inline)) inline void ClipSlabLanes(Lanes const& lo, Lanes const& hi, double origin,
+                                                         double direction, Lanes& t0, Lanes& t1, Mask& ok)
 {
     Lanes const half = (hi - lo) * 0.5;
     Lanes const o = origin - (lo + hi) * 0.5;
