@@ -24,6 +24,7 @@ public:
     // Starts fetching what a visit of this node reads first, so that siblings about to be searched
     // load side by side rather than one stall after another.
     virtual void PrefetchContents() const = 0;
+    // Which of the two kinds this is, for searches that walk the tree without recursing.
     virtual bool IsLeaf() const = 0;
 
     BaseNode(BaseNode const&) = delete;
