@@ -428,5 +428,6 @@ TEST(HostileFiles, FilesReportingAWrongSizeAreReadUntilTheyEnd)
     ExpectFileError([] { ReadStlFile("/proc/self/status"); }, "/proc/self/status: ", "text that is no ASCII STL");
     ExpectFileError([] { ReadBeamGraphFile("/proc/self/status"); }, "/proc/self/status: ", "line 1");
     std::string const cpus = "/sys/devices/system/cpu/online";
-    ExpectFileError([&] { ReadStlFile(cpus); }, cpus + ": cannot read", "the file shrank while being read");
+    if (::stat(cpus.c_str(), &info) == 0 && info.st_size > 64) // wherever /sys is mounted
+        ExpectFileError([&] { ReadStlFile(cpus); }, cpus + ": cannot read", "the file shrank while being read");
 }
