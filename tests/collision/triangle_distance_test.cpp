@@ -163,11 +163,21 @@ TEST(TriangleDistanceUtilities, SafeLengthAndNormalized)
     double const huge = 1e300;
     EXPECT_DOUBLE_EQ(SafeLength(Point(huge, huge, 0)), huge * std::sqrt(2.0));
     EXPECT_TRUE(std::isinf(Point(huge, huge, 0).Length()));
+    EXPECT_DOUBLE_EQ(SafeLength(Point(1, 0, huge)), huge) << "z largest while x exceeds y";
 
     EXPECT_EQ(Normalized(Point(0, 0, 0)), Point(0, 0, 0));
     Point const n = Normalized(Point(3, 0, -4));
     EXPECT_DOUBLE_EQ(n.x, 0.6);
     EXPECT_DOUBLE_EQ(n.z, -0.8);
+}
+
+// Parallel lines of equal length: the start of the first is projected onto the second.
+TEST(TriangleDistanceUtilities, ParallelLinesOfEqualLengthGiveSZero)
+{
+    double s = 1, t = 1;
+    ClosestLineParameters(Point(0, 0, 0), Point(10, 0, 0), Point(3, 5, 0), Point(13, 5, 0), &s, &t);
+    EXPECT_EQ(s, 0.0);
+    EXPECT_DOUBLE_EQ(t, -0.3);
 }
 
 TEST(TriangleDistanceUtilities, CompactNormalMatchesTheMeshNormal)

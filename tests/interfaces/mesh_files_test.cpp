@@ -292,6 +292,7 @@ TEST(StlFiles, BadAsciiFilesAreRefusedWithTheFileNameTheLineAndTheProblem)
         {replaced(corner, "vertex 10 1e400 0"), "coordinate is infinite"},
         {replaced(corner, "vertex 10 300000 0"), "beyond the 32-bit range"},
         {replaced("outer loop", "outer lop"), "expected loop but found 'lop'"},
+        {replaced("facet normal", "facets normal"), "line 2: expected facet or endsolid but found 'facets'"},
         {replaced("endloop", "vertex 1 1 1\n endloop"), "expected endloop but found 'vertex'"},
         {good.substr(0, good.find("endfacet", 200)), "truncated"},
         {good.substr(0, good.rfind("endsolid")), "truncated"},
@@ -418,12 +419,15 @@ TEST(HostileFiles, MissingFilesAndWhatIsNoRegularFileAreRefusedWithoutWaiting)
 }
 
 // Files of /proc report a size of 0 but have content: they are read to their end, so the message is
-// about the content, not an empty file.
-TEST(HostileFiles, FilesReportingSizeZeroAreReadToTheirEnd)
+// about the content, not an empty file. Files of /sys report a whole page but hold a few bytes.
+TEST(HostileFiles, FilesReportingAWrongSizeAreReadUntilTheyEnd)
 {
     struct stat info;
     ASSERT_EQ(::stat("/proc/self/status", &info), 0);
     ASSERT_EQ(info.st_size, 0);
     ExpectFileError([] { ReadStlFile("/proc/self/status"); }, "/proc/self/status: ", "text that is no ASCII STL");
     ExpectFileError([] { ReadBeamGraphFile("/proc/self/status"); }, "/proc/self/status: ", "line 1");
+    std::string const cpus = "/sys/devices/system/cpu/online";
+    if (::stat(cpus.c_str(), &info) == 0 && info.st_size > 64) // wherever /sys is mounted
+        ExpectFileError([&] { ReadStlFile(cpus); }, cpus + ": cannot read", "the file shrank while being read");
 }

@@ -129,6 +129,10 @@ TEST(NeighbourhoodMetrics, CollapsedNeighboursMakeEdgesDangleAndMarkingRatesZero
     t[1]->Mark();
     EXPECT_EQ(Q(t[0], 26), 1.0);
     EXPECT_EQ(Q(t[1], 26), 0.0);
+    // Two collapsed triangles on one edge: neither has a normal, so their cosine counts as 0.
+    MStlBase flat;
+    auto const f = Build(flat, {{0, 0, 0}, {100, 0, 0}, {50, 0, 0}, {25, 0, 0}}, {{0, 1, 2}, {1, 0, 3}});
+    EXPECT_EQ(Q(f[0], 19), 0.5);
 }
 
 // Signed fold between p and q over their shared edge: convex (positive) when q's far corner lies

@@ -114,6 +114,8 @@ TEST(TrialPositions, UnusableInputIsIgnoredOrRefusedAndLeavesTheMeshAlone)
     EXPECT_THROW(Calc::GetTriangleShapeQuality(Measured(s), oneNaN, Calc::RadiusRatio, Calc::GrowthFactor),
                  std::invalid_argument);
     EXPECT_THROW(Calc::GetTriangleShapeQuality(nullptr, oneNaN, Calc::GrowthFactor), std::invalid_argument);
+    Point const firstNaN[3] = {Point(kNaN, 2, 3), Point(4, 5, 6), Point(7, 8, 9)};
+    EXPECT_THROW(Calc::GetTriangleShapeQuality(Measured(s), firstNaN, Calc::GrowthFactor), std::invalid_argument);
     // A missing triangle is refused before any position is looked at.
     EXPECT_THROW(Calc::GetTriangleShapeQuality(nullptr, nullptr, Calc::RadiusRatio, Calc::GrowthFactor),
                  std::invalid_argument);
