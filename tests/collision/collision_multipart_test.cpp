@@ -143,6 +143,14 @@ TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTole
     parts.push_back(std::move(sliver));
     EXPECT_EQ(Collisions(parts), (Pairs{{0, 1}}));
     EXPECT_EQ(Collisions(parts), ExpectedPairs(parts, 5000.0));
+    // A part modelled far from its origin and placed back to within the tolerance of the other.
+    parts.clear();
+    parts.push_back(Cube(2, {0, 0, 0}, false));
+    TestPart far;
+    vz_test::AddBox(*far.mesh, {100000, 0, 0}, {110000, 10000, 10000}, 2);
+    far.placement = MMTransformMatrix::Translation({-85000, 0, 0});
+    parts.push_back(std::move(far));
+    EXPECT_EQ(Collisions(parts), (Pairs{{1, 0}}));
 }
 
 TEST(CollisionMultipart, NoEmptyAndNullPartsCollideWithNothing)
