@@ -143,14 +143,15 @@ TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTole
     parts.push_back(std::move(sliver));
     EXPECT_EQ(Collisions(parts), (Pairs{{0, 1}}));
     EXPECT_EQ(Collisions(parts), ExpectedPairs(parts, 5000.0));
-    // A part modelled far from its origin and placed back to within the tolerance of the other.
+    // A smaller part modelled far from its origin, long in x, and placed back to exactly the
+    // tolerance below the other's lower x face.
     parts.clear();
-    parts.push_back(Cube(2, {0, 0, 0}, false));
+    parts.push_back(Cube(2, {30000, 0, 0}, false));
     TestPart far;
-    vz_test::AddBox(*far.mesh, {100000, 0, 0}, {110000, 10000, 10000}, 2);
+    vz_test::AddBox(*far.mesh, {100000, 0, 0}, {110000, 10000, 10000}, 1);
     far.placement = MMTransformMatrix::Translation({-85000, 0, 0});
     parts.push_back(std::move(far));
-    EXPECT_EQ(Collisions(parts), (Pairs{{1, 0}}));
+    EXPECT_EQ(Collisions(parts), (Pairs{{0, 1}}));
 }
 
 TEST(CollisionMultipart, NoEmptyAndNullPartsCollideWithNothing)

@@ -95,8 +95,9 @@ TEST(TriangleDistance, SegmentCrossingRules)
     EXPECT_EQ(x, Point(20, 20, 0));
     // Reversed winding normal: all three signs negative still crosses.
     EXPECT_TRUE(SegmentCrossesTriangle(T, Point(0, 0, -1), Point(20, 20, 1), Point(20, 20, -1)));
-    // Ends count: a segment ending in the plane crosses.
+    // Ends count: a segment starting or ending in the plane crosses.
     EXPECT_TRUE(SegmentCrossesTriangle(T, n, Point(20, 20, 0), Point(20, 20, 5)));
+    EXPECT_TRUE(SegmentCrossesTriangle(T, n, Point(20, 20, 5), Point(20, 20, 0)));
     // Through an edge or a vertex: no crossing.
     EXPECT_FALSE(SegmentCrossesTriangle(T, n, Point(50, 0, -1), Point(50, 0, 1)));
     EXPECT_FALSE(SegmentCrossesTriangle(T, n, Point(0, 0, -1), Point(0, 0, 1)));
