@@ -143,6 +143,21 @@ TEST(CollisionMultipart, HandPlacedPartsGiveTheLargerPartFirstAndAnInclusiveTole
     parts.push_back(std::move(sliver));
     EXPECT_EQ(Collisions(parts), (Pairs{{0, 1}}));
     EXPECT_EQ(Collisions(parts), ExpectedPairs(parts, 5000.0));
+    // A smaller part modelled far from its origin, long in x, and placed back to exactly the
+    // tolerance below the other's lower x face.
+    parts.clear();
+    parts.push_back(Cube(2, {30000, 0, 0}, false));
+    TestPart far;
+    vz_test::AddBox(*far.mesh, {100000, 0, 0}, {110000, 10000, 10000}, 1);
+    far.placement = MMTransformMatrix::Translation({-85000, 0, 0});
+    parts.push_back(std::move(far));
+    EXPECT_EQ(Collisions(parts), (Pairs{{0, 1}}));
+    // The same with the part modelled far off in y, placed back beside the other's upper x face.
+    parts[0] = Cube(2, {-15000, 0, 0}, false);
+    parts[1].mesh = std::make_unique<MStlBase>();
+    vz_test::AddBox(*parts[1].mesh, {0, 200000, 0}, {10000, 210000, 10000}, 1);
+    parts[1].placement = MMTransformMatrix::Translation({0, -200000, 0});
+    EXPECT_EQ(Collisions(parts), (Pairs{{0, 1}}));
 }
 
 TEST(CollisionMultipart, NoEmptyAndNullPartsCollideWithNothing)

@@ -95,8 +95,9 @@ TEST(TriangleDistance, SegmentCrossingRules)
     EXPECT_EQ(x, Point(20, 20, 0));
     // Reversed winding normal: all three signs negative still crosses.
     EXPECT_TRUE(SegmentCrossesTriangle(T, Point(0, 0, -1), Point(20, 20, 1), Point(20, 20, -1)));
-    // Ends count: a segment ending in the plane crosses.
+    // Ends count: a segment starting or ending in the plane crosses.
     EXPECT_TRUE(SegmentCrossesTriangle(T, n, Point(20, 20, 0), Point(20, 20, 5)));
+    EXPECT_TRUE(SegmentCrossesTriangle(T, n, Point(20, 20, 5), Point(20, 20, 0)));
     // Through an edge or a vertex: no crossing.
     EXPECT_FALSE(SegmentCrossesTriangle(T, n, Point(50, 0, -1), Point(50, 0, 1)));
     EXPECT_FALSE(SegmentCrossesTriangle(T, n, Point(0, 0, -1), Point(0, 0, 1)));
@@ -164,6 +165,8 @@ TEST(TriangleDistanceUtilities, SafeLengthAndNormalized)
     EXPECT_DOUBLE_EQ(SafeLength(Point(huge, huge, 0)), huge * std::sqrt(2.0));
     EXPECT_TRUE(std::isinf(Point(huge, huge, 0).Length()));
     EXPECT_DOUBLE_EQ(SafeLength(Point(1, 0, huge)), huge) << "z largest while x exceeds y";
+    EXPECT_DOUBLE_EQ(SafeLength(Point(-huge, 1, 1)), huge) << "x largest, the others small";
+    EXPECT_EQ(SafeLength(Point(-2, 0, 0)), 2.0);
 
     EXPECT_EQ(Normalized(Point(0, 0, 0)), Point(0, 0, 0));
     Point const n = Normalized(Point(3, 0, -4));
@@ -171,13 +174,19 @@ TEST(TriangleDistanceUtilities, SafeLengthAndNormalized)
     EXPECT_DOUBLE_EQ(n.z, -0.8);
 }
 
-// Parallel lines of equal length: the start of the first is projected onto the second.
-TEST(TriangleDistanceUtilities, ParallelLinesOfEqualLengthGiveSZero)
+// Parallel lines of equal length: the start of the first is projected onto the second. Lines are
+// parallel only strictly below the threshold: perpendicular lines whose a·e − b² is exactly 2^-26
+// are solved as crossing lines (closest points (0.5, 0, 0) and (0.5, 0, 1)).
+TEST(TriangleDistanceUtilities, ParallelLinesOfEqualLengthGiveSZeroAndTheThresholdIsStrict)
 {
     double s = 1, t = 1;
     ClosestLineParameters(Point(0, 0, 0), Point(10, 0, 0), Point(3, 5, 0), Point(13, 5, 0), &s, &t);
     EXPECT_EQ(s, 0.0);
     EXPECT_DOUBLE_EQ(t, -0.3);
+    double const step = std::ldexp(1.0, -13);
+    ClosestLineParameters(Point(0, 0, 0), Point(1, 0, 0), Point(0.5, step / 2, 1), Point(0.5, 1.5 * step, 1), &s, &t);
+    EXPECT_EQ(s, 0.5);
+    EXPECT_EQ(t, -0.5);
 }
 
 TEST(TriangleDistanceUtilities, CompactNormalMatchesTheMeshNormal)

@@ -246,4 +246,8 @@ TEST(ConeChecker, SegmentsAndGraphEdgesAgainstDenseSampling)
     MStlGraphEdge const none;
     EXPECT_EQ(cone.GetIntersection(&none), M3DObjectTreeBase::Outside);
     EXPECT_EQ(cone.GetIntersection(static_cast<MStlGraphEdge const*>(nullptr)), M3DObjectTreeBase::Outside);
+    // An edge missing either end joins nothing, even with its other end inside the cone.
+    MStlPoint* const below = mesh.AddPoint(0, 0, -10);
+    for (MStlGraphEdge const& half : {MStlGraphEdge(below, nullptr, 1), MStlGraphEdge(nullptr, below, 2)})
+        EXPECT_EQ(cone.GetIntersection(&half), M3DObjectTreeBase::Outside);
 }
