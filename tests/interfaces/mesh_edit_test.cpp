@@ -293,3 +293,28 @@ TEST(MeshEdits, AMaskMayOutliveItsMesh)
     EXPECT_EQ(mask->GetInfoByIndex(0), 4);
     mask.reset(); // must not reach for the destroyed mesh (the sanitizer build checks)
 }
+
+// Removal takes a triangle out of the features that hold it; a mesh emptied after its edges were
+// indexed still takes reservations and triangles; unmarking reaches every triangle.
+TEST(MeshEdits, RemovalEmptiesFeaturesAndAnEmptiedMeshStillTakesTriangles)
+{
+    MStlBase mesh;
+    MStlPoint* a = mesh.AddPoint(0, 0, 0);
+    MStlPoint* b = mesh.AddPoint(1, 0, 0);
+    MStlPoint* c = mesh.AddPoint(0, 1, 0);
+    MStlTriangle* t = mesh.AddTriangle(a, b, c);
+    MStlTriangle* u = mesh.AddTriangle(a, c, b);
+    MStlFeature* feature = mesh.AddFeature();
+    feature->AddTriangle(t);
+    feature->AddTriangle(u);
+    t->Mark();
+    u->Mark();
+    mesh.UnmarkAll();
+    EXPECT_FALSE(t->IsMarkedAnyMode() || u->IsMarkedAnyMode());
+    EXPECT_EQ(t->FindAdjacentTriangle(0, false), u); // indexes the edges
+    mesh.RemoveTriangle(t);
+    EXPECT_EQ(feature->GetTriangles(), std::vector<MStlTriangle*>{u});
+    mesh.RemoveTriangle(u);
+    mesh.ReserveTriangles(0);
+    EXPECT_EQ(mesh.AddTriangle(a, b, c)->FindAdjacentTriangle(0, false), nullptr);
+}
