@@ -153,6 +153,15 @@ TEST(SegmentConeIntersection, AxisParallelAndCrossingSegments)
     // Outside the slab of the cone's height.
     EXPECT_FALSE(
         Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 10.5}, {1, 0, 0}, base, apex, 5, 0));
+    // In the plane of a frustum's top face (radius 1 there), and a segment shrunk to one point inside.
+    points.clear();
+    EXPECT_TRUE(Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 10}, {1, 0, 0}, base, apex, 5, 1));
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_NEAR(points[0].x, -1, 1e-6);
+    EXPECT_NEAR(points[1].x, 1, 1e-6);
+    points.clear();
+    EXPECT_TRUE(Intersections::LineSegment_Cone_Intersection(points, 2, 2, {0, 0, 3}, {0, 0, -1}, base, apex, 5, 0));
+    EXPECT_EQ(points, std::vector<P>(2, P(0, 0, 1)));
     // An empty parameter range, and a cone without height.
     EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 3, 2, {-5, 0, 5}, {1, 0, 0}, base, apex, 5, 0));
     EXPECT_FALSE(Intersections::LineSegment_Cone_Intersection(points, 0, 10, {-5, 0, 0}, {1, 0, 0}, base, base, 5, 0));
@@ -195,6 +204,7 @@ TEST(Transforms, PointsDirectionsCompositionAndInversesAgreeWithTheMapsAppliedBy
     MMTransformMatrix const quarter = MMTransformMatrix::Rotation({0, 0, 2}, M_PI / 2);
     EXPECT_LE(Distance(quarter.Transform({1, 0, 0}, false), {0, 1, 0}), 1e-15); // right-handed
     EXPECT_TRUE(MMTransformMatrix::Rotation({0, 0, 0}, 1.0).IsIdentity());
+    EXPECT_EQ(MMTransformMatrix::Scaling(2).Transform({1, -2, 3}, false), MMPoint3d<double>(2, -4, 6));
     // Uniformly tiny but regular maps invert too.
     double const tiny[3][3] = {{1e-6, 0, 0}, {0, 2e-6, 0}, {0, 0, 1e-6}};
     MMTransformMatrix small(tiny, {1, 1, 1});
@@ -208,9 +218,10 @@ TEST(Transforms, SingularMatricesAreNotInvertedAndStayUnchanged)
     double const rankOne[3][3] = {{1, 2, 3}, {2, 4, 6}, {-1, -2, -3}};
     double const zero[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
     double const nearly[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1e-17}};
+    double const tinyBelowFirstRow[3][3] = {{1, 0, 0}, {0, 1e-9, 0}, {0, 0, 1e-26}}; // condition 1e26
     double const withNaN[3][3] = {{1, 0, 0}, {0, std::numeric_limits<double>::quiet_NaN(), 0}, {0, 0, 1}};
     double const withInf[3][3] = {{1, 0, 0}, {0, std::numeric_limits<double>::infinity(), 0}, {0, 0, 1}};
-    for (auto const* linear : {rankTwo, rankOne, zero, nearly, withNaN, withInf})
+    for (auto const* linear : {rankTwo, rankOne, zero, nearly, tinyBelowFirstRow, withNaN, withInf})
     {
         MMTransformMatrix m(linear, {7, 8, 9});
         MMTransformMatrix const before = m;

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "interfaces/MeshData.h"
+#include <cstdio>
 #include <map>
 #include <random>
 #include <set>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -85,6 +87,18 @@ std::pair<std::size_t, std::size_t> ExpectedCounts(MStlBase const& mesh, MStlPoi
         }
     }
     return {forward, backward};
+}
+
+// What the process holds in memory now (0 without /proc).
+long ResidentBytes()
+{
+    long pages = 0, resident = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r"))
+    {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * ::sysconf(_SC_PAGESIZE);
 }
 
 void ExpectConsistent(MStlBase const& mesh)
@@ -292,4 +306,37 @@ TEST(MeshEdits, AMaskMayOutliveItsMesh)
     EXPECT_EQ(mask->GetOwner(), nullptr);
     EXPECT_EQ(mask->GetInfoByIndex(0), 4);
     mask.reset(); // must not reach for the destroyed mesh (the sanitizer build checks)
+}
+
+// Removal takes a triangle out of the features that hold it; a mesh emptied after its edges were
+// indexed still takes reservations and triangles, in bounded memory; unmarking reaches every triangle.
+TEST(MeshEdits, RemovalEmptiesFeaturesAndAnEmptiedMeshStillTakesTriangles)
+{
+    MStlBase mesh;
+    MStlPoint* a = mesh.AddPoint(0, 0, 0);
+    MStlPoint* b = mesh.AddPoint(1, 0, 0);
+    MStlPoint* c = mesh.AddPoint(0, 1, 0);
+    MStlTriangle* t = mesh.AddTriangle(a, b, c);
+    MStlTriangle* u = mesh.AddTriangle(a, c, b);
+    MStlFeature* feature = mesh.AddFeature();
+    feature->AddTriangle(t);
+    feature->AddTriangle(u);
+    t->Mark();
+    u->Mark();
+    mesh.UnmarkAll();
+    EXPECT_FALSE(t->IsMarkedAnyMode() || u->IsMarkedAnyMode());
+    EXPECT_EQ(t->FindAdjacentTriangle(0, false), u); // indexes the edges
+    mesh.RemoveTriangle(t);
+    EXPECT_EQ(feature->GetTriangles(), std::vector<MStlTriangle*>{u});
+    mesh.RemoveTriangle(u);
+    // Emptied and refilled again and again, it neither hangs nor keeps growing.
+    long const before = ResidentBytes();
+    for (int refill = 0; refill < 14; ++refill)
+    {
+        mesh.ReserveTriangles(0);
+        MStlTriangle* v = mesh.AddTriangle(a, b, c);
+        EXPECT_EQ(v->FindAdjacentTriangle(0, false), nullptr);
+        mesh.RemoveTriangle(v);
+    }
+    EXPECT_LT(ResidentBytes() - before, 64L << 20);
 }

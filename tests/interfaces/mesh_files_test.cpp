@@ -219,7 +219,11 @@ TEST(StlFiles, WrittenBinaryReadsBackToTheSameMesh)
     std::mt19937 rng(11);
     auto const soup = Read("soup.stl", BinaryStl(RandomSoup(rng, 50)));
     std::string const path = ::testing::TempDir() + "vz_roundtrip_" + std::to_string(::getpid()) + ".stl";
-    WriteStlFile(*soup, path);
+    int const savedStdin = ::dup(0); // with standard input closed, the file gets descriptor 0
+    ::close(0);
+    EXPECT_NO_THROW(WriteStlFile(*soup, path));
+    ::dup2(savedStdin, 0);
+    ::close(savedStdin);
     EXPECT_EQ(Corners(*ReadStlFile(path)), Corners(*soup));
     std::remove(path.c_str());
 }
@@ -234,7 +238,7 @@ TEST(StlFiles, BinaryWithASolidHeaderAndAsciiVariantsAreRecognised)
     ExpectRefused(AsString(bytes), "truncated");
 
     std::string const text =
-        "  SOLID Upper\r\n FACET NORMAL 0 0 -1\r\n OUTER LOOP\r\n VERTEX +1e1 0 0\r\n VERTEX 0 -0.0 0\r\n"
+        "\t\r\n  SOLID Upper\r\n FACET NORMAL 0 0 -1\r\n OUTER LOOP\r\n VERTEX +1e1 0 0\r\n VERTEX 0 -0.0 0\r\n"
         " VERTEX 0 1.5E+1 .5\r\n ENDLOOP\r\n ENDFACET\r\nENDSOLID Upper\r\n"
         "solid second\nfacet normal nan nan nan\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
         "endloop\nendfacet\nendsolid\n";
@@ -377,6 +381,7 @@ TEST(HostileFiles, ReadersSayWhatTheBytesLookLike)
         {"NUL inside an ASCII STL", withNul, "binary bytes in an ASCII STL: byte 0x00 at line 3"},
         {"bell inside an ASCII STL", withBell, "binary bytes in an ASCII STL: byte 0x07 at line 7"},
         {"short text", "hello\n", "text that is no ASCII STL: it does not begin with 'solid'"},
+        {"one binary byte in a hundred is too many for text", "solid x\n" + std::string(91, ' ') + '\x01', "truncated"},
         {"a beam graph given as STL", "v 0 0 0\nv 1 0 0\nb 0 1 0.5 0.5\n", "does not begin with 'solid'"},
         {"ASCII STL cut in a facet", ascii.substr(0, ascii.find("endloop")), "truncated"},
         {"binary STL cut short", binary.substr(0, binary.size() - 20), "truncated: the header declares 4"},
@@ -430,4 +435,9 @@ TEST(HostileFiles, FilesReportingAWrongSizeAreReadUntilTheyEnd)
     std::string const cpus = "/sys/devices/system/cpu/online";
     if (::stat(cpus.c_str(), &info) == 0 && info.st_size > 64) // wherever /sys is mounted
         ExpectFileError([&] { ReadStlFile(cpus); }, cpus + ": cannot read", "the file shrank while being read");
+    // Reads that fail are reported, not retried: address 0 of the process, a link speed loopback lacks.
+    ExpectFileError([] { ReadStlFile("/proc/self/mem"); }, "/proc/self/mem: cannot read", "");
+    std::string const speed = "/sys/class/net/lo/speed";
+    if (::stat(speed.c_str(), &info) == 0 && info.st_size > 0)
+        ExpectFileError([&] { ReadStlFile(speed); }, speed + ": cannot read", "");
 }
