@@ -57,7 +57,7 @@ TEST(MeshValues, AgreeWithTheWalkOfEachTriangleOnFansStacksClosedAndOpenMeshesAn
     }
     // A trihedral corner of 74 triangles in three flat sectors A-B, B-C, C-A, and outside it T, in
     // the plane of the first one: T's walk cycles round the corner, folds at A, C (sharpest) and B
-    // (gentlest, after more than 64 steps) and never comes back to T.
+    // (gentlest, after more than 64 steps) and never comes back to T, so where it is cut off counts.
     {
         MStlBase mesh;
         MStlPoint* const apex = mesh.AddPoint(0, 0, 0);

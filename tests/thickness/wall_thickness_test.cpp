@@ -161,7 +161,8 @@ TEST(WallThickness, PlateMeasuresItsWallClampedToTheDefaultLimits)
             {
                 if (std::fabs(plate.GetTriangle(i)->GetNormal().z) > 0.999)
                 {
-                    EXPECT_NEAR(values[i], c.expected, 1e-3) << "wall " << c.wall << " angle " << params.DirectionAngle;
+                    EXPECT_NEAR(values[i], c.expected, 1e-3)
+                        << "wall " << c.wall << " angles " << params.DirectionAngle << ", " << params.OppositeAngle;
                 }
             }
         }
