@@ -56,9 +56,13 @@ INSTANTIATE_TEST_SUITE_P(Cells, LatticeShape,
 TEST(LatticeGenerator, RefusesEmptyLattices)
 {
     MStlBase mesh;
-    LatticeDescription d;
-    d.cellsY = 0;
-    EXPECT_THROW(GenerateLattice(mesh, d), std::invalid_argument);
+    for (std::int32_t LatticeDescription::*count :
+         {&LatticeDescription::cellsX, &LatticeDescription::cellsY, &LatticeDescription::cellsZ})
+    {
+        LatticeDescription d;
+        d.*count = 0;
+        EXPECT_THROW(GenerateLattice(mesh, d), std::invalid_argument);
+    }
     EXPECT_THROW(GenerateLattice(mesh, {LatticeCellType::Octet, 0}), std::invalid_argument);
 }
 } // namespace

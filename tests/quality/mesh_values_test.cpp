@@ -55,6 +55,26 @@ TEST(MeshValues, AgreeWithTheWalkOfEachTriangleOnFansStacksClosedAndOpenMeshesAn
         for (int i = 0; i < copies; i += 3) mesh.GetTriangle(std::size_t(i))->Invert(0);
         ExpectSameAsOneByOne(mesh);
     }
+    // A trihedral corner of 74 triangles in three flat sectors A-B, B-C, C-A, and outside it T, in
+    // the plane of the first one: T's walk cycles round the corner, folds at A, C (sharpest) and B
+    // (gentlest, after more than 64 steps) and never comes back to T, so where it is cut off counts.
+    {
+        MStlBase mesh;
+        MStlPoint* const apex = mesh.AddPoint(0, 0, 0);
+        vz_test::Vertex const corners[3] = {{1200, 0, -1200}, {-600, 1080, -2400}, {-600, -1080, -600}};
+        std::vector<MStlPoint*> rim;
+        int const counts[3] = {4, 40, 30};
+        for (int side = 0; side < 3; ++side)
+            for (int i = 0, count = counts[side]; i < count; ++i)
+            {
+                vz_test::Vertex const &p = corners[side], &q = corners[(side + 1) % 3];
+                rim.push_back(mesh.AddPoint(p.x + (q.x - p.x) * i / count, p.y + (q.y - p.y) * i / count,
+                                            p.z + (q.z - p.z) * i / count));
+            }
+        for (std::size_t k = 0; k < rim.size(); ++k) mesh.AddTriangle(apex, rim[k], rim[(k + 1) % rim.size()]);
+        mesh.AddTriangle(apex, rim[1], mesh.AddPoint(-150, 810, -2100)); // 3 rim[1] - 2 rim[0]
+        ExpectSameAsOneByOne(mesh);
+    }
     std::mt19937 random(11);
     MStlBase box;
     vz_test::AddBox(box, {0, 0, 0}, {50000, 40000, 30000}, 6);

@@ -129,6 +129,9 @@ TEST(NeighbourhoodMetrics, CollapsedNeighboursMakeEdgesDangleAndMarkingRatesZero
     t[1]->Mark();
     EXPECT_EQ(Q(t[0], 26), 1.0);
     EXPECT_EQ(Q(t[1], 26), 0.0);
+    // Two steps away, a collapsed triangle is passed over too.
+    MStlTriangle const* beyond = mesh.AddTriangle(t[0]->GetPoint(2), t[0]->GetPoint(1), mesh.AddPoint(100, 100, 0));
+    for (int m : {29, 32}) EXPECT_EQ(Q(beyond, m), 1.0) << m;
     // Two collapsed triangles on one edge: neither has a normal, so their cosine counts as 0.
     MStlBase flat;
     auto const f = Build(flat, {{0, 0, 0}, {100, 0, 0}, {50, 0, 0}, {25, 0, 0}}, {{0, 1, 2}, {1, 0, 3}});
@@ -217,6 +220,7 @@ TEST(GrowthFactors, RingsReachOneTwoAndThreeStepsAlongTheChain)
     EXPECT_DOUBLE_EQ(Q(T, 31), Diagonal(50) / Diagonal(100));
     EXPECT_DOUBLE_EQ(Q(T, 32), Diagonal(40) / Diagonal(100));
     EXPECT_DOUBLE_EQ(Q(s.L(3), 27), 500.0 / 2500.0) << "L3 touches U4 directly";
+    EXPECT_DOUBLE_EQ(Q(s.L(2), 29), 500.0 / 5000.0) << "L2 reaches U4 through U3 and L3";
     for (int m = 27; m <= 32; ++m) EXPECT_EQ(Q(s.U(4), m), 1.0) << "the smallest grows towards nothing, metric " << m;
 }
 

@@ -154,14 +154,24 @@ TEST(ShapeMetrics, UnitEdgeAndAngleSideGuardsAreStrict)
     for (int m : {1, 3, 4, 6, 11}) EXPECT_EQ(Q(shortEdge, m), 0.0) << "metric " << m;
     EXPECT_GT(Q(shortEdge, 7), 0.5);
     EXPECT_GT(Q(shortEdge, 2), 0.5);
-    // An edge of exactly one unit is not guarded.
-    Point const unitEdge[3] = {Point(0, 0, 0), Point(1, 0, 0), Point(0.5, 10, 0)};
-    Reference const r(unitEdge);
-    EXPECT_NEAR(Q(unitEdge, 1), 2 * r.Inradius() / r.Circumradius(), 1e-12);
-    EXPECT_NEAR(Q(unitEdge, 3), 4 * r.crossArea / (kSqrt3 * r.Longest() * r.Longest()), 1e-12);
-    EXPECT_GT(Q(unitEdge, 4), 0.0);
-    EXPECT_GT(Q(unitEdge, 6), 0.0);
-    EXPECT_NEAR(Q(unitEdge, 11), 2 * r.crossArea / r.Longest(), 1e-12);
+    // A single edge of 0.5 (guarded) or of exactly one unit (not guarded), as a, then b, then c.
+    for (int turn = 0; turn < 3; ++turn)
+    {
+        auto turned = [turn](Point const(&p)[3], Point(&out)[3])
+        {
+            for (int k = 0; k < 3; ++k) out[k] = p[(k + turn) % 3];
+        };
+        Point thin[3], unitEdge[3];
+        turned({Point(0, 0, 0), Point(0.5, 0, 0), Point(0.25, 10, 0)}, thin);
+        for (int m : {1, 3, 4, 6, 11}) EXPECT_EQ(Q(thin, m), 0.0) << "metric " << m << " turn " << turn;
+        turned({Point(0, 0, 0), Point(1, 0, 0), Point(0.5, 10, 0)}, unitEdge);
+        Reference const r(unitEdge);
+        EXPECT_NEAR(Q(unitEdge, 1), 2 * r.Inradius() / r.Circumradius(), 1e-12) << turn;
+        EXPECT_NEAR(Q(unitEdge, 3), 4 * r.crossArea / (kSqrt3 * r.Longest() * r.Longest()), 1e-12) << turn;
+        EXPECT_GT(Q(unitEdge, 4), 0.0);
+        EXPECT_GT(Q(unitEdge, 6), 0.0);
+        EXPECT_NEAR(Q(unitEdge, 11), 2 * r.crossArea / r.Longest(), 1e-12) << turn;
+    }
 
     // Angle sides below the threshold give 0, even for metric 10 whose range starts at 60; sides of
     // exactly the threshold are accepted.

@@ -147,10 +147,12 @@ TEST(WallThickness, PlateMeasuresItsWallClampedToTheDefaultLimits)
         float expected;
     };
     // A direction angle of 0 still accepts the exactly perpendicular pairs across the plate.
-    Params perpendicularOnly;
+    // An opposite angle of 180 still accepts the exactly opposite normals of the two faces.
+    Params perpendicularOnly, oppositeOnly;
     perpendicularOnly.DirectionAngle = 0.0;
+    oppositeOnly.OppositeAngle = 180.0;
     for (Case const c : {Case{8000, 8000.0f}, Case{3000, 5000.0f}, Case{20000, 15000.0f}})
-        for (Params const& params : {Params(), perpendicularOnly})
+        for (Params const& params : {Params(), perpendicularOnly, oppositeOnly})
         {
             MStlBase plate;
             vz_test::AddBox(plate, {0, 0, 0}, {100000, 100000, c.wall}, 4);
@@ -159,7 +161,8 @@ TEST(WallThickness, PlateMeasuresItsWallClampedToTheDefaultLimits)
             {
                 if (std::fabs(plate.GetTriangle(i)->GetNormal().z) > 0.999)
                 {
-                    EXPECT_NEAR(values[i], c.expected, 1e-3) << "wall " << c.wall << " angle " << params.DirectionAngle;
+                    EXPECT_NEAR(values[i], c.expected, 1e-3)
+                        << "wall " << c.wall << " angles " << params.DirectionAngle << ", " << params.OppositeAngle;
                 }
             }
         }
