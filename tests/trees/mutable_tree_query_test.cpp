@@ -268,8 +268,9 @@ struct BuiltTree
     explicit BuiltTree(MStlBase& mesh) { BuildOn(tree, mesh); }
 };
 
-// Of two triangles in one leaf at the same distance or ray parameter, the later one is reported.
-TEST(MutableTreeQueries, TiesInOneLeafReportTheLaterTriangle)
+// Of two triangles at the same distance or ray parameter the later one is reported: later in a
+// leaf, or in a later child as far as an earlier one.
+TEST(MutableTreeQueries, TiesReportTheLaterTriangleInALeafAndAcrossEquallyFarChildren)
 {
     MStlBase mesh;
     PointPool pool(mesh);
@@ -282,6 +283,21 @@ TEST(MutableTreeQueries, TiesInOneLeafReportTheLaterTriangle)
     // Exactly at the limit is still found, just inside it is not.
     EXPECT_EQ(b.tree.NearestTriangle(Point(1, 1, 5), 5.0).triangle.Get(), above);
     EXPECT_FALSE(b.tree.NearestTriangle(Point(1, 1, 5), std::nextafter(5.0, 0.0)).Found());
+    // Twelve triangles on either side of the origin, the nearest of each exactly 100 away: the
+    // root's two children are equally far, so the later one is searched too and its triangle wins.
+    MStlBase sides;
+    PointPool sidesPool(sides);
+    MStlTriangle* later = nullptr;
+    for (int side : {-1, 1})
+        for (int k = 11; k >= 0; --k)
+        {
+            int const x = side * (100 + k);
+            later = sides.AddTriangle(sidesPool.At(x, 0, 0), sidesPool.At(x, 5, 0), sidesPool.At(x, 0, 5));
+        }
+    BuiltTree twoSides(sides);
+    auto const tie = twoSides.tree.NearestTriangle(Point(0, 0, 0), kLargest);
+    EXPECT_EQ(tie.triangle.Get(), later);
+    EXPECT_EQ(tie.distance, 100.0);
 
     // Two triangles sharing the edge x = y; a ray down onto that edge hits both at t = 4.
     MStlBase shared;
