@@ -53,8 +53,11 @@ INSTANTIATE_TEST_SUITE_P(Cells, LatticeShape,
                                            Expected{LatticeCellType::BodyCentredCubic, 96, 48, std::sqrt(3.0) / 2},
                                            Expected{LatticeCellType::Octet, 4 * 52 + 12 * 12, 88, std::sqrt(0.5)}));
 
-TEST(LatticeGenerator, RefusesEmptyLattices)
+TEST(LatticeGenerator, DefaultsToOneCellOf10000AtTheOriginAndRefusesEmptyLattices)
 {
+    M3DBoundingBox<double> const one = LatticeBox(LatticeDescription());
+    EXPECT_EQ(one.GetCornerMin(), MMPoint3d<double>(0, 0, 0));
+    EXPECT_EQ(one.GetCornerMax(), MMPoint3d<double>(10000, 10000, 10000));
     MStlBase mesh;
     for (std::int32_t LatticeDescription::*count :
          {&LatticeDescription::cellsX, &LatticeDescription::cellsY, &LatticeDescription::cellsZ})
