@@ -108,7 +108,7 @@ TEST(GridScan, OfEqualNeighboursTheLaterSurvives)
     EXPECT_TRUE(pores[0].interior);
 }
 
-TEST(GridScan, AntiDiagonalNeighboursAreNotCompared)
+TEST(GridScan, AntiDiagonalNeighboursAreNotComparedMainDiagonalOnesAre)
 {
     // In slice 0: (i 0, j 1) = 5 and (i 1, j 0) = 6; slice 1 lower everywhere.
     auto const f = [](P& p)
@@ -124,6 +124,16 @@ TEST(GridScan, AntiDiagonalNeighboursAreNotCompared)
     EXPECT_EQ(pores[0].boundaryFlags, 0x121u);
     EXPECT_EQ(pores[1].center, P(1, 0, 0));
     EXPECT_EQ(pores[1].boundaryFlags, 0x211u);
+    // The main diagonal is compared: of (i 0, j 0) = 5 and (i 1, j 1) = 6 only the higher is a pore.
+    auto const g = [](P& p)
+    {
+        if (p.z > 0) return -1.0;
+        if (p.x == p.y) return 5.0 + p.x;
+        return 0.0;
+    };
+    std::vector<PoreSizeInfo> const diagonal = util::ScanGrid(g, UnitBox(1), 2, 2, 2, kAllFaces);
+    ASSERT_EQ(diagonal.size(), 1u) << Describe(diagonal);
+    EXPECT_EQ(diagonal[0].center, P(1, 1, 0));
 }
 
 TEST(GridScan, AllNineNeighboursInThePreviousSliceAreCompared)
