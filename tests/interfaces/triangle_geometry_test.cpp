@@ -96,4 +96,7 @@ TEST(MeshServices, CompactCopiesAndElementInfoRefuseBadInput)
     EXPECT_THROW(info->SetEdgeThickness(MStlGraphEdge(), {1, 1}), std::invalid_argument);
     EXPECT_THROW(graph->AddEdge(a, nullptr), std::invalid_argument);
     EXPECT_EQ(graph->NumberOfEdges(), 2u);
+    auto const begin = MStlIteratorGraphEdgeConst::Begin(graph), end = MStlIteratorGraphEdgeConst::End(graph);
+    EXPECT_TRUE(begin == MStlIteratorGraphEdgeConst::Begin(graph));
+    EXPECT_FALSE(begin == end);
 }
